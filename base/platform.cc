@@ -1,0 +1,166 @@
+#include "base/platform.h"
+
+#include <dirent.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+#include "base/codepage.h"
+
+extern char** environ;
+
+namespace base {
+namespace {
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+bool SameIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (UpperCase850(a[i]) != UpperCase850(b[i])) return false;
+  }
+  return true;
+}
+
+// The entry of directory dir named like component without regard to case,
+// or the component itself when the directory holds no such entry.
+std::string MatchComponent(const std::string& dir, const std::string& component) {
+  const std::string probe = dir.empty() ? component : dir + "/" + component;
+  struct stat st;
+  if (::lstat(probe.c_str(), &st) == 0) return component;
+  DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
+  if (d == nullptr) return component;
+  std::string found = component;
+  while (dirent* e = ::readdir(d)) {
+    if (SameIgnoringCase(e->d_name, component)) {
+      found = e->d_name;
+      break;
+    }
+  }
+  ::closedir(d);
+  return found;
+}
+
+}  // namespace
+
+std::string ResolvePath(std::string_view path) {
+  std::vector<std::string> parts;
+  std::string current;
+  for (char c : path) {
+    if (IsSeparator(c)) {
+      parts.push_back(current);
+      current.clear();
+    } else {
+      current.push_back(c);
+    }
+  }
+  parts.push_back(current);
+
+  std::string out;
+  bool absolute = !path.empty() && IsSeparator(path.front());
+  bool exists_so_far = true;
+  std::string dir = absolute ? "/" : "";
+  for (size_t i = 0; i < parts.size(); ++i) {
+    const std::string& part = parts[i];
+    if (part.empty()) continue;  // leading, doubled or trailing separator
+    std::string name = part;
+    if (exists_so_far && part != "." && part != "..") {
+      name = MatchComponent(dir == "/" ? "/" : dir, part);
+      const std::string next = dir.empty() ? name : (dir == "/" ? "/" + name : dir + "/" + name);
+      struct stat st;
+      exists_so_far = ::stat(next.c_str(), &st) == 0;
+    }
+    dir = dir.empty() ? name : (dir == "/" ? "/" + name : dir + "/" + name);
+  }
+  if (dir.empty()) return absolute ? "/" : "";
+  if (!path.empty() && IsSeparator(path.back()) && dir != "/") dir += "/";
+  return dir;
+}
+
+std::string GetEnv(const char* name) {
+  const char* v = std::getenv(name);
+  return v == nullptr ? std::string() : std::string(v);
+}
+
+bool SetCurrentDir(std::string_view path) {
+  const std::string resolved = ResolvePath(path);
+  return ::chdir(resolved.c_str()) == 0;
+}
+
+bool PathExists(std::string_view path) {
+  struct stat st;
+  return ::stat(ResolvePath(path).c_str(), &st) == 0;
+}
+
+bool MakeDirectories(std::string_view path) {
+  const std::string resolved = ResolvePath(path);
+  std::string sofar;
+  for (size_t i = 0; i <= resolved.size(); ++i) {
+    if (i == resolved.size() || resolved[i] == '/') {
+      if (!sofar.empty() && sofar != "/") {
+        if (::mkdir(sofar.c_str(), 0777) != 0 && errno != EEXIST) return false;
+      }
+    }
+    if (i < resolved.size()) sofar.push_back(resolved[i]);
+  }
+  struct stat st;
+  return ::stat(resolved.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool ReadWholeFile(std::string_view path, std::string* contents) {
+  std::ifstream in(ResolvePath(path), std::ios::binary);
+  if (!in) return false;
+  std::ostringstream ss;
+  ss << in.rdbuf();
+  *contents = ss.str();
+  return !in.bad();
+}
+
+std::string HostName() {
+  char buf[256] = {};
+  if (::gethostname(buf, sizeof buf - 1) != 0) return std::string();
+  return std::string(buf);
+}
+
+bool RunProgramAndWait(std::string_view program, int* exit_status, std::string* err) {
+  const std::string resolved = ResolvePath(program);
+  if (::access(resolved.c_str(), X_OK) != 0) {
+    *err = resolved + ": " + std::strerror(errno);
+    return false;
+  }
+  char* argv[] = {const_cast<char*>(resolved.c_str()), nullptr};
+  pid_t pid = 0;
+  const int rc = ::posix_spawn(&pid, resolved.c_str(), nullptr, nullptr, argv, environ);
+  if (rc != 0) {
+    *err = resolved + ": " + std::strerror(rc);
+    return false;
+  }
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0) {
+    if (errno != EINTR) {
+      *err = resolved + ": " + std::strerror(errno);
+      return false;
+    }
+  }
+  *exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  // posix_spawn reports an exec failure as exit status 127 of the child.
+  if (WIFEXITED(status) && WEXITSTATUS(status) == 127) {
+    *err = resolved + ": could not be executed";
+    return false;
+  }
+  return true;
+}
+
+void SleepMilliseconds(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+}  // namespace base

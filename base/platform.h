@@ -1,0 +1,47 @@
+// The operating-system services the program uses, kept in one small layer.
+//
+// The suite names its files Windows-style: "DADES\DepartaV.dat" under a data
+// root such as "/srv/kep/". ResolvePath turns such a name into a path of this
+// file system: "\" and "/" both separate components; a component that exists
+// is matched exactly first and otherwise without regard to case (the suite's
+// own names differ in case, and Windows file names do not care); components
+// that do not exist keep the name as written, so a created file takes it.
+// Every file access of the program goes through ResolvePath.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace base {
+
+std::string ResolvePath(std::string_view path);
+
+// The value of an environment variable, empty when unset.
+std::string GetEnv(const char* name);
+
+// Makes path (resolved) the process's current directory; false on failure.
+[[nodiscard]] bool SetCurrentDir(std::string_view path);
+
+// True when the resolved path names an existing file or directory.
+bool PathExists(std::string_view path);
+
+// Creates the directory (resolved) and any missing parents; true when it
+// exists afterwards.
+[[nodiscard]] bool MakeDirectories(std::string_view path);
+
+// Reads a whole file (resolved) into *contents; false when it cannot be read.
+[[nodiscard]] bool ReadWholeFile(std::string_view path, std::string* contents);
+
+// The host's network name (gethostname), empty on failure.
+std::string HostName();
+
+// Starts program (resolved) without arguments, waits for it to end and
+// returns true with its exit status in *exit_status. False, with the reason in
+// *err, when the program could not be started.
+[[nodiscard]] bool RunProgramAndWait(std::string_view program, int* exit_status,
+                                     std::string* err);
+
+// Sleeps for the given number of milliseconds.
+void SleepMilliseconds(int ms);
+
+}  // namespace base

@@ -1,0 +1,137 @@
+#include "base/session_settings.h"
+
+#include <cstdlib>
+
+#include "base/dates.h"
+#include "base/ini_file.h"
+#include "base/platform.h"
+
+namespace base {
+namespace {
+
+constexpr const char* kDefaultColours = "15000700000700070007";
+
+std::string Trim(const std::string& s) {
+  const size_t b = s.find_first_not_of(' ');
+  if (b == std::string::npos) return std::string();
+  return s.substr(b, s.find_last_not_of(' ') - b + 1);
+}
+
+// The numeric value of a text as the suite's settings use it: leading blanks
+// skipped, an optional sign, the digits up to the first other character.
+int64_t NumericValue(const std::string& text) {
+  return std::strtoll(text.c_str(), nullptr, 10);
+}
+
+std::string PadTo(std::string s, size_t width) {
+  s.resize(width, ' ');
+  return s;
+}
+
+}  // namespace
+
+SessionSettings& Settings() {
+  static SessionSettings settings;
+  return settings;
+}
+
+Language SessionLanguage() {
+  const std::string& code = Settings().language;
+  if (code == "SPA") return Language::kSpanish;
+  if (code == "GLG") return Language::kGalician;
+  if (code == "OCI") return Language::kAranese;
+  return Language::kCatalan;
+}
+
+std::string NormaliseDirectory(std::string dir) {
+  if (!dir.empty() && dir.back() != ':' && dir.back() != '\\' && dir.back() != '/') dir += '\\';
+  return dir;
+}
+
+std::array<ColourPair, 5> ParseColours(const std::string& digits) {
+  std::array<ColourPair, 5> pairs{};
+  auto two = [&](size_t at) {
+    return at < digits.size() ? static_cast<int>(NumericValue(digits.substr(at, 2))) : 0;
+  };
+  for (size_t g = 0; g < pairs.size(); ++g) {
+    pairs[g].foreground = two(g * 4);
+    pairs[g].background = two(g * 4 + 2);
+  }
+  return pairs;
+}
+
+void LoadSessionSettings() {
+  SessionSettings& s = Settings();
+  s.root_dir = GetEnv("KEPROOT");
+  s.exe_dir = GetEnv("KEPEXE");
+  s.tmp_dir = NormaliseDirectory(GetEnv("KEPTMP"));
+
+  const std::string session_ini = s.tmp_dir + "Sessio.ini";
+  s.menu_title = " " + IniRead(session_ini, "Menu", "Titol") + " ";
+  s.menu_name = IniRead(session_ini, "Menu", "NomMenu");
+  s.menu = IniRead(session_ini, "Menu", "Menu");
+  s.menu_chain = IniRead(session_ini, "Menu", "ChnMenu");
+  s.operator_name = IniRead(session_ini, "Menu", "Operador");
+  s.operator_type = static_cast<int16_t>(NumericValue(IniRead(session_ini, "Menu", "KepTipOper")));
+  std::string terminal = IniRead(session_ini, "Terminal", "Dir");
+  if (Trim(terminal).empty()) terminal = GetEnv("TERM");
+  s.terminal_dir = NormaliseDirectory(terminal);
+  if (s.tmp_dir.empty()) s.tmp_dir = s.terminal_dir;
+
+  // The base currency (the euro) is set here by the numeric pictures module.
+
+  const std::string terminal_ini = s.tmp_dir + "VornTerm.ini";
+  s.colour_set = static_cast<int16_t>(NumericValue(IniRead(terminal_ini, "Pantalla", "Seleccio")));
+  std::string colours = IniRead(terminal_ini, "Pantalla", "Col" + std::to_string(s.colour_set));
+  if (Trim(colours).empty()) colours = kDefaultColours;
+  s.colours = ParseColours(colours);
+
+  s.work_date = PackDigits(IniRead(terminal_ini, "Sistema", "Data"));
+  s.output_destination = IniRead(terminal_ini, "Sistema", "Sortida");
+  std::string language = IniRead(terminal_ini, "Sistema", "Idioma");
+  if (Trim(language).empty()) language = IniRead(s.root_dir + "Vorn.ini", "Usuari", "Idioma");
+  s.language = PadTo(language.substr(0, std::min<size_t>(3, language.size())), 3);
+
+  if (!GetEnv("HTTP_USER_AGENT").empty() || !GetEnv("HTTP_ACCEPT").empty()) {
+    s.environment_kind = "CGI";
+  } else if (!GetEnv("WINDIR").empty() || !GetEnv("SYSTEMROOT").empty()) {
+    s.environment_kind = "WIN";
+  } else {
+    s.environment_kind = "DOS";
+  }
+}
+
+std::string ComputerName() {
+  // The lock files were written by a system call with a 17-byte buffer: a
+  // longer name made it fail, and the name was then empty.
+  const std::string name = HostName();
+  if (name.size() > 16) return std::string();
+  return name;
+}
+
+CompanyData& Company() {
+  static CompanyData company;
+  return company;
+}
+
+std::string NormaliseTaxNumber(const std::string& field) {
+  std::string kept;
+  for (char c : field) {
+    if (c == ' ' || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) kept.push_back(c);
+  }
+  kept = PadTo(kept, CompanyData::kFieldWidth);
+  return PadTo("ES" + kept, CompanyData::kFieldWidth);
+}
+
+void LoadCompanyData() {
+  const std::string vorn_ini = GetEnv("KEPROOT") + "Vorn.ini";
+  CompanyData& company = Company();
+  for (size_t i = 0; i < company.fields.size(); ++i) {
+    std::string value = IniRead(vorn_ini, "Empresa", "Camp" + std::to_string(i + 1));
+    company.fields[i] = PadTo(value.substr(0, std::min(value.size(), CompanyData::kFieldWidth)),
+                              CompanyData::kFieldWidth);
+  }
+  company.fields[6] = NormaliseTaxNumber(company.fields[6]);
+}
+
+}  // namespace base

@@ -1,0 +1,79 @@
+// The session's working environment, filled once at start.
+//
+// The suite's menu hands the program three environment variables naming the
+// installation's directories (KEPROOT data root, KEPEXE program directory,
+// KEPTMP temporary directory), a per-session "Sessio.ini", a per-terminal
+// "VornTerm.ini" and the installation-wide "Vorn.ini". LoadSessionSettings
+// reads them into the one process-wide SessionSettings; every other module
+// only reads it. CompanyData, the eight fields that name the user's company,
+// is loaded from "Vorn.ini" [Empresa] "Camp1" to "Camp8".
+#pragma once
+
+#include <array>
+#include <string>
+
+namespace base {
+
+struct ColourPair {
+  int foreground = 0;  // console colour numbers 0..15
+  int background = 0;
+};
+
+struct SessionSettings {
+  std::string root_dir;  // KEPROOT, used as a prefix: file names are appended
+  std::string exe_dir;   // KEPEXE, prefix of the print program
+  std::string tmp_dir;   // KEPTMP, ends in a separator when not empty
+  std::string menu_title;
+  std::string menu_name;
+  std::string menu;
+  std::string menu_chain;
+  std::string operator_name;
+  int16_t operator_type = 0;
+  std::string terminal_dir;
+  int16_t colour_set = 0;
+  std::array<ColourPair, 5> colours{};
+  std::string work_date;           // packed digits of "VornTerm.ini" [Sistema] "Data"
+  std::string output_destination;  // "Sortida", handed to the print output
+  std::string language = "   ";    // LanguageCode: "CAT", "SPA", "GLG", "OCI"; blank is Catalan
+  std::string environment_kind;    // "CGI", "WIN" or "DOS"
+};
+
+// The process-wide settings. Tests may change them directly.
+SessionSettings& Settings();
+
+// The language codes this program knows; anything else behaves as Catalan.
+enum class Language { kCatalan, kSpanish, kGalician, kAranese };
+Language SessionLanguage();
+
+// Reads the environment and the session files into Settings().
+void LoadSessionSettings();
+
+// The colour string of "VornTerm.ini": five groups of four digits, each
+// foreground then background.
+std::array<ColourPair, 5> ParseColours(const std::string& digits);
+
+// "\" appended when not empty and not ending in ":" or "\" (or "/").
+std::string NormaliseDirectory(std::string dir);
+
+// The computer's network name as the lock files use it: at most 16
+// characters (a 17-byte buffer with its terminator), empty on failure.
+std::string ComputerName();
+
+// Eight fields of up to 35 characters. Field 1 (index 0) heads the report
+// pages; fields 1 to 8 are the merge fields "MEM1" to "MEM8". Field 7 is the
+// tax number, normalised at load.
+struct CompanyData {
+  static constexpr size_t kFieldWidth = 35;
+  std::array<std::string, 8> fields;
+};
+
+CompanyData& Company();
+
+// Loads CompanyData from KEPROOT + "Vorn.ini" [Empresa] "Camp1".."Camp8".
+void LoadCompanyData();
+
+// The tax number rule: only blanks, A-Z and digits kept, "ES" put in front,
+// cut to the field width.
+std::string NormaliseTaxNumber(const std::string& field);
+
+}  // namespace base
