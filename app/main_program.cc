@@ -1,0 +1,55 @@
+#include "app/main_program.h"
+
+#include <cstdio>
+#include <string>
+
+#include "app/exit_status.h"
+#include "app/report_driver.h"
+#include "app/run_parameters.h"
+#include "base/platform.h"
+#include "base/session_settings.h"
+
+namespace app {
+namespace {
+
+void ReportError(const std::string& message) {
+  std::fprintf(stderr, "mirtosek: %s\n", message.c_str());
+}
+
+// Starts KEPEXE + "DIVIVOVI" without arguments and waits for it. Its own exit
+// status is not used.
+bool StartPrintProgram(std::string* err) {
+  int status = 0;
+  return base::RunProgramAndWait(base::Settings().exe_dir + "DIVIVOVI", &status, err);
+}
+
+}  // namespace
+
+int RunMainProgram() {
+  base::LoadCompanyData();
+  base::LoadSessionSettings();
+  const base::SessionSettings& settings = base::Settings();
+  if (!settings.root_dir.empty() && !base::SetCurrentDir(settings.root_dir)) {
+    ReportError(base::ResolvePath(settings.root_dir) + ": the data root cannot be entered");
+    return kExitOpenFailed;
+  }
+
+  // The run parameters are checked before anything touches the installation.
+  RunParameters params;
+  std::string err;
+  if (!ReadRunParameters(settings.tmp_dir + "pent.tmp", &params, &err)) {
+    ReportError(err);
+    return kExitBadParameters;
+  }
+
+  ReportDriver driver(params);
+  driver.Run();
+
+  if (!StartPrintProgram(&err)) {
+    ReportError("the print program could not be started: " + err);
+    return kExitNoPrintProgram;
+  }
+  return kExitFinished;
+}
+
+}  // namespace app

@@ -1,0 +1,67 @@
+// Runs the mirtosek executable as the suite's menu does: environment
+// variables pointing at a directory tree, "pent.tmp" in the temporary
+// directory, a print program in the program directory.
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "testing/temp_dir.h"
+
+namespace app {
+namespace {
+
+class MainProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_.Write("root/Vorn.ini", "[Usuari]\r\nIdioma=CAT\r\n");
+    dir_.Write("tmp/placeholder", "");
+    // The print program leaves a mark showing it ran with the session's environment.
+    dir_.Write("exe/DIVIVOVI", "#!/bin/sh\necho \"ran $KEPTMP\" > \"$KEPTMP/printed\"\nexit 5\n");
+    std::filesystem::permissions(dir_.path() + "/exe/DIVIVOVI",
+                                 std::filesystem::perms::owner_all);
+  }
+
+  int RunMirtosek() {
+    const std::string bin = std::string(std::getenv("KEP_TEST_BIN_DIR")) + "/tools/mirtosek";
+    const std::string cmd = "KEPROOT='" + dir_.path() + "/root/' KEPEXE='" + dir_.path() +
+                            "/exe/' KEPTMP='" + dir_.path() + "/tmp' '" + bin + "' 2>'" +
+                            dir_.path() + "/stderr'";
+    const int rc = std::system(cmd.c_str());
+    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+  }
+
+  void WritePent(const std::string& mode) {
+    dir_.Write("tmp/pent.tmp", "15/03/2026\r\n1\r\n1\r\n9999\r\n9999\r\n01\r\n12\r\n" + mode +
+                                   "\r\nCARTA\r\nS\r\nS\r\nS\r\n");
+  }
+
+  testing_support::TempDir dir_;
+};
+
+TEST_F(MainProgramTest, StartsThePrintProgramAndFinishes) {
+  WritePent("I");
+  EXPECT_EQ(RunMirtosek(), 0);
+  EXPECT_EQ(dir_.Read("tmp/printed"), "ran " + dir_.path() + "/tmp\n");
+}
+
+TEST_F(MainProgramTest, MissingOrUnusableRunParametersEndWithStatus2) {
+  EXPECT_EQ(RunMirtosek(), 2);
+  EXPECT_NE(dir_.Read("stderr").find("pent.tmp"), std::string::npos);
+  WritePent("Z");
+  EXPECT_EQ(RunMirtosek(), 2);
+  EXPECT_NE(dir_.Read("stderr").find("pent.tmp:8:"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(dir_.path() + "/tmp/printed"));
+}
+
+TEST_F(MainProgramTest, AMissingPrintProgramEndsWithStatus3) {
+  WritePent("A");
+  std::filesystem::remove(dir_.path() + "/exe/DIVIVOVI");
+  EXPECT_EQ(RunMirtosek(), 3);
+  EXPECT_NE(dir_.Read("stderr").find("DIVIVOVI"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace app
