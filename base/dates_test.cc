@@ -1,0 +1,163 @@
+#include "base/dates.h"
+
+#include <cstdlib>
+
+#include <gtest/gtest.h>
+
+#include "base/codepage.h"
+#include "base/session_settings.h"
+#include "testing/temp_dir.h"
+
+namespace base {
+namespace {
+
+PackedDate D(const char* ddmmyyyy) { return ParseDate(ddmmyyyy); }
+
+class DatesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetCurrentYearForTesting(2026);
+    setenv("KEPROOT", dir_.prefix().c_str(), 1);
+    ResetDateSettingsForTesting();
+    Settings().language = "CAT";
+  }
+  void TearDown() override {
+    SetCurrentYearForTesting(0);
+    ResetDateSettingsForTesting();
+    unsetenv("KEPROOT");
+    Settings().language = "   ";
+  }
+  testing_support::TempDir dir_;
+};
+
+TEST_F(DatesTest, PacksDigitsTwoToAByte) {
+  EXPECT_EQ(PackDigits("19560512"), std::string("\x93\xB8\x85\x8C"));
+  EXPECT_EQ(PackDigits(" 12"), PackDigits("012"));
+  EXPECT_EQ(PackDigits("123"), std::string("\x8C\x9E"));  // last digit as the tens
+  EXPECT_EQ(PackDigits("1 3"), PackDigits("103"));
+  EXPECT_EQ(PackDigits("x9"), PackDigits("09"));
+  EXPECT_EQ(PackDigits(""), "");
+  EXPECT_EQ(UnpackDigits(PackDigits("00120003")), "00120003");
+  EXPECT_EQ(UnpackDigits(std::string("\x85")), "05");
+  EXPECT_EQ(ZeroPad(7, 3), "007");
+  EXPECT_EQ(ZeroPad(12345, 2), "45");
+  EXPECT_EQ(ZeroDate(), PackDigits("00000000"));
+}
+
+TEST_F(DatesTest, ParsesDayMonthYearText) {
+  const PackedDate may12 = PackDigits("19560512");
+  struct {
+    const char* text;
+    PackedDate expected;
+  } cases[] = {
+      {"12051956", may12},         {"12/05/1956", may12},         {"12.5.1956", may12},
+      {"12-5-1956", may12},        {"12/5-1956", may12},          {"120556", PackDigits("20560512")},
+      {"12/5/95", PackDigits("19950512")}, {"1205", PackDigits("20000512")},
+      {"12/05", ZeroDate()},       {"1/2/3/4", ZeroDate()},       {"12A51956", ZeroDate()},
+      {"", ZeroDate()},            {"00000000", ZeroDate()},      {"31021999", PackDigits("19990231")},
+      {"1/1/99999", ZeroDate()},   {"40000/1/2000", ZeroDate()},  {"1/99999999999/2000", ZeroDate()},
+      {"12/ 5/1956", may12},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(UnpackDigits(ParseDate(c.text)), UnpackDigits(c.expected)) << c.text;
+  }
+  EXPECT_LT(D("31121946"), D("01011947"));
+}
+
+TEST_F(DatesTest, AddsDaysMonthsAndYears) {
+  struct {
+    const char* date;
+    int count;
+    const char* unit;
+    const char* expected;
+  } cases[] = {
+      {"31012007", 1, "m", "20070228"},   {"29022008", 1, "a", "20090228"},
+      {"01032008", -1, "d", "20080229"},  {"01012007", -1, "M", "20061201"},
+      {"31129999", 1, "D", "99991231"},   {"15012000", 0, "D", "20000115"},
+      {"31012000", 30, "d", "20000301"},  {"15062000", -18, "m", "19981215"},
+      {"31032001", -1, "m", "20010228"},  {"29022008", -1, "A", "20070228"},
+      {"01011995", 5, "a", "20000101"},   {"15062000", 3, "x", "20000615"},
+      {"01031900", -1, "d", "19000228"},  {"01031500", -1, "d", "15000229"},
+      {"31122000", 2147483647, "d", "99991231"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(UnpackDigits(AddToDate(D(c.date), c.count, c.unit)), c.expected)
+        << c.date << " " << c.count << c.unit;
+  }
+}
+
+TEST_F(DatesTest, CountsDaysMonthsAndWholeYearsBetweenDates) {
+  struct {
+    const char* from;
+    const char* to;
+    const char* unit;
+    int expected;
+  } cases[] = {
+      {"01011900", "01012000", "d", 36524}, {"01012000", "01011900", "D", 36524},
+      {"12051956", "11052006", "a", 49},    {"12051956", "12052006", "A", 50},
+      {"31012000", "01022000", "m", 1},     {"01031954", "15061960", "M", 75},
+      {"28022000", "01032000", "d", 2},     {"12051956", "12051956", "d", 0},
+      {"01011500", "01011501", "d", 366},   {"01011900", "01011901", "d", 365},
+      {"01012000", "01012001", "q", 0},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(DateDifference(D(c.from), D(c.to), c.unit), c.expected)
+        << c.from << " " << c.to << c.unit;
+  }
+}
+
+TEST_F(DatesTest, WritesDatesInTheFourLanguages) {
+  struct {
+    const char* language;
+    const char* long_dma;
+    const char* long_ma;
+    const char* short_month;
+    const char* april_first;
+  } cases[] = {
+      {"CAT", "12 de maig del 1956", "maig del 1956", "12/mai/1956", "1 d'abril del 1964"},
+      {"SPA", "12 de mayo de 1956", "mayo de 1956", "12/may/1956", "1 de abril de 1964"},
+      {"GLG", "12 de maio do 1956", "maio do 1956", "12/mai/1956", "1 de abril do 1964"},
+      {"OCI", "12 de mai deth 1956", "mai deth 1956", "12/mai/1956", "1 d'abriu deth 1964"},
+      {"XYZ", "12 de maig del 1956", "maig del 1956", "12/mai/1956", "1 d'abril del 1964"},
+  };
+  for (const auto& c : cases) {
+    Settings().language = c.language;
+    EXPECT_EQ(FormatDate(D("12051956"), 2, "dma"), Cp(c.long_dma)) << c.language;
+    EXPECT_EQ(FormatDate(D("12051956"), 2, "ma"), Cp(c.long_ma)) << c.language;
+    EXPECT_EQ(FormatDate(D("12051956"), 1, "dma"), Cp(c.short_month)) << c.language;
+    EXPECT_EQ(FormatDate(D("01041964"), 5, "DMA"), Cp(c.april_first)) << c.language;
+    EXPECT_EQ(FormatDate(D("12051956"), 0, "dma"), "12/5/1956 ");
+    EXPECT_EQ(FormatDate(D("12051956"), -1, "m"), "1956-05-12");
+  }
+  Settings().language = "OCI";
+  EXPECT_EQ(FormatDate(D("12071956"), 1, "m"), "jun");
+  EXPECT_EQ(FormatDate(D("12061956"), 1, "dm"), "12/jun");
+  EXPECT_EQ(FormatDate(D("12021956"), 2, "m"), Cp("hereuèr"));
+  EXPECT_EQ(FormatDate(ZeroDate(), 0, "dma"), std::string(10, ' '));
+  EXPECT_EQ(FormatDate(ZeroDate(), 2, "dma"), "");
+}
+
+TEST_F(DatesTest, FollowsTheUsersDateOrderAndSeparator) {
+  dir_.Write("Vorn.ini", "[Usuari]\r\nDatOrdre=AMDX\r\nDatCaracter=-\r\n");
+  EXPECT_EQ(FormatDate(D("12051956"), 0, "dma"), "1956-5-12 ");
+  EXPECT_EQ(FormatDate(D("12051956"), 2, "dma"), "1956 de maig del 12");
+  // Read once: a changed file is not seen during the run.
+  dir_.Write("Vorn.ini", "[Usuari]\r\nDatOrdre=DMA\r\n");
+  EXPECT_EQ(FormatDate(D("12051956"), 0, "ma"), "1956-5 ");
+  // "DatCaracter = -" keeps the blank after "=": the default separator applies.
+  ResetDateSettingsForTesting();
+  dir_.Write("Vorn.ini", "[Usuari]\r\nDatCaracter = -\r\n");
+  EXPECT_EQ(FormatDate(D("12051956"), 0, "dma"), "12/5/1956 ");
+}
+
+TEST_F(DatesTest, PacksDottedCodes) {
+  EXPECT_EQ(UnpackDigits(PackDottedCode("12.3")), "00120003");
+  EXPECT_EQ(UnpackDigits(PackDottedCode("1")), "0001");
+  EXPECT_EQ(UnpackDigits(PackDottedCode("12.")), "0012");
+  EXPECT_EQ(UnpackDigits(PackDottedCode("123456")), "123456");
+  EXPECT_EQ(UnpackDigits(PackDottedCode("1.2.3")), "000100020003");
+  EXPECT_EQ(UnpackDigits(PackDottedCode("12345.12345")), "0123452345");
+}
+
+}  // namespace
+}  // namespace base
