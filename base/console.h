@@ -1,0 +1,57 @@
+// Framed message windows on the text console.
+//
+// When something needs the operator (a data file that cannot be opened, a
+// record held by another station) the program shows a framed window in
+// reverse video and later restores what was under it. Windows nest: each one
+// saves the region it covers, the cursor and the enclosing window on a stack
+// kept in the file "WinPush.tmp" of the temporary directory, so that a window
+// opened by one program of the suite can be closed by the next on the same
+// terminal.
+//
+// "WinPush.tmp": bytes 0-3 a signed 32-bit little-endian number, the 1-based
+// position of the first free byte (5 when empty); then the blocks, oldest
+// first. A block, every number as zero-padded decimal text:
+//   0 cursor row (2)            2 cursor column (2)
+//   4..11 enclosing window top, left, bottom, right (2 each)
+//   12..19 saved region top, left, bottom, right (2 each)
+//   20 the region's cells row by row, character byte then attribute byte
+//   20 + 2 x cells: block length = 25 + 2 x cells (5)
+#pragma once
+
+#include <string_view>
+
+namespace base {
+
+// Letters in upper case: "U" selects colour pair 4, else "R" adds 2 and "N"
+// adds 1; "+" saves the current pair first, "-" returns to the last saved one
+// (pair 0 when none). A text of blanks changes nothing.
+void SetColour(std::string_view attribute);
+
+int ScreenRows();
+int ScreenColumns();
+
+// Relative to the current window's top-left corner while one is open.
+void Locate(int row, int column);
+
+// Writes text (code page 850) at the cursor in the current colours.
+void WriteText(std::string_view text);
+
+void PushWindow(int top, int left, int bottom, int right);
+void PopWindow();
+
+// 0 blanks, 1 single line, 2 double line; any other style draws style 0.
+void DrawFrame(int style);
+
+// A framed window around the given row, centred on column 41, holding text
+// wrapped to 76 columns. The caller removes it with PopWindow. Without a
+// terminal the text goes to standard error as one line.
+void ShowMessage(int row, std::string_view text);
+
+void Beep();
+void DiscardPendingKeys();
+void WaitForKey();
+
+// Forgets the process's window and colour state (tests).
+void ResetConsoleForTesting();
+
+}  // namespace base

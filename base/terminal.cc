@@ -1,0 +1,124 @@
+#include "base/terminal.h"
+
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <memory>
+
+#include "base/codepage.h"
+
+namespace base {
+namespace {
+
+// Console colour numbers (blue = 1, green = 2, red = 4, bright = 8) to the
+// ANSI order (red = 1, green = 2, blue = 4).
+int AnsiColour(int console) {
+  return ((console & 1) << 2) | (console & 2) | ((console & 4) >> 2);
+}
+
+std::string SgrFor(uint8_t attribute) {
+  const int fg = attribute & 0x0F, bg = (attribute >> 4) & 0x0F;
+  return "\x1b[" + std::to_string((fg & 8 ? 90 : 30) + AnsiColour(fg)) + ";" +
+         std::to_string((bg & 8 ? 100 : 40) + AnsiColour(bg)) + "m";
+}
+
+// The process's terminal when it has none: nothing is drawn.
+class NoTerminal : public Terminal {
+ public:
+  int Rows() const override { return 25; }
+  int Columns() const override { return 80; }
+  Cell ReadCell(int, int) const override { return Cell{}; }
+  void WriteCell(int, int, Cell) override {}
+  void SetCursor(int, int) override {}
+  int CursorRow() const override { return 1; }
+  int CursorColumn() const override { return 1; }
+  bool Interactive() const override { return false; }
+};
+
+Terminal* g_test_terminal = nullptr;
+
+}  // namespace
+
+ScreenTerminal::ScreenTerminal(int rows, int columns, int output_fd)
+    : rows_(rows), columns_(columns), output_fd_(output_fd),
+      cells_(static_cast<size_t>(rows * columns)) {}
+
+bool ScreenTerminal::Inside(int row, int column) const {
+  return row >= 1 && row <= rows_ && column >= 1 && column <= columns_;
+}
+
+Cell ScreenTerminal::ReadCell(int row, int column) const {
+  if (!Inside(row, column)) return Cell{};
+  return cells_[static_cast<size_t>((row - 1) * columns_ + column - 1)];
+}
+
+void ScreenTerminal::WriteCell(int row, int column, Cell cell) {
+  if (!Inside(row, column)) return;
+  cells_[static_cast<size_t>((row - 1) * columns_ + column - 1)] = cell;
+  const unsigned char c = static_cast<unsigned char>(cell.character);
+  const std::string shown = Cp850ToUtf8(std::string(1, static_cast<char>(c < 32 ? ' ' : c)));
+  Emit("\x1b[" + std::to_string(row) + ";" + std::to_string(column) + "H" +
+       SgrFor(cell.attribute) + shown + "\x1b[0m");
+}
+
+void ScreenTerminal::SetCursor(int row, int column) {
+  cursor_row_ = row;
+  cursor_column_ = column;
+  Emit("\x1b[" + std::to_string(row) + ";" + std::to_string(column) + "H");
+}
+
+// Windows are drawn on the terminal's alternate screen, so that closing the
+// last one gives back exactly the screen the program found.
+void ScreenTerminal::BeginWindows() { Emit("\x1b[?1049h\x1b[2J"); }
+void ScreenTerminal::EndWindows() { Emit("\x1b[?1049l"); }
+
+void ScreenTerminal::Beep() { Emit("\a"); }
+
+void ScreenTerminal::DiscardPendingKeys() {
+  if (output_fd_ >= 0) ::tcflush(STDIN_FILENO, TCIFLUSH);
+}
+
+void ScreenTerminal::WaitForKey() {
+  if (output_fd_ < 0) return;
+  termios saved{};
+  if (::tcgetattr(STDIN_FILENO, &saved) != 0) return;
+  termios raw = saved;
+  raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
+  raw.c_cc[VMIN] = 1;
+  raw.c_cc[VTIME] = 0;
+  ::tcsetattr(STDIN_FILENO, TCSANOW, &raw);
+  char key = 0;
+  (void)!::read(STDIN_FILENO, &key, 1);
+  ::tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+}
+
+void ScreenTerminal::Emit(const std::string& bytes) const {
+  if (output_fd_ < 0) return;
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(output_fd_, bytes.data() + done, bytes.size() - done);
+    if (n <= 0) return;
+    done += static_cast<size_t>(n);
+  }
+}
+
+Terminal& CurrentTerminal() {
+  if (g_test_terminal != nullptr) return *g_test_terminal;
+  static std::unique_ptr<Terminal> process_terminal = [] () -> std::unique_ptr<Terminal> {
+    if (!::isatty(STDIN_FILENO) || !::isatty(STDOUT_FILENO)) return std::make_unique<NoTerminal>();
+    winsize ws{};
+    int rows = 25, columns = 80;
+    if (::ioctl(STDOUT_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_row > 0 && ws.ws_col > 0) {
+      rows = std::min<int>(ws.ws_row, 99);  // the window stack keeps two digits
+      columns = std::min<int>(ws.ws_col, 99);
+    }
+    return std::make_unique<ScreenTerminal>(rows, columns, STDOUT_FILENO);
+  }();
+  return *process_terminal;
+}
+
+void SetTerminalForTesting(Terminal* terminal) { g_test_terminal = terminal; }
+
+}  // namespace base
