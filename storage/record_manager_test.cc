@@ -1,0 +1,292 @@
+// The record manager's own behaviour: key paths, statuses and record locks,
+// with real processes where locks and kills are concerned.
+#include "storage/record_manager.h"
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstring>
+#include <functional>
+
+#include <gtest/gtest.h>
+
+#include "storage/creation_block.h"
+#include "testing/temp_dir.h"
+
+namespace storage {
+namespace {
+
+constexpr int kLen = 8;
+
+// One open file of the engine, as a test drives it.
+class Handle {
+ public:
+  int16_t Open(const std::string& path, const std::string& owner = "1994") {
+    std::string o = owner + '\0';
+    uint16_t n = static_cast<uint16_t>(o.size());
+    std::string k = path + '\0';
+    return RecordManagerCall(kOpOpen, pos_.data(), o.data(), &n, k.data(),
+                             static_cast<uint16_t>(path.size()), 0);
+  }
+  int16_t Read(int16_t op, const std::string& key, int16_t key_number, uint16_t room = kLen) {
+    data_.assign(std::max<size_t>(64, room), '#');
+    key_.assign(256, '\0');
+    std::memcpy(key_.data(), key.data(), key.size());
+    length_ = room;
+    return RecordManagerCall(op, pos_.data(), data_.data(), &length_, key_.data(),
+                             static_cast<uint16_t>(key.size()), key_number);
+  }
+  int16_t Write(int16_t op, const std::string& record, int16_t key_number = 0) {
+    std::string d = record;
+    uint16_t n = static_cast<uint16_t>(d.size());
+    key_.assign(256, '\0');
+    return RecordManagerCall(op, pos_.data(), d.data(), &n, key_.data(), 0, key_number);
+  }
+  std::string Record() const { return data_.substr(0, length_); }
+  std::string Data() const { return data_; }
+
+ private:
+  std::array<char, kPositionBlockSize> pos_{};
+  std::string data_;
+  std::string key_;
+  uint16_t length_ = 0;
+};
+
+int16_t CreateFile(const std::string& path, const FileSpec& spec, int16_t key_number = -1) {
+  std::string block = EncodeCreationBlock(spec);
+  uint16_t n = static_cast<uint16_t>(block.size());
+  std::string k = path + '\0';
+  char pos[kPositionBlockSize] = {};
+  return RecordManagerCall(kOpCreate, pos, block.data(), &n, k.data(),
+                           static_cast<uint16_t>(path.size()), key_number);
+}
+
+// Key 0: bytes 1-2, duplicates allowed. Key 1: byte 5 then byte 3, unique.
+FileSpec TestSpec() {
+  FileSpec spec;
+  spec.record_length = kLen;
+  KeySpec k0;
+  k0.segments = {{1, 2}};
+  k0.duplicates = true;
+  KeySpec k1;
+  k1.segments = {{5, 1}, {3, 1}};
+  spec.keys = {k0, k1};
+  return spec;
+}
+
+void Reset() {
+  char pos[kPositionBlockSize] = {};
+  uint16_t n = 0;
+  char key[1] = {};
+  RecordManagerCall(kOpReset, pos, nullptr, &n, key, 0, 0);
+}
+
+class RecordManagerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    path_ = dir_.path() + "/sub/dir/file.dat";
+    ASSERT_EQ(CreateFile(path_, TestSpec()), kStatusOk);
+    ASSERT_EQ(h_.Open(path_), kStatusOk);
+    // Records: key0 "AA" twice (ids 1, 3), "AB", "BB"; key1 distinct.
+    for (const char* r : {"AAx1p---", "ABy2q---", "AAz3r---", "BBw4s---"}) {
+      ASSERT_EQ(h_.Write(kOpInsert, r), kStatusOk) << r;
+    }
+  }
+  void TearDown() override { Reset(); }
+
+  testing_support::TempDir dir_;
+  std::string path_;
+  Handle h_;
+};
+
+TEST_F(RecordManagerTest, WalksKeyPathsAcrossDuplicatesAndSegments) {
+  struct Step {
+    int16_t op;
+    const char* key;
+    int16_t key_number;
+    int16_t status;
+    const char* record;
+  } steps[] = {
+      {kOpGetEqual, "AA", 0, kStatusOk, "AAx1p---"},
+      {kOpGetNext, "", 0, kStatusOk, "AAz3r---"},  // duplicates in insertion order
+      {kOpGetNext, "", 0, kStatusOk, "ABy2q---"},
+      {kOpGetNext, "", 0, kStatusOk, "BBw4s---"},
+      {kOpGetNext, "", 0, kStatusEndOfFile, nullptr},
+      {kOpGetPrevious, "", 0, kStatusOk, "ABy2q---"},
+      {kOpGetPrevious, "", 0, kStatusOk, "AAz3r---"},
+      {kOpGetPrevious, "", 0, kStatusOk, "AAx1p---"},
+      {kOpGetPrevious, "", 0, kStatusEndOfFile, nullptr},
+      {kOpGetGreaterOrEqual, "AB", 0, kStatusOk, "ABy2q---"},
+      {kOpGetGreaterOrEqual, "AC", 0, kStatusOk, "BBw4s---"},
+      {kOpGetGreaterOrEqual, "C", 0, kStatusEndOfFile, nullptr},
+      {kOpGetLessOrEqual, "AZ", 0, kStatusOk, "ABy2q---"},
+      {kOpGetLessOrEqual, "AA", 0, kStatusOk, "AAz3r---"},  // the last of the duplicates
+      {kOpGetLessOrEqual, "A", 0, kStatusEndOfFile, nullptr},
+      {kOpGetEqual, "AC", 0, kStatusKeyNotFound, nullptr},
+      // Key 1 is byte 5 then byte 3: "px" < "qy" < "rz" < "sw".
+      {kOpGetGreaterOrEqual + kLockBias, "q", 1, kStatusOk, "ABy2q---"},
+      {kOpGetNext, "", 0, kStatusOk, "AAz3r---"},  // follows key 1, the key of the last read
+      {kOpGetEqual, "sw", 1, kStatusOk, "BBw4s---"},
+      {kOpGetPrevious, "", 0, kStatusOk, "AAz3r---"},
+      {kOpGetEqual, "zz", 5, kStatusInvalidKeyNumber, nullptr},
+  };
+  for (const Step& s : steps) {
+    const std::string before = h_.Data();
+    EXPECT_EQ(h_.Read(s.op, s.key, s.key_number), s.status) << s.op << " " << s.key;
+    if (s.record != nullptr) {
+      EXPECT_EQ(h_.Record(), s.record) << s.op << " " << s.key;
+    } else {
+      EXPECT_EQ(h_.Data(), std::string(64, '#')) << "buffer changed by a failed read";
+    }
+  }
+}
+
+TEST_F(RecordManagerTest, ShortBufferCutsTheRecordWithStatus22) {
+  EXPECT_EQ(h_.Read(kOpGetEqual, "BB", 0, 3), kStatusDataBufferShort);
+  EXPECT_EQ(h_.Record(), "BBw");
+  EXPECT_EQ(h_.Data().substr(3, 5), "#####");
+}
+
+TEST_F(RecordManagerTest, DuplicateUniqueKeyChangesNothing) {
+  EXPECT_EQ(h_.Write(kOpInsert, "ZZx9p---"), kStatusDuplicateKey);  // key 1 "px" exists
+  ASSERT_EQ(h_.Read(kOpGetEqual, "BB", 0), kStatusOk);
+  EXPECT_EQ(h_.Write(kOpUpdate, "BBx4p---"), kStatusDuplicateKey);
+  EXPECT_EQ(h_.Read(kOpGetEqual, "BB", 0), kStatusOk);
+  EXPECT_EQ(h_.Record(), "BBw4s---");
+  EXPECT_EQ(h_.Read(kOpGetEqual, "ZZ", 0), kStatusKeyNotFound);
+  // An update changes the key path position with the record.
+  ASSERT_EQ(h_.Write(kOpUpdate, "CCw4s---"), kStatusOk);
+  EXPECT_EQ(h_.Read(kOpGetPrevious, "", 0), kStatusOk);
+  EXPECT_EQ(h_.Record(), "ABy2q---");
+}
+
+TEST_F(RecordManagerTest, CreateOpenAndStatStatuses) {
+  EXPECT_EQ(CreateFile(path_, TestSpec()), kStatusFileExists);
+  FileSpec bad = TestSpec();
+  bad.keys[0].segments[0].position = 8;  // runs past the record
+  EXPECT_EQ(CreateFile(dir_.path() + "/bad.dat", bad), kStatusBadCreationBlock);
+  Handle other;
+  EXPECT_EQ(other.Open(dir_.path() + "/none.dat"), kStatusFileNotFound);
+  EXPECT_EQ(other.Open(path_, "0000"), kStatusWrongOwner);
+  dir_.Write("garbage.dat", std::string(4096, 'x'));
+  EXPECT_EQ(other.Open(dir_.path() + "/garbage.dat"), kStatusNotARecordFile);
+  EXPECT_EQ(other.Open(path_), kStatusOk);  // the owner recorded at the first open
+}
+
+// Forks a process that runs body and then waits for a line on the pipe
+// before ending; returns its pid once it has written "ready".
+pid_t StartHolder(const std::function<void()>& body, int* release_fd) {
+  int ready[2], release[2];
+  if (pipe(ready) != 0 || pipe(release) != 0) return -1;
+  const pid_t pid = fork();
+  if (pid == 0) {
+    body();
+    (void)!write(ready[1], "r", 1);
+    char c;
+    (void)!read(release[0], &c, 1);
+    _exit(0);
+  }
+  char c;
+  (void)!read(ready[0], &c, 1);
+  close(ready[0]);
+  close(ready[1]);
+  close(release[0]);
+  *release_fd = release[1];
+  return pid;
+}
+
+TEST_F(RecordManagerTest, RecordLocksBetweenProcessesVanishWhenTheHolderIsKilled) {
+  Reset();
+  int release = -1;
+  const std::string path = path_;
+  const pid_t holder = StartHolder([path] {
+    Handle h;
+    if (h.Open(path) != kStatusOk) _exit(3);
+    if (h.Read(kOpGetEqual + kLockBias, "AB", 0) != kStatusOk) _exit(4);
+  }, &release);
+  ASSERT_GT(holder, 0);
+  Handle me;
+  ASSERT_EQ(me.Open(path_), kStatusOk);
+  EXPECT_EQ(me.Read(kOpGetEqual + kLockBias, "AB", 0), kStatusRecordLocked);
+  EXPECT_EQ(me.Read(kOpGetEqual, "AB", 0), kStatusOk);  // a plain read is never refused
+  EXPECT_EQ(me.Write(kOpUpdate, "ABy2q--!"), kStatusRecordLocked);
+  EXPECT_EQ(me.Read(kOpGetEqual + kLockBias, "BB", 0), kStatusOk);  // another record is free
+  kill(holder, SIGKILL);
+  int st = 0;
+  waitpid(holder, &st, 0);
+  close(release);
+  EXPECT_EQ(me.Read(kOpGetEqual + kLockBias, "AB", 0), kStatusOk);
+  EXPECT_EQ(me.Write(kOpUpdate, "ABy2q--!"), kStatusOk);
+}
+
+TEST_F(RecordManagerTest, ABiasedReadDropsThePreviousLockOfTheFile) {
+  Handle other;
+  ASSERT_EQ(other.Open(path_), kStatusOk);
+  ASSERT_EQ(h_.Read(kOpGetEqual + kLockBias, "AB", 0), kStatusOk);
+  EXPECT_EQ(other.Read(kOpGetEqual + kLockBias, "AB", 0), kStatusRecordLocked);
+  EXPECT_EQ(h_.Read(kOpGetEqual + kLockBias, "QQ", 0), kStatusKeyNotFound);  // fails, still drops
+  EXPECT_EQ(other.Read(kOpGetEqual + kLockBias, "AB", 0), kStatusOk);
+}
+
+TEST_F(RecordManagerTest, AProcessKilledAmidUpdatesLeavesWholeRecords) {
+  Reset();
+  // Forty records of one repeated byte; the child rewrites them over and
+  // over with the next byte until it is killed.
+  const std::string path = dir_.path() + "/stream.dat";
+  FileSpec spec;
+  spec.record_length = 200;
+  KeySpec k0;
+  k0.segments = {{1, 2}};
+  spec.keys = {k0};
+  ASSERT_EQ(CreateFile(path, spec), kStatusOk);
+  {
+    Handle h;
+    ASSERT_EQ(h.Open(path), kStatusOk);
+    for (int i = 0; i < 40; ++i) {
+      std::string r(200, 'a');
+      r[0] = static_cast<char>('0' + i / 10);
+      r[1] = static_cast<char>('0' + i % 10);
+      ASSERT_EQ(h.Write(kOpInsert, r), kStatusOk);
+    }
+    Reset();
+  }
+  for (int round = 0; round < 5; ++round) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+      Handle h;
+      if (h.Open(path) != kStatusOk) _exit(3);
+      for (int n = 0;; ++n) {
+        for (int i = 0; i < 40; ++i) {
+          std::string key = {static_cast<char>('0' + i / 10), static_cast<char>('0' + i % 10)};
+          if (h.Read(kOpGetEqual + kLockBias, key, 0, 200) != kStatusOk) _exit(4);
+          std::string r = h.Record();
+          const char next = static_cast<char>('a' + (r[2] - 'a' + 1) % 26);
+          std::fill(r.begin() + 2, r.end(), next);
+          if (h.Write(kOpUpdate, r) != kStatusOk) _exit(5);
+        }
+      }
+    }
+    usleep(30000 + round * 20000);
+    kill(pid, SIGKILL);
+    int st = 0;
+    waitpid(pid, &st, 0);
+    ASSERT_TRUE(WIFSIGNALED(st)) << "writer ended by itself with " << WEXITSTATUS(st) << " status " << st;
+    Handle check;
+    ASSERT_EQ(check.Open(path), kStatusOk);
+    int seen = 0;
+    for (int16_t s = check.Read(kOpGetGreaterOrEqual + kLockBias, "00", 0, 200); s == kStatusOk;
+         s = check.Read(kOpGetNext + kLockBias, "", 0, 200)) {
+      const std::string r = check.Record();
+      ASSERT_EQ(r.size(), 200u);
+      EXPECT_EQ(r.find_first_not_of(r[2], 2), std::string::npos) << "torn record " << r.substr(0, 2);
+      ++seen;
+    }
+    EXPECT_EQ(seen, 40);
+    Reset();
+  }
+}
+
+}  // namespace
+}  // namespace storage
