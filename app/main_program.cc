@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "app/data_files.h"
 #include "app/exit_status.h"
 #include "app/report_driver.h"
 #include "app/run_parameters.h"
@@ -42,8 +43,12 @@ int RunMainProgram() {
     return kExitBadParameters;
   }
 
+  RecordBuffers buffers;
+  if (OpenDataFiles(settings.root_dir, &buffers) != 0) return kExitOpenFailed;
+
   ReportDriver driver(params);
   driver.Run();
+  storage::ResetRecordManager();
 
   if (!StartPrintProgram(&err)) {
     ReportError("the print program could not be started: " + err);

@@ -17,6 +17,7 @@ class MainProgramTest : public ::testing::Test {
  protected:
   void SetUp() override {
     dir_.Write("root/Vorn.ini", "[Usuari]\r\nIdioma=CAT\r\n");
+    std::filesystem::copy(std::string(KEP_SOURCE_DIR) + "/installation/ddf", dir_.path() + "/root/ddf");
     dir_.Write("tmp/placeholder", "");
     // The print program leaves a mark showing it ran with the session's environment.
     dir_.Write("exe/DIVIVOVI", "#!/bin/sh\necho \"ran $KEPTMP\" > \"$KEPTMP/printed\"\nexit 5\n");
@@ -41,10 +42,25 @@ class MainProgramTest : public ::testing::Test {
   testing_support::TempDir dir_;
 };
 
-TEST_F(MainProgramTest, StartsThePrintProgramAndFinishes) {
+TEST_F(MainProgramTest, CreatesTheDataFilesAndStartsThePrintProgram) {
   WritePent("I");
-  EXPECT_EQ(RunMirtosek(), 0);
+  EXPECT_EQ(RunMirtosek(), 0) << dir_.Read("stderr");
   EXPECT_EQ(dir_.Read("tmp/printed"), "ran " + dir_.path() + "/tmp\n");
+  for (const char* f : {"TAULES/UIpc.dat", "DADES/PropietV.dat", "DADES/FinquesV.dat",
+                        "DADES/DepartaV.dat", "DADES/TranLauV.dat", "DADES/TVRebut.dat",
+                        "DADES/Textos.dat"}) {
+    EXPECT_TRUE(std::filesystem::exists(dir_.path() + "/root/" + f)) << f;
+  }
+}
+
+TEST_F(MainProgramTest, AMissingDescriptionEndsWithStatus1AndItsMessage) {
+  WritePent("I");
+  std::filesystem::remove(dir_.path() + "/root/ddf/DepartaV.xdf");
+  EXPECT_EQ(RunMirtosek(), 1);
+  EXPECT_EQ(dir_.Read("stderr"),
+            "NO ES POT ACCEDIR AL FITXER " + dir_.path() + "/root/DADES\\DepartaV (12)\n");
+  EXPECT_FALSE(std::filesystem::exists(dir_.path() + "/root/DADES/TranLauV.dat"));
+  EXPECT_FALSE(std::filesystem::exists(dir_.path() + "/tmp/printed"));
 }
 
 TEST_F(MainProgramTest, MissingOrUnusableRunParametersEndWithStatus2) {
@@ -54,6 +70,7 @@ TEST_F(MainProgramTest, MissingOrUnusableRunParametersEndWithStatus2) {
   EXPECT_EQ(RunMirtosek(), 2);
   EXPECT_NE(dir_.Read("stderr").find("pent.tmp:8:"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(dir_.path() + "/tmp/printed"));
+  EXPECT_FALSE(std::filesystem::exists(dir_.path() + "/root/DADES"));  // nothing created
 }
 
 TEST_F(MainProgramTest, AMissingPrintProgramEndsWithStatus3) {
