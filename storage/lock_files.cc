@@ -1,0 +1,341 @@
+#include "storage/lock_files.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <ctime>
+#include <optional>
+#include <random>
+#include <vector>
+
+#include "base/codepage.h"
+#include "base/console.h"
+#include "base/platform.h"
+#include "base/session_settings.h"
+#include "storage/creation_block.h"
+
+namespace storage {
+namespace {
+
+LockSeams g_seams;
+std::optional<StationIdentity> g_identity;
+
+// Seeded with the time of day in hundredths of a second (and the process,
+// so that two stations started in the same hundredth draw apart); a process
+// made by fork seeds its own.
+std::mt19937& Generator() {
+  static std::mt19937 generator;
+  static pid_t seeded_for = 0;
+  if (seeded_for != ::getpid()) {
+    timeval tv{};
+    ::gettimeofday(&tv, nullptr);
+    tm local{};
+    localtime_r(&tv.tv_sec, &local);
+    const uint32_t hundredths = static_cast<uint32_t>(
+        (local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec) * 100 + tv.tv_usec / 10000);
+    seeded_for = ::getpid();
+    generator.seed(hundredths ^ (static_cast<uint32_t>(seeded_for) * 2654435761u));
+  }
+  return generator;
+}
+
+double Random() {
+  if (g_seams.random) return g_seams.random();
+  return std::uniform_real_distribution<double>(0.0, 1.0)(Generator());
+}
+
+void Wait(int ms) {
+  if (g_seams.sleep) {
+    g_seams.sleep(ms);
+  } else {
+    base::SleepMilliseconds(ms);
+  }
+}
+
+int64_t Now() { return g_seams.clock ? g_seams.clock() : LockClock(); }
+
+std::string Pad(std::string_view s, size_t width) {
+  std::string out(s.substr(0, std::min(s.size(), width)));
+  out.resize(width, ' ');
+  return out;
+}
+
+std::string Trim(std::string_view s) {
+  const size_t b = s.find_first_not_of(' ');
+  if (b == std::string_view::npos) return std::string();
+  return std::string(s.substr(b, s.find_last_not_of(' ') - b + 1));
+}
+
+struct Entry {
+  std::string bytes;  // 121
+  std::string Name() const { return bytes.substr(0, 15); }
+  std::string Station() const { return Trim(bytes.substr(15, 11)); }
+  int64_t Time() const { return std::atoll(bytes.substr(26, 8).c_str()); }
+  char Kind() const { return bytes[34]; }
+  size_t LowerLength() const { return static_cast<size_t>(std::atoi(bytes.substr(35, 2).c_str())); }
+  std::string Lower() const { return bytes.substr(37, 40); }
+  size_t UpperLength() const { return static_cast<size_t>(std::atoi(bytes.substr(77, 2).c_str())); }
+  std::string Upper() const { return bytes.substr(79, 40); }
+  void Free() {
+    bytes.replace(0, 26, std::string(26, ' '));
+    bytes[34] = ' ';
+  }
+};
+
+bool ReadAll(int fd, std::string* contents) {
+  contents->clear();
+  if (::lseek(fd, 0, SEEK_SET) < 0) return false;
+  char buf[8192];
+  ssize_t n;
+  while ((n = ::read(fd, buf, sizeof buf)) > 0) contents->append(buf, static_cast<size_t>(n));
+  return n == 0;
+}
+
+std::vector<Entry> Entries(const std::string& contents) {
+  std::vector<Entry> entries;
+  // A torn tail (less than a whole entry) is ignored.
+  for (size_t at = 0; at + kLockEntrySize <= contents.size(); at += kLockEntrySize) {
+    entries.push_back(Entry{contents.substr(at, kLockEntrySize)});
+  }
+  return entries;
+}
+
+void WriteEntry(int fd, size_t index, const std::string& bytes) {
+  const off_t at = static_cast<off_t>(index * kLockEntrySize);
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done,
+                               at + static_cast<off_t>(done));
+    if (n <= 0) return;
+    done += static_cast<size_t>(n);
+  }
+}
+
+std::string LockDirectory() { return base::Settings().root_dir + "LOCKS"; }
+
+// Opens the table's lock file and takes the exclusive lock of one request.
+int OpenLocked(const std::string& table) {
+  const int fd = OpenLockFile(LockDirectory(), table + ".lck");
+  while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+  }
+  return fd;
+}
+
+void CloseLocked(int fd) {
+  ::flock(fd, LOCK_UN);
+  ::close(fd);
+}
+
+std::string WaitingMessage() {
+  const char* text = "FITXER BLOQUEJAT. ESPEREU UN MOMENT";
+  switch (base::SessionLanguage()) {
+    case base::Language::kSpanish: text = "FICHERO BLOQUEADO. ESPERE UN MOMENTO"; break;
+    case base::Language::kGalician: text = "FICHEIRO BLOQUEADO. ESPERE UM MOMENTO"; break;
+    case base::Language::kAranese: text = "FICHÈR BLOQUEJAT. ESPERATZ UN MOMENT"; break;
+    case base::Language::kCatalan: break;
+  }
+  return base::Cp(text) + ".";
+}
+
+std::string NewEntry(const StationIdentity& me, char kind, std::string_view lower,
+                     std::string_view upper) {
+  std::string e = Pad(me.computer_name, 15) + Pad(std::to_string(me.number), 11) +
+                  Pad(std::to_string(Now()), 8) + kind;
+  if (kind == 'K') {
+    const std::string lo(lower.substr(0, std::min<size_t>(lower.size(), 40)));
+    const std::string up(upper.substr(0, std::min<size_t>(upper.size(), 40)));
+    e += Pad(std::to_string(lo.size()), 2) + Pad(lo, 40) + Pad(std::to_string(up.size()), 2) +
+         Pad(up, 40);
+  } else {
+    e += std::string(84, ' ');
+  }
+  return e + "\r\n";
+}
+
+bool IsMine(const Entry& e, const StationIdentity& me, bool with_name) {
+  if (e.Station() != std::to_string(me.number)) return false;
+  return !with_name || e.Name() == Pad(me.computer_name, 15);
+}
+
+// One scan and decision; true when the entry was written.
+bool TryLock(const std::string& table, char kind, std::string_view lower, std::string_view upper) {
+  const StationIdentity& me = LoadStationIdentity();
+  const int fd = OpenLocked(table);
+  std::string contents;
+  ReadAll(fd, &contents);
+  std::vector<Entry> entries = Entries(contents);
+  size_t target = entries.size();
+  bool conflict = false;
+  const int64_t now = Now();
+  for (size_t i = 0; i < entries.size(); ++i) {
+    Entry& e = entries[i];
+    if (!e.Station().empty() && e.Time() < now - kStaleMinutes) {
+      e.Free();
+      WriteEntry(fd, i, e.bytes);
+    }
+    if (e.Kind() == ' ') {
+      target = i;
+      continue;
+    }
+    if (e.Kind() == 'F' || kind == 'F') {
+      if (IsMine(e, me, true)) {
+        if (e.Kind() == kind) target = i;
+      } else {
+        conflict = true;
+      }
+      break;
+    }
+    if (e.Kind() == 'K' && kind == 'K') {
+      const std::string lo(lower), up(upper);
+      const size_t a = std::min(e.LowerLength(), lo.size());
+      const size_t b = std::min(e.UpperLength(), up.size());
+      if (lo.substr(0, a) > e.Upper().substr(0, a) || up.substr(0, b) < e.Lower().substr(0, b)) {
+        continue;
+      }
+      if (IsMine(e, me, false)) {
+        target = i;
+      } else {
+        conflict = true;
+      }
+      break;
+    }
+  }
+  if (!conflict) WriteEntry(fd, target, NewEntry(me, kind, lower, upper));
+  CloseLocked(fd);
+  return !conflict;
+}
+
+std::string TrimRight(std::string_view s) {
+  const size_t e = s.find_last_not_of(' ');
+  return e == std::string_view::npos ? std::string() : std::string(s.substr(0, e + 1));
+}
+
+}  // namespace
+
+int64_t LockClock() {
+  const time_t now = std::time(nullptr);
+  tm t{};
+  localtime_r(&now, &t);
+  int64_t year = t.tm_year + 1900;
+  int64_t month = t.tm_mon + 1;
+  // Months counted from March = 0; January and February belong to the year before.
+  if (month > 2) {
+    month -= 3;
+  } else {
+    month += 9;
+    --year;
+  }
+  const int64_t days = t.tm_mday + (153 * month + 2) / 5 + 1721119 + (1461 * (year % 100)) / 4 +
+                       (146097 * (year / 100)) / 4 - 2440588;
+  const int64_t seconds = t.tm_hour * 3600 + t.tm_min * 60 + t.tm_sec;
+  return days * 1440 + seconds / 60;
+}
+
+std::string LockKeyText(std::string_view key) {
+  std::string text;
+  for (char c : key) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b >= 128 && b <= 227) {
+      text.push_back(static_cast<char>('0' + (b - 128) / 10));
+      text.push_back(static_cast<char>('0' + (b - 128) % 10));
+    } else {
+      text.push_back(c);
+    }
+  }
+  return text;
+}
+
+const StationIdentity& LoadStationIdentity() {
+  if (g_identity) return *g_identity;
+  const std::string path = base::Settings().tmp_dir + "LOCKS.TMP";
+  std::string bytes;
+  StationIdentity id;
+  if (base::ReadWholeFile(path, &bytes) && bytes.size() >= 4) {
+    id.number = static_cast<int32_t>(DecodeFixed32(bytes.data()));
+    id.computer_name = TrimRight(bytes.substr(4, 15));
+  }
+  if (id.number == 0) {
+    while (id.number == 0) {
+      id.number = static_cast<int32_t>(
+          static_cast<int64_t>(std::floor(Random() * 4294967295.0)) - 2147483648LL);
+    }
+    id.computer_name = base::ComputerName().substr(0, 15);
+    std::string out;
+    EncodeFixed32(&out, static_cast<uint32_t>(id.number));
+    out += Pad(id.computer_name, 15);
+    const int fd = ::open(base::ResolvePath(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+      (void)!::write(fd, out.data(), out.size());
+      ::close(fd);
+    }
+  }
+  g_identity = id;
+  return *g_identity;
+}
+
+int OpenLockFile(const std::string& directory, const std::string& name) {
+  for (;;) {
+    const std::string path = base::ResolvePath(directory + "\\" + name);
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd >= 0) return fd;
+    if (errno == ENOENT) {
+      (void)base::MakeDirectories(directory);
+      if (base::PathExists(directory)) continue;
+    }
+    Wait(static_cast<int>(std::floor(Random() * 3000 + 1)));
+  }
+}
+
+int16_t LockKey(std::string_view table, std::string_view key) {
+  const std::string text = LockKeyText(key);
+  return LockRange(table, "k", text, text);
+}
+
+int16_t LockRange(std::string_view table, std::string_view kind, std::string_view lower,
+                  std::string_view upper) {
+  const std::string name = TrimRight(table);
+  const char k = kind.empty() ? ' ' : base::UpperCase850(kind[0]);
+  bool message_shown = false;
+  while (!TryLock(name, k, lower, upper)) {
+    if (!message_shown) {
+      base::ShowMessage(24, WaitingMessage());
+      message_shown = true;
+    }
+    Wait(static_cast<int>(std::lround(Random() * 1000 + 1)));
+  }
+  if (message_shown) base::PopWindow();
+  return 0;
+}
+
+int16_t ReleaseTableLock(std::string_view table) {
+  const StationIdentity& me = LoadStationIdentity();
+  const std::string name = base::UpperCase850(Trim(table));
+  // A table never locked has no file to free anything in; the file is made
+  // only by a lock, under the name as the lock writes it.
+  if (!base::PathExists(LockDirectory() + "\\" + name + ".lck")) return -1;
+  const int fd = OpenLocked(name);
+  std::string contents;
+  ReadAll(fd, &contents);
+  std::vector<Entry> entries = Entries(contents);
+  std::optional<size_t> latest;
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const Entry& e = entries[i];
+    if (e.Kind() == ' ' || !IsMine(e, me, true)) continue;
+    if (!latest || e.Time() >= entries[*latest].Time()) latest = i;
+  }
+  if (latest) {
+    entries[*latest].Free();
+    WriteEntry(fd, *latest, entries[*latest].bytes);
+  }
+  CloseLocked(fd);
+  return latest ? 0 : -1;
+}
+
+void SetLockSeamsForTesting(const LockSeams& seams) { g_seams = seams; }
+void ResetStationIdentityForTesting() { g_identity.reset(); }
+
+}  // namespace storage

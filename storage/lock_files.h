@@ -1,0 +1,68 @@
+// Lock files: how workstations keep off a building or unit another one is
+// rewriting.
+//
+// One file per table, data root + "LOCKS\" + table + ".lck", a sequence of
+// 121-byte entries without header:
+//   0 computer name of the holder (15, blank-padded)
+//   15 station number, decimal, left-aligned (11)
+//   26 time of the lock, LockClock, decimal, left-aligned (8)
+//   34 kind: blank free, "F" whole table, "K" key range (1)
+//   35 length of the lower key, decimal, left-aligned (2)   37 lower key (40)
+//   77 length of the upper key (2)                          79 upper key (40)
+//   119 CR LF
+// The workstation's identity is "LOCKS.TMP" in the temporary directory:
+// a signed 32-bit little-endian station number (never 0) and the computer
+// name (15, blank-padded); drawn once and never rewritten. One request's scan,
+// decision and write hold an exclusive operating-system lock on the lock file.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace storage {
+
+inline constexpr size_t kLockEntrySize = 121;
+inline constexpr int kStaleMinutes = 30;
+
+// Whole minutes since 1970-01-01 00:00 of the local date and time.
+int64_t LockClock();
+
+// Key bytes as lock text: a packed pair (128..227) becomes its two digits.
+std::string LockKeyText(std::string_view key);
+
+struct StationIdentity {
+  int32_t number = 0;
+  std::string computer_name;  // at most 15 characters
+};
+// Loaded once per run from "LOCKS.TMP", drawn and written when missing.
+const StationIdentity& LoadStationIdentity();
+
+// Locks one key of a table for this workstation, waiting while another holds it.
+int16_t LockKey(std::string_view table, std::string_view key);
+
+// kind "F" (whole table) or "K" (key range); bounds of at most 40 characters.
+// Returns 0 once the entry is written; waits without limit on a conflict,
+// with a message on screen row 24.
+int16_t LockRange(std::string_view table, std::string_view kind, std::string_view lower,
+                  std::string_view upper);
+
+// Frees this workstation's latest entry in the table; 0, or -1 when it holds none.
+int16_t ReleaseTableLock(std::string_view table);
+
+// Opens directory + "\" + name for reading and writing, creating the folder
+// and the file when missing; retries without limit. Returns the descriptor.
+int OpenLockFile(const std::string& directory, const std::string& name);
+
+// Seams for tests: the clock (LockClock), the random source in [0, 1) and
+// the waits. Unset members keep the real ones.
+struct LockSeams {
+  std::function<int64_t()> clock;
+  std::function<double()> random;
+  std::function<void(int ms)> sleep;
+};
+void SetLockSeamsForTesting(const LockSeams& seams);
+void ResetStationIdentityForTesting();
+
+}  // namespace storage
