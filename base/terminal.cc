@@ -121,4 +121,9 @@ Terminal& CurrentTerminal() {
 
 void SetTerminalForTesting(Terminal* terminal) { g_test_terminal = terminal; }
 
+void UseNoTerminal() {
+  static NoTerminal none;
+  g_test_terminal = &none;
+}
+
 }  // namespace base

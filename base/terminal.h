@@ -77,4 +77,8 @@ class ScreenTerminal : public Terminal {
 Terminal& CurrentTerminal();
 void SetTerminalForTesting(Terminal* terminal);  // nullptr restores the default
 
+// For tools that must never wait at a console window: messages go to
+// standard error as one line, as when there is no terminal.
+void UseNoTerminal();
+
 }  // namespace base

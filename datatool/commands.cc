@@ -1,0 +1,416 @@
+#include "datatool/commands.h"
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <ostream>
+#include <sstream>
+
+#include "base/codepage.h"
+#include "base/ini_file.h"
+#include "base/platform.h"
+#include "base/session_settings.h"
+#include "base/terminal.h"
+#include "datatool/csv.h"
+#include "datatool/tables.h"
+#include "storage/record_file.h"
+#include "storage/record_layouts.h"
+
+namespace datatool {
+namespace {
+
+using Args = std::vector<std::string>;
+
+struct Command {
+  const char* name;
+  const char* usage;
+  const char* help;
+  int (*run)(const Args& args, std::ostream& out, std::ostream& err);
+};
+
+std::string Root(std::string root) {
+  if (!root.empty() && root.back() != '/' && root.back() != '\\') root += '/';
+  return root;
+}
+
+const char* const kDataFiles[] = {"TAULES\\UIpc.dat",    "DADES\\PropietV.dat", "DADES\\FinquesV.dat",
+                                  "DADES\\DepartaV.dat", "DADES\\TranLauV.dat", "DADES\\TVRebut.dat",
+                                  "DADES\\Textos.dat"};
+
+// Every command but init works only on an existing installation, so that a
+// mistyped path never becomes a new one.
+bool CheckInstallation(const std::string& root, std::ostream& err) {
+  for (const char* f : kDataFiles) {
+    if (!base::PathExists(root + f)) {
+      err << "kepdata: " << root << " is not an installation: " << base::ResolvePath(root + f)
+          << " is missing (create one with: kepdata init DATAROOT)\n";
+      return false;
+    }
+  }
+  return true;
+}
+
+// Opens a table's file with the layer; the data root is the current setting.
+bool OpenTable(const Table& t, std::string* buffer, std::ostream& err) {
+  buffer->assign(static_cast<size_t>(t.record_length), ' ');
+  const int16_t status = storage::OpenRecordFile(t.code, base::Settings().root_dir + t.path,
+                                                 buffer->data(), buffer->size());
+  if (status != 0) {
+    err << "kepdata: cannot open " << t.path << " (status " << status << ")\n";
+    return false;
+  }
+  return true;
+}
+
+// The data root becomes the current directory, so that "db.log" lands in
+// it as it does for the suite's programs.
+void Prepare(const std::string& root) {
+  base::UseNoTerminal();
+  std::string absolute = std::filesystem::absolute(base::ResolvePath(root)).string();
+  if (absolute.back() != '/') absolute += '/';
+  base::Settings().root_dir = absolute;
+  base::Settings().tmp_dir = absolute;
+  (void)base::SetCurrentDir(absolute);
+}
+
+bool WriteFile(const std::string& path, const std::string& bytes) {
+  std::ofstream out(base::ResolvePath(path), std::ios::binary | std::ios::trunc);
+  out << bytes;
+  return static_cast<bool>(out);
+}
+
+const char kVornIni[] =
+    "; Installation settings read by the programs of the suite.\r\n"
+    "[Usuari]\r\n"
+    "DatOrdre=DMA\r\n"
+    "DatCaracter=/\r\n"
+    "DecCaracter=,\r\n"
+    "MilCaracter=.\r\n"
+    "Idioma=CAT\r\n"
+    "[Empresa]\r\n"
+    "Camp1=\r\nCamp2=\r\nCamp3=\r\nCamp4=\r\nCamp5=\r\nCamp6=\r\nCamp7=\r\nCamp8=\r\n";
+
+int Init(const Args& args, std::ostream&, std::ostream& err) {
+  if (args.size() != 1) return -1;
+  const std::string root = Root(args[0]);
+  for (const char* f : kDataFiles) {
+    if (base::PathExists(root + f)) {
+      err << "kepdata: " << base::ResolvePath(root + f) << " exists; init does not overwrite data files\n";
+      return 1;
+    }
+  }
+  for (const char* dir : {"DADES", "TAULES", "LOCKS", "LOCALE", "TEXTOS", "ddf"}) {
+    if (!base::MakeDirectories(root + dir)) {
+      err << "kepdata: cannot create " << root << dir << "\n";
+      return 1;
+    }
+  }
+  for (const Description& d : Descriptions()) {
+    if (!WriteFile(root + "ddf\\" + d.name + ".xdf", d.xdf)) {
+      err << "kepdata: cannot write " << root << "ddf/" << d.name << ".xdf\n";
+      return 1;
+    }
+  }
+  if (!base::PathExists(root + "Vorn.ini") && !WriteFile(root + "Vorn.ini", kVornIni)) {
+    err << "kepdata: cannot write " << root << "Vorn.ini\n";
+    return 1;
+  }
+  Prepare(root);
+  for (const Table& t : Tables()) {
+    std::string buffer;
+    if (!OpenTable(t, &buffer, err)) return 1;
+  }
+  std::string text(storage::text::kLength, ' ');
+  if (storage::OpenRecordFile(60, root + "DADES\\Textos", text.data(), text.size()) != 0) return 1;
+  storage::ResetRecordManager();
+  return 0;
+}
+
+struct ParsedRow {
+  int line;
+  std::string key;
+  std::vector<std::pair<const Column*, std::string>> values;
+};
+
+std::string KeyOf(const Table& t, const std::string& record) {
+  const int width = t.code == 4 ? 7 : (t.code == 503 ? 1 : (t.code == 507 || t.code == 508 ? 4 : 2));
+  return record.substr(0, static_cast<size_t>(width));
+}
+
+bool IsKeyColumn(const Table& t, const Column& c) {
+  if (c.kind == Kind::kMonth || c.kind == Kind::kConcept || c.kind == Kind::kConceptCode) return true;
+  const std::string n = c.name;
+  return n == "building" || n == "unit" || (n == "owner" && t.code == 505);
+}
+
+bool ParseRows(const Table& t, const std::string& file, const std::vector<CsvRow>& rows,
+               std::vector<ParsedRow>* parsed, std::ostream& err) {
+  if (rows.empty()) {
+    err << "kepdata: " << file << ": no header row\n";
+    return false;
+  }
+  std::vector<const Column*> header;
+  for (size_t i = 0; i < rows[0].fields.size(); ++i) {
+    const std::string& name = rows[0].fields[i];
+    const Column* found = nullptr;
+    for (const Column& c : t.columns) {
+      if (name == c.name) found = &c;
+    }
+    if (found == nullptr && name != "note") {
+      err << "kepdata: " << file << ":1: column " << i + 1 << ": unknown column \"" << name
+          << "\" for " << t.name << "\n";
+      return false;
+    }
+    for (const Column* h : header) {
+      if (found != nullptr && h == found) {
+        err << "kepdata: " << file << ":1: column " << i + 1 << ": \"" << name << "\" given twice\n";
+        return false;
+      }
+    }
+    header.push_back(found);
+  }
+  for (const Column& c : t.columns) {
+    bool present = false;
+    for (const Column* h : header) present = present || h == &c;
+    if (IsKeyColumn(t, c) && !present && c.kind != Kind::kConcept && c.kind != Kind::kConceptCode) {
+      err << "kepdata: " << file << ":1: the key column \"" << c.name << "\" is missing\n";
+      return false;
+    }
+  }
+  for (size_t r = 1; r < rows.size(); ++r) {
+    const CsvRow& row = rows[r];
+    if (row.fields.size() != header.size()) {
+      err << "kepdata: " << file << ":" << row.line << ": " << row.fields.size()
+          << " fields where the header has " << header.size() << "\n";
+      return false;
+    }
+    ParsedRow p{row.line, "", {}};
+    std::string scratch = EmptyRecord(t);
+    int key_bytes_set = 0;
+    for (size_t i = 0; i < header.size(); ++i) {
+      const Column* c = header[i];
+      if (c == nullptr) continue;
+      const std::string& text = row.fields[i];
+      if ((c->kind == Kind::kConcept || c->kind == Kind::kConceptCode) && text.empty()) continue;
+      if (IsKeyColumn(t, *c) && text.empty()) {
+        err << "kepdata: " << file << ":" << row.line << ": column " << i + 1 << " (" << c->name
+            << "): the key may not be empty\n";
+        return false;
+      }
+      std::string why;
+      if (!SetColumn(*c, text, &scratch, &why)) {
+        err << "kepdata: " << file << ":" << row.line << ": column " << i + 1 << " (" << c->name
+            << "): " << why << "\n";
+        return false;
+      }
+      if (c->kind == Kind::kConcept || c->kind == Kind::kConceptCode) ++key_bytes_set;
+      p.values.emplace_back(c, text);
+    }
+    if (t.code == 503 && key_bytes_set != 1) {
+      err << "kepdata: " << file << ":" << row.line
+          << ": give exactly one of \"concept\" (1 to 10) and \"code\" (0 to 99)\n";
+      return false;
+    }
+    p.key = KeyOf(t, scratch);
+    parsed->push_back(p);
+  }
+  return true;
+}
+
+// The premises tenant flag of a new transition record comes from its unit.
+std::string NewRecord(const Table& t, const std::string& key, std::ostream& err) {
+  if (t.code != 508) return EmptyRecord(t);
+  const Table* units = FindTable("DepartaV");
+  std::string unit;
+  std::string tax_id;
+  if (OpenTable(*units, &unit, err) &&
+      storage::SeekByKeyWithoutLock(units->code, 0, key, 0) == 0) {
+    tax_id = storage::GetText(unit, storage::unit::kTaxId);
+  }
+  return storage::DefaultTransitionRecord(key, tax_id);
+}
+
+int Import(const Args& args, std::ostream&, std::ostream& err) {
+  if (args.size() != 3) return -1;
+  const std::string root = Root(args[0]);
+  if (!CheckInstallation(root, err)) return 1;
+  const Table* t = FindTable(args[1]);
+  if (t == nullptr) {
+    err << "kepdata: unknown table \"" << args[1]
+        << "\" (DepartaV, FinquesV, PropietV, TranLauV, TVRebut, UIpc)\n";
+    return 1;
+  }
+  std::string text;
+  if (!base::ReadWholeFile(args[2], &text)) {
+    err << "kepdata: cannot read " << args[2] << "\n";
+    return 1;
+  }
+  std::vector<CsvRow> rows;
+  std::string why;
+  if (!ParseCsv(text, &rows, &why)) {
+    err << "kepdata: " << args[2] << ": " << why << "\n";
+    return 1;
+  }
+  std::vector<ParsedRow> parsed;
+  if (!ParseRows(*t, args[2], rows, &parsed, err)) return 1;
+  Prepare(root);
+  std::string buffer;
+  if (!OpenTable(*t, &buffer, err)) return 1;
+  for (const ParsedRow& row : parsed) {
+    const bool exists = storage::SeekByKey(t->code, 0, row.key, 0) == 0;
+    std::string record = exists ? buffer : NewRecord(*t, row.key, err);
+    for (const auto& [column, value] : row.values) {
+      std::string ignored;
+      (void)SetColumn(*column, value, &record, &ignored);
+    }
+    buffer.replace(0, record.size(), record);
+    const int16_t status = exists ? storage::UpdateRecord(t->code) : storage::InsertRecord(t->code);
+    if (status != 0) {
+      err << "kepdata: " << args[2] << ":" << row.line << ": " << (exists ? "update" : "insert")
+          << " failed with status " << status << "\n";
+      storage::ResetRecordManager();
+      return 1;
+    }
+  }
+  storage::ResetRecordManager();
+  return 0;
+}
+
+int Export(const Args& args, std::ostream& out, std::ostream& err) {
+  if (args.size() != 2) return -1;
+  const std::string root = Root(args[0]);
+  if (!CheckInstallation(root, err)) return 1;
+  const Table* t = FindTable(args[1]);
+  if (t == nullptr) {
+    err << "kepdata: unknown table \"" << args[1] << "\"\n";
+    return 1;
+  }
+  Prepare(root);
+  std::string buffer;
+  if (!OpenTable(*t, &buffer, err)) return 1;
+  std::vector<std::string> header;
+  for (const Column& c : t->columns) header.push_back(c.name);
+  out << CsvLine(header);
+  int16_t status = storage::SeekByKeyWithoutLock(t->code, 0, std::string(7, '\0'), 1);
+  while (status == 0) {
+    std::vector<std::string> fields;
+    for (const Column& c : t->columns) fields.push_back(GetColumn(c, buffer));
+    out << CsvLine(fields);
+    status = storage::StepRecords(t->code, 1);
+  }
+  storage::ResetRecordManager();
+  if (status != 9) {
+    err << "kepdata: reading " << t->path << " stopped with status " << status << "\n";
+    return 1;
+  }
+  return 0;
+}
+
+// Rewrites the [Empresa] keys of "Vorn.ini", keeping every other line.
+bool SetCompanyFields(const std::string& path, const std::map<int, std::string>& values) {
+  std::string text;
+  (void)base::ReadWholeFile(path, &text);
+  std::istringstream in(text);
+  std::string line, out;
+  bool in_section = false, seen_section = false;
+  std::map<int, std::string> pending = values;
+  auto flush = [&] {
+    for (const auto& [n, v] : pending) out += "Camp" + std::to_string(n) + "=" + v + "\r\n";
+    pending.clear();
+  };
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const std::string upper = base::UpperCase850(line);
+    if (!line.empty() && line.find_first_not_of(' ') != std::string::npos &&
+        line[line.find_first_not_of(' ')] == '[') {
+      if (in_section) flush();
+      in_section = upper.find("[EMPRESA]") != std::string::npos;
+      seen_section = seen_section || in_section;
+    } else if (in_section) {
+      const size_t eq = line.find('=');
+      if (eq != std::string::npos && upper.rfind("CAMP", 0) == 0) {
+        const int n = std::atoi(line.substr(4, eq - 4).c_str());
+        if (values.count(n) != 0) {
+          if (pending.count(n) != 0) out += "Camp" + std::to_string(n) + "=" + values.at(n) + "\r\n";
+          pending.erase(n);
+          continue;
+        }
+      }
+    }
+    out += line + "\r\n";
+  }
+  if (!seen_section) out += "[Empresa]\r\n";
+  flush();
+  return WriteFile(path, out);
+}
+
+int Company(const Args& args, std::ostream& out, std::ostream& err) {
+  if (args.empty()) return -1;
+  const std::string root = Root(args[0]);
+  if (!CheckInstallation(root, err)) return 1;
+  std::map<int, std::string> values;
+  for (size_t i = 1; i < args.size(); ++i) {
+    const size_t eq = args[i].find('=');
+    const int n = eq == std::string::npos ? 0 : std::atoi(args[i].substr(0, eq).c_str());
+    if (n < 1 || n > 8) {
+      err << "kepdata: \"" << args[i] << "\": give N=VALUE with N from 1 to 8\n";
+      return 1;
+    }
+    const std::string cp = base::Utf8ToCp850(args[i].substr(eq + 1));
+    if (base::Cp850ToUtf8(cp) != args[i].substr(eq + 1) || cp.size() > 35 ||
+        cp.find_first_of(";\r\n") != std::string::npos) {
+      err << "kepdata: field " << n << ": at most 35 characters of code page 850, without \";\"\n";
+      return 1;
+    }
+    values[n] = cp;
+  }
+  if (!values.empty() && !SetCompanyFields(root + "Vorn.ini", values)) {
+    err << "kepdata: cannot write " << root << "Vorn.ini\n";
+    return 1;
+  }
+  for (int n = 1; n <= 8; ++n) {
+    out << n << ": " << base::Cp850ToUtf8(base::IniRead(root + "Vorn.ini", "Empresa", "Camp" + std::to_string(n))) << "\n";
+  }
+  return 0;
+}
+
+const Command kCommands[] = {
+    {"init", "init DATAROOT", "create an installation: folders, description files, empty data files, Vorn.ini", Init},
+    {"import", "import DATAROOT TABLE FILE.csv", "insert or update the CSV's rows in the table (all rows are checked first)", Import},
+    {"export", "export DATAROOT TABLE", "write the table's records as CSV, in key order, on standard output", Export},
+    {"company", "company DATAROOT [N=VALUE ...]", "show, or set, the eight company fields (Vorn.ini [Empresa])", Company},
+};
+
+void Usage(std::ostream& s) {
+  s << "usage: kepdata COMMAND ARGS   (kepdata COMMAND --help for one command)\n";
+  for (const Command& c : kCommands) s << "  " << c.usage << "\n      " << c.help << "\n";
+  s << "TABLE: DepartaV, FinquesV, PropietV, TranLauV, TVRebut, UIpc (any case).\n";
+}
+
+}  // namespace
+
+int RunDataTool(const Args& args, std::ostream& out, std::ostream& err) {
+  if (args.empty() || args[0] == "--help" || args[0] == "-h") {
+    Usage(args.empty() ? err : out);
+    return args.empty() ? 1 : 0;
+  }
+  for (const Command& c : kCommands) {
+    if (args[0] != c.name) continue;
+    const Args rest(args.begin() + 1, args.end());
+    if (!rest.empty() && (rest[0] == "--help" || rest[0] == "-h")) {
+      out << "usage: kepdata " << c.usage << "\n  " << c.help << "\n";
+      return 0;
+    }
+    const int status = c.run(rest, out, err);
+    if (status < 0) {
+      err << "usage: kepdata " << c.usage << "\n";
+      return 1;
+    }
+    return status;
+  }
+  err << "kepdata: unknown command \"" << args[0] << "\"\n";
+  Usage(err);
+  return 1;
+}
+
+}  // namespace datatool

@@ -1,0 +1,232 @@
+#include <filesystem>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "base/dates.h"
+#include "base/session_settings.h"
+#include "datatool/commands.h"
+#include "datatool/csv.h"
+#include "datatool/tables.h"
+#include "storage/record_file.h"
+#include "storage/record_layouts.h"
+#include "testing/temp_dir.h"
+
+namespace datatool {
+namespace {
+
+class DataToolTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    cwd_ = std::filesystem::current_path();
+    root_ = dir_.path() + "/inst";
+    ASSERT_EQ(Run({"init", root_}), 0) << err_;
+  }
+  void TearDown() override {
+    storage::ResetRecordManager();
+    std::filesystem::current_path(cwd_);
+    base::Settings() = base::SessionSettings();
+  }
+  int Run(std::vector<std::string> args) {
+    std::ostringstream out, err;
+    const int rc = RunDataTool(args, out, err);
+    out_ = out.str();
+    err_ = err.str();
+    std::filesystem::current_path(cwd_);
+    return rc;
+  }
+  int Import(const char* table, const std::string& csv) {
+    dir_.Write("in.csv", csv);
+    return Run({"import", root_, table, dir_.path() + "/in.csv"});
+  }
+  // The stored record of a key, read through the record layer.
+  std::string Stored(const char* table, const std::string& key) {
+    const Table* t = FindTable(table);
+    std::string buffer(static_cast<size_t>(t->record_length), ' ');
+    base::Settings().root_dir = root_ + "/";
+    EXPECT_EQ(storage::OpenRecordFile(t->code, root_ + "/" + t->path, buffer.data(), buffer.size()), 0);
+    const int16_t status = storage::SeekByKeyWithoutLock(t->code, 0, key, 0);
+    storage::ResetRecordManager();
+    return status == 0 ? buffer : "";
+  }
+
+  testing_support::TempDir dir_;
+  std::string root_, out_, err_;
+  std::filesystem::path cwd_;
+};
+
+std::string Le16(int v) { return {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF)}; }
+std::string Le32(int64_t v) {
+  std::string s;
+  for (int i = 0; i < 4; ++i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+  return s;
+}
+
+TEST_F(DataToolTest, WritesTheExactBytesOfEveryTable) {
+  ASSERT_EQ(Import("departav",
+                   "building,unit,tenant_name,designation,contract_date,duration_months,premises,"
+                   "months_per_receipt,concept2,concept12_code,concept12,concept14_code,concept14,tax_id\n"
+                   "12,345,Garcia*Joan,1r 2a,1970-01-31,-2,S,3,10000,11,-7,99,2147483647,ES12345678Z\n"), 0) << err_;
+  const std::string unit = Stored("DepartaV", "\x80\x8C\x83\xAD");
+  ASSERT_EQ(unit.size(), 447u);
+  EXPECT_EQ(unit.substr(0, 4), "\x80\x8C\x83\xAD");
+  EXPECT_EQ(unit.substr(8, 30), "Garcia*Joan" + std::string(19, ' '));
+  EXPECT_EQ(unit.substr(38, 10), "1r 2a     ");
+  EXPECT_EQ(unit.substr(189, 4), "\x93\xC6\x81\x9F");
+  EXPECT_EQ(unit.substr(193, 2), Le16(-2));
+  EXPECT_EQ(unit.substr(195, 4), base::ZeroDate());
+  EXPECT_EQ(unit.substr(210, 1), "S");
+  EXPECT_EQ(unit.substr(225, 2), Le16(3));
+  EXPECT_EQ(unit.substr(277, 4), Le32(0));
+  EXPECT_EQ(unit.substr(281, 4), Le32(10000));
+  EXPECT_EQ(unit.substr(323, 2), Le16(11));
+  EXPECT_EQ(unit.substr(325, 4), Le32(-7));
+  EXPECT_EQ(unit.substr(335, 2), Le16(99));
+  EXPECT_EQ(unit.substr(339, 4), Le32(2147483647));
+  EXPECT_EQ(unit.substr(345, 17), "ES12345678Z      ");
+
+  ASSERT_EQ(Import("FinquesV", "building,owner,street,type\n7,42,C/ Major 1,P\n"), 0) << err_;
+  const std::string building = Stored("FinquesV", "\x80\x87");
+  EXPECT_EQ(building.substr(6, 2), "\x80\xAA");
+  EXPECT_EQ(building.substr(8, 30), "C/ Major 1" + std::string(20, ' '));
+  EXPECT_EQ(building.substr(141, 1), "P");
+
+  ASSERT_EQ(Import("PropietV", "owner,name,tax_id\n42,Puig*Maria,ES1\n"), 0) << err_;
+  const std::string owner = Stored("PropietV", "\x80\xAA");
+  EXPECT_EQ(owner.substr(2, 30), "Puig*Maria" + std::string(20, ' '));
+  EXPECT_EQ(owner.substr(264, 17), "ES1" + std::string(14, ' '));
+
+  // A new transition record starts from the defaults, its tenant flag from the unit.
+  ASSERT_EQ(Import("TranLauV", "building,unit,floor_area,cohabitants,cadastral_date\n12,345,2500,4,1989-12-31\n"), 0) << err_;
+  const std::string tr = Stored("TranLauV", "\x80\x8C\x83\xAD");
+  std::string expected = storage::DefaultTransitionRecord("\x80\x8C\x83\xAD", "ES12345678Z");
+  expected.replace(14, 4, Le32(2500));
+  expected.replace(30, 2, Le16(4));
+  expected.replace(22, 4, "\x93\xD9\x8C\x9F");
+  EXPECT_EQ(tr, expected);
+  EXPECT_EQ(tr.substr(38, 1), "S");
+
+  ASSERT_EQ(Import("TVRebut", "concept,code,type\n3,,0\n,12,4\n"), 0) << err_;
+  EXPECT_EQ(Stored("TVRebut", "\x03").substr(24, 2), Le16(0));
+  EXPECT_EQ(Stored("TVRebut", "\x8C").substr(24, 2), Le16(4));
+
+  ASSERT_EQ(Import("UIpc", "month,value\n2000-12,130.0\n"), 0) << err_;
+  const std::string cpi = Stored("UIpc", std::string("ESI") + "\x94\x80\x8C\x81");
+  ASSERT_EQ(cpi.size(), 16u);
+  EXPECT_EQ(storage::GetDouble(cpi, 8), 130.0);
+}
+
+TEST_F(DataToolTest, ExportThenImportGivesTheSameValues) {
+  const std::string units =
+      "building,unit,tenant_name,designation,subrogated_name,street,address2,address3,"
+      "contract_date,duration_months,last_update_date,update_months,last_update_index,premises,"
+      "months_per_receipt,concept1,concept2,concept3,concept4,concept5,concept6,concept7,concept8,"
+      "concept9,concept10,concept11_code,concept11,concept12_code,concept12,concept13_code,"
+      "concept13,concept14_code,concept14,tax_id\n"
+      "0001,0003,Núria Çà*Ñoño,\"1r, 2a\",Martí d'Arc,Pl. Sant Jaume,,,1970-01-01,0,,12,"
+      "130000,N,1,10000,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,ES12345678Z\n";
+  ASSERT_EQ(Import("DepartaV", units), 0) << err_;
+  ASSERT_EQ(Run({"export", root_, "DepartaV"}), 0) << err_;
+  EXPECT_EQ(out_, units);
+  const std::string cpi = "month,value\n1999-12,128.5\n2000-12,130\n2024-03,114.674\n";
+  ASSERT_EQ(Import("UIpc", cpi), 0) << err_;
+  ASSERT_EQ(Run({"export", root_, "uipc"}), 0);
+  EXPECT_EQ(out_, cpi);
+  for (const char* table : {"FinquesV", "PropietV", "TranLauV", "TVRebut"}) {
+    ASSERT_EQ(Run({"export", root_, table}), 0) << table;
+    const std::string header = out_;
+    ASSERT_EQ(Import(table, header), 0) << table << ": " << err_;
+  }
+}
+
+TEST_F(DataToolTest, UpdateOfAnExistingKeyKeepsTheBytesItDoesNotName) {
+  ASSERT_EQ(Import("DepartaV", "building,unit,tenant_name,months_per_receipt\n1,1,Primer,1\n"), 0);
+  ASSERT_EQ(Import("DepartaV", "unit,building,concept1,note\n1,1,5000,a remark\n"), 0) << err_;
+  const std::string unit = Stored("DepartaV", "\x80\x81\x80\x81");
+  EXPECT_EQ(unit.substr(8, 6), "Primer");
+  EXPECT_EQ(unit.substr(225, 2), Le16(1));
+  EXPECT_EQ(unit.substr(277, 4), Le32(5000));
+}
+
+TEST_F(DataToolTest, BadValuesStopTheImportWithLineAndColumnAndWriteNothing) {
+  struct {
+    const char* table;
+    const char* csv;
+    const char* message;
+  } cases[] = {
+      {"DepartaV", "building,unit,contract_date\n1,1,2000-01-01\n1,2,1999-02-29\n", "in.csv:3: column 3 (contract_date)"},
+      {"DepartaV", "building,unit\n1,1\nx1,2\n", "in.csv:3: column 1 (building)"},
+      {"DepartaV", "building,unit\n1,12345\n", "in.csv:2: column 2 (unit)"},
+      {"DepartaV", "building,unit,duration_months\n1,1,32768\n", "column 3 (duration_months)"},
+      {"DepartaV", "building,unit,concept1\n1,1,12.5\n", "column 3 (concept1)"},
+      {"DepartaV", "building,unit,designation\n1,1,12345678901\n", "column 3 (designation)"},
+      {"DepartaV", "building,unit,tenant_name\n1,1,Łukasz\n", "code page 850"},
+      {"DepartaV", "building,unit,premises\n1,1,SN\n", "column 3 (premises)"},
+      {"DepartaV", "building,unit,colour\n1,1,red\n", "in.csv:1: column 3: unknown column"},
+      {"DepartaV", "building,unit\n1,1,extra\n", "in.csv:2: 3 fields"},
+      {"DepartaV", "unit\n1\n", "key column \"building\""},
+      {"DepartaV", "building,unit,tenant_name\n1,1,\"open\n", "unterminated quote"},
+      {"UIpc", "month,value\n2000-13,1\n", "column 1 (month)"},
+      {"UIpc", "month,value\n2000-12,abc\n", "column 2 (value)"},
+      {"TVRebut", "concept,code,type\n11,,0\n", "column 1 (concept)"},
+      {"TVRebut", "concept,code,type\n1,2,0\n", "exactly one"},
+      {"TVRebut", "concept,code,type\n,100,0\n", "column 2 (code)"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Import(c.table, c.csv), 1) << c.csv;
+    EXPECT_NE(err_.find(c.message), std::string::npos) << c.csv << " gave: " << err_;
+    ASSERT_EQ(Run({"export", root_, c.table}), 0);
+    EXPECT_EQ(std::count(out_.begin(), out_.end(), '\n'), 1) << "written despite the error: " << c.csv;
+  }
+  EXPECT_FALSE(std::filesystem::exists(root_ + "/db.log"));
+}
+
+TEST_F(DataToolTest, RefusesWhatIsNotAnInstallation) {
+  EXPECT_EQ(Run({"export", dir_.path() + "/inst-typo", "DepartaV"}), 1);
+  EXPECT_NE(err_.find("is not an installation"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(dir_.path() + "/inst-typo"));
+  EXPECT_EQ(Run({"init", root_}), 1);  // never over existing data files
+  EXPECT_NE(err_.find("does not overwrite"), std::string::npos);
+  EXPECT_EQ(Run({"export", root_, "Nothing"}), 1);
+  EXPECT_EQ(Run({"frobnicate"}), 1);
+  EXPECT_EQ(Run({"import", "--help"}), 0);
+  EXPECT_NE(out_.find("usage: kepdata import"), std::string::npos);
+}
+
+TEST_F(DataToolTest, SetsTheCompanyDataKeepingTheRestOfVornIni) {
+  ASSERT_EQ(Run({"company", root_, "1=Finques Puig, SL", "7=ES-B12345678"}), 0) << err_;
+  EXPECT_NE(out_.find("1: Finques Puig, SL\n"), std::string::npos);
+  EXPECT_NE(out_.find("7: ES-B12345678\n"), std::string::npos);
+  setenv("KEPROOT", (root_ + "/").c_str(), 1);
+  base::LoadCompanyData();
+  unsetenv("KEPROOT");
+  EXPECT_EQ(base::Company().fields[0].substr(0, 18), "Finques Puig, SL  ");
+  EXPECT_EQ(base::Company().fields[6].substr(0, 13), "ESESB12345678");
+  const std::string ini = dir_.Read("inst/Vorn.ini");
+  EXPECT_NE(ini.find("DatOrdre=DMA\r\n"), std::string::npos);
+  EXPECT_EQ(Run({"company", root_, "9=x"}), 1);
+}
+
+TEST(DataToolDescriptions, MatchTheShippedDescriptionFiles) {
+  for (const Description& d : Descriptions()) {
+    testing_support::TempDir none;
+    std::ifstream in(std::string(KEP_SOURCE_DIR) + "/installation/ddf/" + d.name + ".xdf", std::ios::binary);
+    const std::string shipped((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(shipped, d.xdf) << d.name;
+  }
+}
+
+TEST(Csv, ReadsQuotedFieldsAndWritesThemBack) {
+  std::vector<CsvRow> rows;
+  std::string err;
+  ASSERT_TRUE(ParseCsv("a,\"b,c\",\"d\"\"e\"\r\n\n\"multi\nline\",x\n", &rows, &err)) << err;
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0].fields, (std::vector<std::string>{"a", "b,c", "d\"e"}));
+  EXPECT_EQ(rows[1].fields, (std::vector<std::string>{"multi\nline", "x"}));
+  EXPECT_EQ(rows[1].line, 3);
+  EXPECT_EQ(CsvLine(rows[0].fields), "a,\"b,c\",\"d\"\"e\"\n");
+  EXPECT_FALSE(ParseCsv("a,\"b\"c\n", &rows, &err));
+}
+
+}  // namespace
+}  // namespace datatool

@@ -1,0 +1,286 @@
+#include "datatool/tables.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "base/codepage.h"
+#include "base/dates.h"
+#include "storage/creation_block.h"
+#include "storage/record_layouts.h"
+
+namespace datatool {
+namespace {
+
+using storage::Field;
+
+std::vector<Column> UnitColumns() {
+  std::vector<Column> c = {
+      {"building", Kind::kCode, 1, 2},          {"unit", Kind::kCode, 3, 2},
+      {"tenant_name", Kind::kText, 9, 30},      {"designation", Kind::kText, 39, 10},
+      {"subrogated_name", Kind::kText, 49, 30}, {"street", Kind::kText, 99, 30},
+      {"address2", Kind::kText, 130, 30},       {"address3", Kind::kText, 160, 30},
+      {"contract_date", Kind::kDate, 190, 4},   {"duration_months", Kind::kInt16, 194, 2},
+      {"last_update_date", Kind::kDate, 196, 4}, {"update_months", Kind::kInt16, 200, 2},
+      {"last_update_index", Kind::kInt32, 206, 4}, {"premises", Kind::kFlag, 211, 1},
+      {"months_per_receipt", Kind::kInt16, 226, 2},
+  };
+  static const char* const kFixed[] = {"concept1", "concept2", "concept3", "concept4", "concept5",
+                                       "concept6", "concept7", "concept8", "concept9", "concept10"};
+  for (int i = 0; i < 10; ++i) c.push_back({kFixed[i], Kind::kInt32, 278 + 4 * i, 4});
+  static const char* const kCoded[4][2] = {{"concept11_code", "concept11"},
+                                           {"concept12_code", "concept12"},
+                                           {"concept13_code", "concept13"},
+                                           {"concept14_code", "concept14"}};
+  for (int i = 0; i < 4; ++i) {
+    c.push_back({kCoded[i][0], Kind::kInt16, storage::unit::kCodedConcepts[i][0], 2});
+    c.push_back({kCoded[i][1], Kind::kInt32, storage::unit::kCodedConcepts[i][1], 4});
+  }
+  c.push_back({"tax_id", Kind::kText, 346, 17});
+  return c;
+}
+
+bool ParseInteger(std::string_view text, int64_t low, int64_t high, int64_t* value, std::string* err) {
+  const std::string s(text);
+  char* end = nullptr;
+  errno = 0;
+  const long long v = std::strtoll(s.c_str(), &end, 10);
+  if (s.empty() || *end != '\0' || errno != 0 || v < low || v > high) {
+    *err = "\"" + s + "\" is not a whole number from " + std::to_string(low) + " to " +
+           std::to_string(high);
+    return false;
+  }
+  *value = v;
+  return true;
+}
+
+bool AllDigits(std::string_view s) {
+  if (s.empty()) return false;
+  for (char c : s) {
+    if (c < '0' || c > '9') return false;
+  }
+  return true;
+}
+
+bool ParseIsoDate(std::string_view text, bool month_only, std::string* packed, std::string* err) {
+  const size_t want = month_only ? 7 : 10;
+  const std::string s(text);
+  bool ok = s.size() == want && AllDigits(s.substr(0, 4)) && s[4] == '-' && AllDigits(s.substr(5, 2));
+  if (ok && !month_only) ok = s[7] == '-' && AllDigits(s.substr(8, 2));
+  int year = 0, month = 0, day = 1;
+  if (ok) {
+    year = std::atoi(s.substr(0, 4).c_str());
+    month = std::atoi(s.substr(5, 2).c_str());
+    if (!month_only) day = std::atoi(s.substr(8, 2).c_str());
+    static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+    ok = year >= 1 && month >= 1 && month <= 12 && day >= 1 &&
+         day <= kDays[month - 1] + (month == 2 && leap ? 1 : 0);
+  }
+  if (!ok) {
+    *err = "\"" + s + "\" is not a calendar " + (month_only ? "month (YYYY-MM)" : "date (YYYY-MM-DD)");
+    return false;
+  }
+  *packed = base::PackDigits(base::ZeroPad(year, 4) + base::ZeroPad(month, 2) + base::ZeroPad(day, 2));
+  return true;
+}
+
+std::string IsoDate(std::string_view packed, bool month_only) {
+  if (packed == base::ZeroDate()) return "";
+  const std::string d = base::UnpackDigits(packed);
+  return d.substr(0, 4) + "-" + d.substr(4, 2) + (month_only ? "" : "-" + d.substr(6, 2));
+}
+
+bool ToCp850(std::string_view utf8, std::string* out, std::string* err) {
+  *out = base::Utf8ToCp850(utf8);
+  if (base::Cp850ToUtf8(*out) != utf8) {
+    *err = "\"" + std::string(utf8) + "\" holds a character that code page 850 cannot hold";
+    return false;
+  }
+  return true;
+}
+
+std::string TrimRight(std::string s) {
+  s.erase(s.find_last_not_of(' ') + 1);
+  return s;
+}
+
+}  // namespace
+
+const std::vector<Table>& Tables() {
+  static const std::vector<Table> tables = {
+      {"DepartaV", "DADES\\DepartaV", 507, storage::unit::kLength, UnitColumns()},
+      {"FinquesV", "DADES\\FinquesV", 506, storage::building::kLength,
+       {{"building", Kind::kCode, 1, 2}, {"owner", Kind::kCode, 7, 2},
+        {"street", Kind::kText, 9, 30}, {"address2", Kind::kText, 39, 30},
+        {"address3", Kind::kText, 69, 30}, {"type", Kind::kFlag, 142, 1}}},
+      {"PropietV", "DADES\\PropietV", 505, storage::owner::kLength,
+       {{"owner", Kind::kCode, 1, 2}, {"name", Kind::kText, 3, 30}, {"tax_id", Kind::kText, 265, 17}}},
+      {"TranLauV", "DADES\\TranLauV", 508, storage::transition::kLength,
+       {{"building", Kind::kCode, 1, 2}, {"unit", Kind::kCode, 3, 2},
+        {"reference_date1", Kind::kDate, 5, 4}, {"reference_date2", Kind::kDate, 9, 4},
+        {"assimilated", Kind::kFlag, 13, 1}, {"assimilated_housing", Kind::kFlag, 14, 1},
+        {"floor_area", Kind::kInt32, 15, 4}, {"cadastral_value", Kind::kInt32, 19, 4},
+        {"cadastral_date", Kind::kDate, 23, 4}, {"population", Kind::kInt32, 27, 4},
+        {"cohabitants", Kind::kInt16, 31, 2}, {"household_income", Kind::kInt32, 33, 4},
+        {"opposed_update", Kind::kFlag, 37, 1}, {"premises_category", Kind::kFlag, 38, 1},
+        {"premises_flag", Kind::kFlag, 39, 1}, {"quota", Kind::kInt32, 40, 4},
+        {"took_option7", Kind::kFlag, 44, 1}, {"premises_opposed", Kind::kFlag, 45, 1},
+        {"revalued_rent", Kind::kInt32, 46, 4}, {"base_index", Kind::kInt32, 50, 4},
+        {"steps_at_start", Kind::kInt16, 54, 2}, {"steps_reached", Kind::kInt16, 56, 2}}},
+      {"TVRebut", "DADES\\TVRebut", 503, storage::receipt::kLength,
+       {{"concept", Kind::kConcept, 1, 1}, {"code", Kind::kConceptCode, 1, 1},
+        {"type", Kind::kInt16, 25, 2}}},
+      {"UIpc", "TAULES\\UIpc", 4, storage::cpi::kLength,
+       {{"month", Kind::kMonth, 1, 7}, {"value", Kind::kDouble, 8, 8}}},
+  };
+  return tables;
+}
+
+const Table* FindTable(std::string_view name) {
+  for (const Table& t : Tables()) {
+    if (base::UpperCase850(t.name) == base::UpperCase850(name)) return &t;
+  }
+  return nullptr;
+}
+
+bool SetColumn(const Column& c, std::string_view text, std::string* record, std::string* err) {
+  const Field f{c.position, c.width};
+  int64_t v = 0;
+  switch (c.kind) {
+    case Kind::kCode: {
+      const size_t digits = static_cast<size_t>(2 * c.width);
+      if (!AllDigits(text) || text.size() > digits) {
+        *err = "\"" + std::string(text) + "\" is not a code of at most " + std::to_string(digits) + " digits";
+        return false;
+      }
+      storage::SetBytes(record, f, base::PackDigits(base::ZeroPad(std::atoll(std::string(text).c_str()), static_cast<int>(digits))));
+      return true;
+    }
+    case Kind::kText:
+    case Kind::kFlag: {
+      std::string cp;
+      if (!ToCp850(text, &cp, err)) return false;
+      if (static_cast<int>(cp.size()) > c.width) {
+        *err = "\"" + std::string(text) + "\" is longer than " + std::to_string(c.width) +
+               (c.width == 1 ? " letter" : " characters");
+        return false;
+      }
+      storage::SetText(record, f, cp);
+      return true;
+    }
+    case Kind::kDate: {
+      std::string packed = base::ZeroDate();
+      if (!text.empty() && !ParseIsoDate(text, false, &packed, err)) return false;
+      storage::SetBytes(record, f, packed);
+      return true;
+    }
+    case Kind::kMonth: {
+      std::string packed;
+      if (!ParseIsoDate(text, true, &packed, err)) return false;
+      storage::SetBytes(record, f, "ESI" + packed);
+      return true;
+    }
+    case Kind::kInt16:
+      if (!ParseInteger(text, INT16_MIN, INT16_MAX, &v, err)) return false;
+      storage::SetInt16(record, c.position, static_cast<int16_t>(v));
+      return true;
+    case Kind::kInt32:
+      if (!ParseInteger(text, INT32_MIN, INT32_MAX, &v, err)) return false;
+      storage::SetInt32(record, c.position, static_cast<int32_t>(v));
+      return true;
+    case Kind::kConcept:
+      if (!ParseInteger(text, 1, 10, &v, err)) return false;
+      storage::SetBytes(record, f, std::string(1, static_cast<char>(v)));
+      return true;
+    case Kind::kConceptCode:
+      if (!ParseInteger(text, 0, 99, &v, err)) return false;
+      storage::SetBytes(record, f, std::string(1, static_cast<char>(0x80 + v)));
+      return true;
+    case Kind::kDouble: {
+      const std::string s(text);
+      char* end = nullptr;
+      const double d = std::strtod(s.c_str(), &end);
+      if (s.empty() || *end != '\0' || !std::isfinite(d)) {
+        *err = "\"" + s + "\" is not a decimal number";
+        return false;
+      }
+      storage::SetDouble(record, c.position, d);
+      return true;
+    }
+  }
+  return false;
+}
+
+std::string GetColumn(const Column& c, std::string_view record) {
+  const Field f{c.position, c.width};
+  switch (c.kind) {
+    case Kind::kCode:
+      return base::UnpackDigits(storage::GetBytes(record, f));
+    case Kind::kText:
+    case Kind::kFlag:
+      return base::Cp850ToUtf8(TrimRight(storage::GetText(record, f)));
+    case Kind::kDate:
+      return IsoDate(storage::GetBytes(record, f), false);
+    case Kind::kMonth:
+      return IsoDate(storage::GetBytes(record, Field{4, 4}), true);
+    case Kind::kInt16:
+      return std::to_string(storage::GetInt16(record, c.position));
+    case Kind::kInt32:
+      return std::to_string(storage::GetInt32(record, c.position));
+    case Kind::kConcept: {
+      const int b = static_cast<unsigned char>(record[0]);
+      return b < 0x80 ? std::to_string(b) : "";
+    }
+    case Kind::kConceptCode: {
+      const int b = static_cast<unsigned char>(record[0]);
+      return b >= 0x80 ? std::to_string(b - 0x80) : "";
+    }
+    case Kind::kDouble: {
+      // The shortest decimal text that reads back as the same number.
+      const double v = storage::GetDouble(record, c.position);
+      char buf[400];
+      for (int decimals = 0; decimals <= 17; ++decimals) {
+        std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
+        if (std::strtod(buf, nullptr) == v) break;
+      }
+      return buf;
+    }
+  }
+  return "";
+}
+
+std::string EmptyRecord(const Table& t) {
+  std::string r(static_cast<size_t>(t.record_length), '\0');
+  for (const Column& c : t.columns) {
+    if (c.kind == Kind::kText || c.kind == Kind::kFlag) storage::SetText(&r, Field{c.position, c.width}, "");
+    if (c.kind == Kind::kDate) storage::SetBytes(&r, Field{c.position, c.width}, base::ZeroDate());
+  }
+  return r;
+}
+
+std::vector<Description> Descriptions() {
+  struct Spec {
+    const char* name;
+    uint16_t length;
+    uint16_t key_length;
+  } const specs[] = {{"UIpc", 16, 7},     {"PropietV", 324, 2}, {"FinquesV", 204, 2},
+                     {"DepartaV", 447, 4}, {"TranLauV", 60, 4},  {"TVRebut", 28, 1},
+                     {"Textos", 100, 4}};
+  std::vector<Description> out;
+  for (const Spec& s : specs) {
+    storage::FileSpec spec;
+    spec.record_length = s.length;
+    storage::KeySpec key;
+    key.segments = {{1, s.key_length}};
+    spec.keys = {key};
+    const std::string block = storage::EncodeCreationBlock(spec);
+    std::string xdf;
+    storage::EncodeFixed16(&xdf, static_cast<uint16_t>(block.size()));
+    out.push_back({s.name, xdf + block});
+  }
+  return out;
+}
+
+}  // namespace datatool
