@@ -17,7 +17,11 @@ inline constexpr storage::FileCode kTransitionFile = 508;
 inline constexpr storage::FileCode kReceiptFile = 503;
 inline constexpr storage::FileCode kTextFile = 60;
 
+// The buffers are bound to the record layer by address: change their bytes,
+// never assign or resize the strings.
 struct RecordBuffers {
+  RecordBuffers(const RecordBuffers&) = delete;
+  RecordBuffers& operator=(const RecordBuffers&) = delete;
   RecordBuffers();
   std::string cpi;
   std::string owner;

@@ -46,7 +46,9 @@ int RunMainProgram() {
   RecordBuffers buffers;
   if (OpenDataFiles(settings.root_dir, &buffers) != 0) return kExitOpenFailed;
 
-  ReportDriver driver(params);
+  // The lease engine takes the units over once it is built; until then the
+  // walk gathers each selected unit's records and nothing is computed.
+  ReportDriver driver(params, buffers, nullptr);
   driver.Run();
   storage::ResetRecordManager();
 

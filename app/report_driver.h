@@ -1,32 +1,33 @@
 // One report run over the units selected by the run parameters.
 //
 // The driver holds the run variables that the pieces of a run share: the run
-// parameters, the status word of the record calls, the page number of the
-// report, the unit-block-done flag and the new-record flag of the current
-// unit. Run opens the print output, walks the buildings and units of the key
-// range handing each unit to the lease engine, and closes the output.
+// parameters, the record buffers and the page number of the report. Run
+// walks the buildings and units of the key range and hands each unit to the
+// unit handler (the lease engine's classification and what follows it).
 #pragma once
 
-#include <cstdint>
-
+#include "app/data_files.h"
 #include "app/run_parameters.h"
+#include "app/unit_walk.h"
 
 namespace app {
 
 class ReportDriver {
  public:
-  explicit ReportDriver(const RunParameters& params) : params_(params) {}
+  // handler may be null: the walk then only gathers the records.
+  ReportDriver(const RunParameters& params, RecordBuffers& records, UnitHandler* handler)
+      : params_(params), records_(records), handler_(handler) {}
 
   void Run();
 
   const RunParameters& params() const { return params_; }
+  int page_number() const { return page_number_; }
 
  private:
   RunParameters params_;
-  uint16_t status_ = 0;      // status word of the last record call
-  int page_number_ = 0;      // 0: no page printed yet
-  bool unit_block_done_ = false;
-  bool new_record_ = false;  // no transition record exists for the unit
+  RecordBuffers& records_;
+  UnitHandler* handler_;
+  int page_number_ = 0;  // 0: no page printed yet
 };
 
 }  // namespace app

@@ -263,7 +263,7 @@ int Import(const Args& args, std::ostream&, std::ostream& err) {
       std::string ignored;
       (void)SetColumn(*column, value, &record, &ignored);
     }
-    buffer.replace(0, record.size(), record);
+    std::copy(record.begin(), record.end(), buffer.begin());  // the layer holds the buffer's address
     const int16_t status = exists ? storage::UpdateRecord(t->code) : storage::InsertRecord(t->code);
     if (status != 0) {
       err << "kepdata: " << args[2] << ":" << row.line << ": " << (exists ? "update" : "insert")

@@ -130,7 +130,9 @@ void CloseLocked(int fd) {
   ::close(fd);
 }
 
-std::string WaitingMessage() {
+}  // namespace
+
+std::string LockWaitingMessage() {
   const char* text = "FITXER BLOQUEJAT. ESPEREU UN MOMENT";
   switch (base::SessionLanguage()) {
     case base::Language::kSpanish: text = "FICHERO BLOQUEADO. ESPERE UN MOMENTO"; break;
@@ -140,6 +142,8 @@ std::string WaitingMessage() {
   }
   return base::Cp(text) + ".";
 }
+
+namespace {
 
 std::string NewEntry(const StationIdentity& me, char kind, std::string_view lower,
                      std::string_view upper) {
@@ -302,7 +306,7 @@ int16_t LockRange(std::string_view table, std::string_view kind, std::string_vie
   bool message_shown = false;
   while (!TryLock(name, k, lower, upper)) {
     if (!message_shown) {
-      base::ShowMessage(24, WaitingMessage());
+      base::ShowMessage(24, LockWaitingMessage());
       message_shown = true;
     }
     Wait(static_cast<int>(std::lround(Random() * 1000 + 1)));

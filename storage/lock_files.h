@@ -48,6 +48,9 @@ int16_t LockKey(std::string_view table, std::string_view key);
 int16_t LockRange(std::string_view table, std::string_view kind, std::string_view lower,
                   std::string_view upper);
 
+// The waiting message of a held lock, in the session language (code page 850).
+std::string LockWaitingMessage();
+
 // Frees this workstation's latest entry in the table; 0, or -1 when it holds none.
 int16_t ReleaseTableLock(std::string_view table);
 

@@ -1,0 +1,90 @@
+#include "app/unit_walk.h"
+
+#include <algorithm>
+
+#include "base/console.h"
+#include "base/dates.h"
+#include "base/platform.h"
+#include "storage/lock_files.h"
+#include "storage/record_layouts.h"
+#include "storage/record_manager.h"
+
+namespace app {
+namespace {
+
+std::function<void()> g_pause;
+
+void Pause() {
+  if (g_pause) {
+    g_pause();
+  } else {
+    base::SleepMilliseconds(250);
+  }
+}
+
+bool HeldByAnother(int16_t status) {
+  return status == storage::kStatusRecordLocked || status == storage::kStatusFileLocked;
+}
+
+void WalkBuildingUnits(const RunParameters& params, RecordBuffers& r, const std::string& building,
+                       UnitHandler* handler) {
+  const bool write_back = params.run_mode == "A";
+  int16_t status = ReadWaitingForLocks([&] { return storage::SeekByKey(kUnitFile, 0, building, 1); });
+  while (status == 0 && storage::GetBytes(r.unit, storage::unit::kBuildingCode) == building) {
+    const std::string key = storage::GetBytes(r.unit, storage::unit::kKey);
+    if (key >= params.lower_bound && key <= params.upper_bound) {
+      // Copied into the buffer the record layer is bound to, never replacing it.
+      const std::string defaults =
+          storage::DefaultTransitionRecord(key, storage::GetText(r.unit, storage::unit::kTaxId));
+      std::copy(defaults.begin(), defaults.begin() + static_cast<std::ptrdiff_t>(
+                                                        std::min(defaults.size(), r.transition.size())),
+                r.transition.begin());
+      if (write_back) storage::LockKey("TranLauV", key);
+      const int16_t found = ReadWaitingForLocks(
+          [&] { return storage::SeekByKey(kTransitionFile, 0, key, 0); });
+      if (handler != nullptr) handler->HandleUnit(r, found != 0);
+      if (write_back) storage::ReleaseTableLock("TranLauV");
+    }
+    status = ReadWaitingForLocks([&] { return storage::StepRecords(kUnitFile, 1); });
+  }
+}
+
+}  // namespace
+
+int16_t ReadWaitingForLocks(const std::function<int16_t()>& read) {
+  int16_t status = read();
+  bool shown = false;
+  while (HeldByAnother(status)) {
+    if (!shown) {
+      base::ShowMessage(24, storage::LockWaitingMessage());
+      shown = true;
+    }
+    Pause();
+    status = read();
+  }
+  if (shown) base::PopWindow();
+  return status;
+}
+
+void WalkUnits(const RunParameters& params, RecordBuffers& r, UnitHandler* handler) {
+  const std::string first_building = params.lower_bound.substr(0, 2);
+  const std::string last_building = params.upper_bound.substr(0, 2);
+  int16_t status = ReadWaitingForLocks(
+      [&] { return storage::SeekByKey(kBuildingFile, 0, first_building, 1); });
+  while (status == 0) {
+    const std::string building = storage::GetBytes(r.building, storage::building::kCode);
+    if (building > last_building) break;
+    const std::string owner = storage::GetBytes(r.building, storage::building::kOwnerCode);
+    if (storage::SeekByKeyWithoutLock(kOwnerFile, 0, owner, 0) == 0) {
+      const bool write_back = params.run_mode == "A";
+      if (write_back) storage::LockKey("DepartaV", base::UnpackDigits(building));
+      WalkBuildingUnits(params, r, building, handler);
+      if (write_back) storage::ReleaseTableLock("DepartaV");
+    }
+    status = ReadWaitingForLocks([&] { return storage::StepRecords(kBuildingFile, 1); });
+  }
+}
+
+void SetLockRetryPauseForTesting(std::function<void()> pause) { g_pause = std::move(pause); }
+
+}  // namespace app

@@ -1,0 +1,41 @@
+// The walk over the buildings and units of the run's key range.
+//
+// Buildings are read in key order from the first building code of the range;
+// for each building with an owner its units are read in key order, and every
+// unit whose key lies in the range is handed on with its building, owner,
+// unit and transition records in the buffers (the transition record read,
+// or the default one when the unit has none). In run mode "A" the building
+// is locked in the lock file of "DepartaV" while its units are walked and
+// each unit in that of "TranLauV" while it is processed.
+//
+// A record another station holds (status 84 or 85) is waited for, with the
+// waiting message, and read again: the walk never leaves a unit out or
+// processes it from default values because of another station's lock.
+// Owners are only read, without a record lock.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "app/data_files.h"
+#include "app/run_parameters.h"
+
+namespace app {
+
+class UnitHandler {
+ public:
+  virtual ~UnitHandler() = default;
+  // new_record: the unit has no transition record; the buffer holds the default.
+  virtual void HandleUnit(RecordBuffers& records, bool new_record) = 0;
+};
+
+void WalkUnits(const RunParameters& params, RecordBuffers& records, UnitHandler* handler);
+
+// Runs a read again while another station holds its record, showing the
+// waiting message from the first refusal until the read goes through.
+int16_t ReadWaitingForLocks(const std::function<int16_t()>& read);
+
+// Seam for tests: the pause between two attempts (default 250 ms).
+void SetLockRetryPauseForTesting(std::function<void()> pause);
+
+}  // namespace app
