@@ -7,6 +7,7 @@
 #include "app/exit_status.h"
 #include "app/report_driver.h"
 #include "app/run_parameters.h"
+#include "base/message_catalogue.h"
 #include "base/platform.h"
 #include "base/session_settings.h"
 
@@ -30,6 +31,7 @@ int RunMainProgram() {
   base::LoadCompanyData();
   base::LoadSessionSettings();
   const base::SessionSettings& settings = base::Settings();
+  base::SetProgramIdentifier(kProgramIdentifier);
   if (!settings.root_dir.empty() && !base::SetCurrentDir(settings.root_dir)) {
     ReportError(base::ResolvePath(settings.root_dir) + ": the data root cannot be entered");
     return kExitOpenFailed;

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "base/dates.h"
+#include "base/edit_picture.h"
 #include "base/ini_file.h"
 #include "base/platform.h"
 
@@ -78,7 +79,7 @@ void LoadSessionSettings() {
   s.terminal_dir = NormaliseDirectory(terminal);
   if (s.tmp_dir.empty()) s.tmp_dir = s.terminal_dir;
 
-  // The base currency (the euro) is set here by the numeric pictures module.
+  SetCurrency("a,E");  // amounts are stored in euros
 
   const std::string terminal_ini = s.tmp_dir + "VornTerm.ini";
   s.colour_set = static_cast<int16_t>(NumericValue(IniRead(terminal_ini, "Pantalla", "Seleccio")));

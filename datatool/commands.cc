@@ -84,7 +84,7 @@ const char kVornIni[] =
     "[Usuari]\r\n"
     "DatOrdre=DMA\r\n"
     "DatCaracter=/\r\n"
-    "DecCaracter=,\r\n"
+    "DecCaracter='\r\n"
     "MilCaracter=.\r\n"
     "Idioma=CAT\r\n"
     "[Empresa]\r\n"
