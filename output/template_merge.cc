@@ -1,0 +1,321 @@
+#include "output/template_merge.h"
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "base/codepage.h"
+#include "base/platform.h"
+#include "base/session_settings.h"
+#include "base/text_utils.h"
+#include "output/print_output.h"
+
+namespace output {
+namespace {
+
+constexpr int kMaxIncludeDepth = 16;
+constexpr int kMaxFormats = 9;
+
+struct LineFormat {
+  int16_t left = 1;
+  int16_t right = 95;
+  int16_t indent = 0;
+  char alignment = 'I';
+};
+
+std::array<LineFormat, 10> g_formats;
+int16_t g_letter_page_count = 0;
+int g_depth = 0;
+
+int Number(std::string_view s) { return std::atoi(std::string(s).c_str()); }
+
+std::string RightTrim(std::string_view s) {
+  const size_t e = s.find_last_not_of(' ');
+  return e == std::string_view::npos ? std::string() : std::string(s.substr(0, e + 1));
+}
+
+std::string Trim(std::string_view s) {
+  const size_t b = s.find_first_not_of(' ');
+  return b == std::string_view::npos ? std::string() : RightTrim(s.substr(b));
+}
+
+bool IsNameChar(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::string line;
+  std::istringstream in(text);
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+// One call's template state.
+class Letter {
+ public:
+  explicit Letter(std::string merge_file) : merge_file_(std::move(merge_file)) {}
+
+  void Run(const std::string& path, std::string_view name);
+
+ private:
+  void Directive(const std::string& line, std::string_view name);
+  void Include(const std::string& line);
+  void Position(const std::string& trimmed);
+  std::vector<std::string> Substitute(std::string text);
+  bool FindField(const std::string& name, std::vector<std::string>* values);
+  void PrintLine(std::string line);
+  void WriteSegment(std::string segment, char alignment, int16_t right, bool ends_line);
+  void StartLetterPage();
+
+  std::string merge_file_;
+  std::vector<std::string> merge_lines_;
+  bool merge_loaded_ = false;
+  int16_t page_length_ = 66;
+  int16_t top_margin_ = 0;
+  std::string heading_;
+  int format_count_ = 0;
+  bool scrambled_ = false;
+  int current_format_ = 0;
+};
+
+void Letter::Run(const std::string& path, std::string_view name) {
+  std::string text;
+  if (!base::ReadWholeFile(path, &text)) {
+    std::fprintf(stderr, "mirtosek: template %s cannot be read\n",
+                 base::Cp850ToUtf8(base::ResolvePath(path)).c_str());
+    return;
+  }
+  for (std::string line : Lines(text)) {
+    if (!line.empty() && static_cast<unsigned char>(line[0]) == 127) {
+      Directive(line, name);
+      continue;
+    }
+    if (line.rfind("@+", 0) == 0 || line.rfind("#+", 0) == 0) {
+      Include(line);
+      continue;
+    }
+    if (scrambled_) {
+      for (char& c : line) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b > 32 && b < 223) c = static_cast<char>(255 - b);
+      }
+    }
+    const size_t first = line.find_first_not_of(' ');
+    const std::string trimmed = first == std::string::npos ? std::string() : line.substr(first);
+    if (trimmed.rfind("@.", 0) == 0 || trimmed.rfind("#.", 0) == 0) {
+      Position(trimmed);
+      continue;
+    }
+    std::vector<std::string> out{line};
+    if (!merge_file_.empty() && line.find_first_of("@#") != std::string::npos) out = Substitute(line);
+    for (const std::string& l : out) PrintLine(l);
+  }
+}
+
+void Letter::Directive(const std::string& line, std::string_view name) {
+  const char kind = line.size() > 1 ? line[1] : ' ';
+  const std::string rest = line.size() > 2 ? line.substr(2) : std::string();
+  switch (kind) {
+    case 'P': page_length_ = static_cast<int16_t>(Number(rest)); return;
+    case 'S': top_margin_ = static_cast<int16_t>(Number(rest)); return;
+    case 'L': heading_ = rest; return;
+    case 'A': case 'T': return;
+    case 'C': scrambled_ = rest.empty(); return;
+    default: break;
+  }
+  if (++format_count_ > kMaxFormats) {
+    std::fprintf(stderr, "mirtosek: template %s: more than %d line formats, the rest ignored\n",
+                 base::Cp850ToUtf8(name).c_str(), kMaxFormats);
+    return;
+  }
+  auto field = [&](size_t at, size_t width) { return at < line.size() ? line.substr(at, width) : std::string(); };
+  LineFormat& f = g_formats[static_cast<size_t>(format_count_)];
+  f.left = static_cast<int16_t>(Number(field(1, 2)));
+  f.right = static_cast<int16_t>(Number(field(3, 2)));
+  f.indent = static_cast<int16_t>(Number(field(5, 3)));
+  f.alignment = line.back();
+}
+
+void Letter::Include(const std::string& line) {
+  size_t end = 2;
+  while (end < line.size()) {
+    const auto c = static_cast<unsigned char>(line[end]);
+    if (c == '"' || c > 126 || std::string_view(" *+,./:;<=>?[\\]|").find(static_cast<char>(c)) != std::string_view::npos) break;
+    ++end;
+  }
+  const bool new_letter = line[0] == '#';
+  MergeTemplate(line.substr(2, end - 2), merge_file_, new_letter ? -1 : 0);
+  if (new_letter) g_letter_page_count = 0;
+}
+
+void Letter::Position(const std::string& trimmed) {
+  const int v = Number(trimmed.substr(2));
+  const int lines = page_length_ - 6;
+  const int n = lines != 0 ? ((v - 1) % lines) + 1 : v;
+  PrintText(0, "", static_cast<int16_t>(n - CurrentPrintState().line_count - 1));
+}
+
+bool Letter::FindField(const std::string& name, std::vector<std::string>* values) {
+  if (!merge_loaded_) {
+    merge_loaded_ = true;
+    std::string text;
+    if (!base::ReadWholeFile(merge_file_, &text)) {
+      std::fprintf(stderr, "mirtosek: merge file %s cannot be read\n",
+                   base::Cp850ToUtf8(base::ResolvePath(merge_file_)).c_str());
+    }
+    merge_lines_ = Lines(text);
+  }
+  const std::string wanted = base::UpperCase850(name);
+  for (size_t i = 0; i < merge_lines_.size(); ++i) {
+    const std::string& l = merge_lines_[i];
+    if (l.empty() || static_cast<unsigned char>(l[0]) != 127 || base::UpperCase850(l.substr(1)) != wanted) continue;
+    values->clear();
+    for (size_t j = i + 1; j < merge_lines_.size(); ++j) {
+      values->push_back(merge_lines_[j]);
+      if (merge_lines_[j].find('\xFF') != std::string::npos) return true;
+    }
+    return true;  // a value without its end mark runs to the end of the file
+  }
+  return false;
+}
+
+std::vector<std::string> Letter::Substitute(std::string text) {
+  std::vector<std::string> printed;
+  size_t p = 0;
+  for (;;) {
+    const size_t at = text.find_first_of("@#", p);
+    if (at == std::string::npos) break;
+    size_t end = at + 1;
+    while (end < text.size() && IsNameChar(text[end])) ++end;
+    const std::string name = text.substr(at + 1, end - at - 1);
+    std::vector<std::string> values;
+    if (name.empty() || !FindField(name, &values)) {
+      p = at + 1;  // left in the text as it stands
+      continue;
+    }
+    const bool trimmed = text[at] == '@';
+    std::string prefix = text.substr(0, at);
+    const std::string rest = text.substr(end);
+    for (size_t k = 0; k < values.size(); ++k) {
+      std::string v = values[k];
+      const size_t mark = v.find('\xFF');
+      const bool last = mark != std::string::npos;
+      if (last) v = v.substr(0, mark);
+      if (k == 0 && trimmed) v = Trim(v);
+      if (!last) {
+        printed.push_back(prefix + v);
+        prefix.clear();
+        continue;
+      }
+      text = prefix + v + rest;
+      p = prefix.size();
+      break;
+    }
+    if (values.empty() || values.back().find('\xFF') == std::string::npos) {
+      text = prefix + rest;
+      p = prefix.size();
+    }
+  }
+  printed.push_back(text);
+  return printed;
+}
+
+void Letter::StartLetterPage() {
+  ++g_letter_page_count;
+  StartPage(page_length_);
+  if (g_letter_page_count == 1) PrintControl("@");
+  PrintControl("e");
+  PrintText(0, "", top_margin_);
+  PrintText(static_cast<int16_t>(95 - static_cast<int>(heading_.size())), heading_, 2);
+}
+
+void Letter::WriteSegment(std::string segment, char alignment, int16_t right, bool ends_line) {
+  std::string code = "E";
+  if (alignment == 'D' || alignment == 'C' || alignment == 'A') code = std::string(1, alignment);
+  if (alignment == 'N' && !segment.empty()) {
+    code = ends_line ? "N " + std::to_string(right + 1) + " \\-\\" : "A";
+    segment = RightTrim(segment);
+  }
+  SetJustification(code);
+  PrintText(0, segment, ends_line ? 1 : 0);
+}
+
+void Letter::PrintLine(std::string line) {
+  if (!line.empty() && line[0] >= 1 && line[0] <= 9) {
+    current_format_ = line[0] - 1;
+    line.erase(0, 1);
+  }
+  LineFormat f = g_formats[static_cast<size_t>(current_format_)];
+  int left = f.indent < 0 ? f.left + f.indent : f.left;
+  if (left == 0 && f.right == 0) {
+    f = LineFormat{};
+    left = 1;
+  }
+  const char alignment = base::UpperCase850(f.alignment);
+  if (alignment == 'I') {
+    const size_t blanks = std::min(line.find_first_not_of(' '), line.size());
+    left += static_cast<int>(blanks);
+    line.erase(0, blanks);
+  }
+  const int width = f.right - left + 1;
+  const std::string broken =
+      base::FormatParagraph(line, f.indent, width, std::string(1, alignment == 'N' ? 'I' : alignment));
+  if (g_letter_page_count == 0 || CurrentPrintState().line_count > page_length_ - 8) StartLetterPage();
+  PrintText(static_cast<int16_t>(left), "", 0);
+  std::string segment;
+  int count = 0;
+  for (char c : broken) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b >= 16 && b <= 18) {
+      WriteSegment(segment, alignment, f.right, false);
+      segment.clear();
+      PrintControl(b == 16 ? "b" : b == 17 ? "u" : "i");
+      continue;
+    }
+    if (count == width) {
+      WriteSegment(segment, alignment, f.right, true);
+      segment.clear();
+      if (CurrentPrintState().line_count > page_length_ - 8) StartLetterPage();
+      PrintText(static_cast<int16_t>(left), "", 0);
+      count = 0;
+    }
+    segment.push_back(c);
+    ++count;
+  }
+  WriteSegment(segment, alignment == 'A' ? 'E' : alignment, f.right, true);
+}
+
+}  // namespace
+
+void MergeTemplate(std::string_view template_name, std::string_view merge_file, int16_t /*flag*/) {
+  const std::string name = RightTrim(template_name);
+  if (g_depth >= kMaxIncludeDepth) {
+    std::fprintf(stderr, "mirtosek: template %s: includes nested deeper than %d, not printed\n",
+                 base::Cp850ToUtf8(name).c_str(), kMaxIncludeDepth);
+    return;
+  }
+  const bool is_path = (name.size() > 1 && name[1] == ':') || name.find('\\') != std::string::npos;
+  const std::string path = is_path ? name + ".txt" : base::Settings().root_dir + "TEXTOS\\" + name + ".txt";
+  const bool begins_letter = g_letter_page_count == 0;
+  g_formats[0] = LineFormat{};
+  ++g_depth;
+  Letter letter{std::string(merge_file)};
+  letter.Run(path, name);
+  --g_depth;
+  if (begins_letter) g_letter_page_count = 0;
+}
+
+void ResetLetterStateForTesting() {
+  g_formats.fill(LineFormat{});
+  g_letter_page_count = 0;
+  g_depth = 0;
+}
+
+}  // namespace output

@@ -1,0 +1,30 @@
+// The template merge engine: prints a letter template with the fields of a
+// merge file into the print command file.
+//
+// Templates are text files in the data root's "TEXTOS" folder (name +
+// ".txt"). A line whose first byte is 127 is a directive: "P" page length,
+// "S" lines skipped at the top of each page, "L" heading, "C" scrambled text
+// on (nothing behind it) or off, "A"/"T" nothing, anything else a line format
+// (left margin at 2-3, right margin 4-5, indent 6-8, alignment last). "@+" or
+// "#+" include another template ("#+" then ends the letter); "@." or "#."
+// moves to a line of the page; on other lines "@NAME" (value trimmed) and
+// "#NAME" (value as stored) are replaced by merge fields. Bytes 1 to 9 first
+// on a line select a format; bytes 16, 17, 18 switch bold, underline, italic.
+//
+// Merge file: for each field a name line (byte 127, name, CR LF) and the
+// value's lines, the last ending with byte 255 before its CR LF.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace output {
+
+// merge_file empty: the template is printed without substitution. The flag
+// has no effect.
+void MergeTemplate(std::string_view template_name, std::string_view merge_file, int16_t flag);
+
+// Forgets the letter in progress and the line formats (tests).
+void ResetLetterStateForTesting();
+
+}  // namespace output

@@ -1,0 +1,128 @@
+#include "output/template_merge.h"
+
+#include <gtest/gtest.h>
+
+#include "base/codepage.h"
+#include "base/session_settings.h"
+#include "output/print_output.h"
+#include "testing/temp_dir.h"
+
+namespace output {
+namespace {
+
+const std::string kDirective = "\x7F";
+
+class TemplateMergeTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    base::Settings().tmp_dir = dir_.prefix();
+    base::Settings().root_dir = dir_.prefix();
+    ResetLetterStateForTesting();
+    std::string err;
+    ASSERT_TRUE(OpenPrintFile("PDF", &err));
+    dir_.Write("merge.tmp", Field("DES1", std::string("Joan Garcia") + std::string(19, ' ')) +
+                                Field("MEM1", "Finques") + Field("MEM2", "Puig") +
+                                Field("RELACT", std::string("\x01") + "- first paragraph",
+                                      {"\x01- second paragraph"}) +
+                                Field("ODD", "a@MEM1 b"));
+  }
+  void TearDown() override {
+    ClosePrintFile();
+    base::Settings() = base::SessionSettings();
+  }
+  static std::string Field(const std::string& name, const std::string& last,
+                           const std::vector<std::string>& more = {}) {
+    std::string f = kDirective + name + "\r\n";
+    if (!more.empty()) {
+      f = kDirective + name + "\r\n" + last + "\r\n";
+      for (size_t i = 0; i + 1 < more.size(); ++i) f += more[i] + "\r\n";
+      return f + more.back() + "\xFF\r\n";
+    }
+    return f + last + "\xFF\r\n";
+  }
+  // Merges a template and returns the print commands after the DEVICE line.
+  std::string Merge(const std::string& text, const char* merge = "merge.tmp") {
+    dir_.Write("TEXTOS/carta.txt", text);
+    MergeTemplate("carta  ", merge[0] ? dir_.prefix() + merge : "", -1);
+    ClosePrintFile();
+    std::string all = dir_.Read("divivovi.tmp");
+    return all.substr(all.find("\r\n") + 2);
+  }
+  testing_support::TempDir dir_;
+};
+
+const char kFirstPage[] = "PAGE 66 \r\n*@\r\n*e\r\n 0 ,, 0 \r\n 95 ,, 2 \r\n";
+
+// One printed line of the default format (left 1, right 95, left-aligned).
+std::string Line(const std::string& text) {
+  return " 1 ,, 0 \r\nJUSE\r\n 0 ," + text + std::string(95 - text.size(), ' ') + ", 1 \r\n";
+}
+
+TEST_F(TemplateMergeTest, SubstitutesTrimmedAndFixedWidthValues) {
+  const std::string out = Merge("@DES1|#DES1|\r\n@relact\r\n@MEM1@MEM2 and @ at the end @\r\n@NONE stays\r\n@ODD\r\n");
+  EXPECT_EQ(out, std::string(kFirstPage) + Line("Joan Garcia|Joan Garcia" + std::string(19, ' ') + "|") +
+                     // a value of two lines prints as it comes; byte 1 selects format 0
+                     Line("- first paragraph") + Line("- second paragraph") +
+                     Line("FinquesPuig and @ at the end @") + Line("@NONE stays") +
+                     // a marker inside an inserted value is substituted too
+                     Line("aFinques b"));
+}
+
+TEST_F(TemplateMergeTest, HangingIndentMovesTheFirstLineLeft) {
+  // Format 1: left 10, right 29, indent -2, justified.
+  const std::string out = Merge(kDirective + "1029-02A\r\n\x02- uno dos tres cuatro cinco seis siete\r\n");
+  EXPECT_EQ(out, std::string(kFirstPage) +
+                     " 8 ,, 0 \r\nJUSA\r\n 0 ,- uno  dos tres cuatro, 1 \r\n"
+                     " 8 ,, 0 \r\nJUSE\r\n 0 ,  cinco seis siete, 1 \r\n");
+}
+
+TEST_F(TemplateMergeTest, PagesBreakAboveLine58WithMarginAndHeadingButNoFirstPageControl) {
+  std::string text = kDirective + "S3\r\n" + kDirective + "LCarta\r\n" + kDirective + "C\r\n";
+  text += std::string("\xBE\xBD") + "\r\n";  // scrambled: prints as "AB"
+  text += kDirective + "Cx\r\n";
+  text += "@.60\r\n";  // to line 60 of the page (60 mod 60)
+  text += "next\r\n";
+  const std::string out = Merge(text);
+  const std::string first = "PAGE 66 \r\n*@\r\n*e\r\n 0 ,, 3 \r\n 90 ,Carta, 2 \r\n";
+  const std::string later = "PAGE 66 \r\n*e\r\n 0 ,, 3 \r\n 90 ,Carta, 2 \r\n";
+  EXPECT_EQ(out, first + " 1 ,, 0 \r\nJUSE\r\n 0 ,AB" + std::string(93, ' ') + ", 1 \r\n" +
+                     " 0 ,, 53 \r\n" + later + " 1 ,, 0 \r\nJUSE\r\n 0 ,next" + std::string(91, ' ') +
+                     ", 1 \r\n");
+}
+
+TEST_F(TemplateMergeTest, IncludesAndNewLetters) {
+  dir_.Write("TEXTOS/peu.txt", "peu\r\n");
+  dir_.Write("TEXTOS/self.txt", "x\r\n#+self\r\n");
+  const std::string out = Merge("one\r\n#+peu\r\ntwo\r\n@+peu\r\n");
+  auto text = Line;
+  // "#+" ends the letter: the next line starts a page with the "@" control again.
+  EXPECT_EQ(out, std::string(kFirstPage) + text("one") + text("peu") + kFirstPage + text("two") + text("peu"));
+  ::testing::internal::CaptureStderr();
+  ResetLetterStateForTesting();
+  std::string err;
+  ASSERT_TRUE(OpenPrintFile("", &err));
+  MergeTemplate("self", "", 0);
+  EXPECT_NE(::testing::internal::GetCapturedStderr().find("deeper than 16"), std::string::npos);
+}
+
+TEST_F(TemplateMergeTest, EmphasisBytesBecomeControlsAndMissingFilesAreReported) {
+  const std::string out = Merge("a\x10" "b\x11" "c\x12" "d\r\n");
+  EXPECT_EQ(out, std::string(kFirstPage) + " 1 ,, 0 \r\nJUSE\r\n 0 ,a, 0 \r\n*b\r\nJUSE\r\n 0 ,b, 0 \r\n*u\r\n"
+                                           "JUSE\r\n 0 ,c, 0 \r\n*i\r\nJUSE\r\n 0 ,d" + std::string(91, ' ') +
+                     ", 1 \r\n");
+  ::testing::internal::CaptureStderr();
+  MergeTemplate("missing", "", 0);
+  EXPECT_NE(::testing::internal::GetCapturedStderr().find("TEXTOS/missing.txt"), std::string::npos);
+}
+
+TEST_F(TemplateMergeTest, ExtraFormatLinesAreIgnored) {
+  std::string text;
+  for (int i = 0; i < 10; ++i) text += kDirective + "0120+00E\r\n";
+  text += "\x0A" "x\r\n";
+  ::testing::internal::CaptureStderr();
+  Merge(text);
+  EXPECT_NE(::testing::internal::GetCapturedStderr().find("more than 9 line formats"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace output
