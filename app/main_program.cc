@@ -5,6 +5,7 @@
 
 #include "app/data_files.h"
 #include "app/exit_status.h"
+#include "app/lease_handler.h"
 #include "app/report_driver.h"
 #include "app/run_parameters.h"
 #include "base/message_catalogue.h"
@@ -48,9 +49,10 @@ int RunMainProgram() {
   RecordBuffers buffers;
   if (OpenDataFiles(settings.root_dir, &buffers) != 0) return kExitOpenFailed;
 
-  // The lease engine takes the units over once it is built; until then the
-  // walk gathers each selected unit's records and nothing is computed.
-  ReportDriver driver(params, buffers, nullptr);
+  // The situation report and the letters print through the unit output;
+  // until they are built, the paragraphs are composed but not printed.
+  LeaseHandler handler(params, nullptr);
+  ReportDriver driver(params, buffers, &handler);
   driver.Run();
   storage::ResetRecordManager();
 

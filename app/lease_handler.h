@@ -1,0 +1,52 @@
+// What the run does with each unit the walk hands over: the lease engine's
+// classification, the price indices, the rent update and the report
+// paragraphs, then in run mode "A" the write-back into the unit and
+// transition records.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/data_files.h"
+#include "app/run_parameters.h"
+#include "app/unit_walk.h"
+#include "lease/reference_data.h"
+
+namespace app {
+
+// Where a unit's paragraphs go (the situation report or the letters).
+class UnitOutput {
+ public:
+  virtual ~UnitOutput() = default;
+  virtual void Paragraph(const std::string& text) = 0;
+  // After the unit's last paragraph, when it had at least one.
+  virtual void EndUnit() = 0;
+};
+
+// Reference tables read through the record layer, without record locks.
+class RecordReference : public lease::ReferenceData {
+ public:
+  explicit RecordReference(RecordBuffers& records) : records_(records) {}
+  std::optional<int16_t> ConceptType(const std::string& key) override;
+  std::optional<lease::CpiRecordValues> CpiAtOrBefore(const std::string& key) override;
+
+ private:
+  RecordBuffers& records_;
+};
+
+class LeaseHandler : public UnitHandler {
+ public:
+  // output may be null (run mode "A" prints nothing).
+  LeaseHandler(const RunParameters& params, UnitOutput* output) : params_(params), output_(output) {}
+  void HandleUnit(RecordBuffers& records, bool new_record) override;
+
+  // The paragraphs of the last unit handled (for tests and the letters).
+  const std::vector<std::string>& last_paragraphs() const { return last_paragraphs_; }
+
+ private:
+  RunParameters params_;
+  UnitOutput* output_;
+  std::vector<std::string> last_paragraphs_;
+};
+
+}  // namespace app

@@ -1,0 +1,92 @@
+// Run mode "A" end to end: an installation made with the data tool, the
+// mirtosek executable, and the records it writes back.
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "datatool/commands.h"
+#include "storage/record_file.h"
+#include "testing/temp_dir.h"
+
+namespace app {
+namespace {
+
+class WriteBackTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    cwd_ = std::filesystem::current_path();
+    root_ = dir_.path() + "/inst";
+    Tool({"init", root_});
+    Import("PropietV", "owner,name\n1,Puig*Maria\n");
+    Import("FinquesV", "building,owner,street\n1,1,C/ Major 1\n");
+    Import("TVRebut", "concept,code,type\n1,,0\n2,,1\n");
+    Import("UIpc", "month,value\n2000-12,130.0\n");
+    dir_.Write("exe/DIVIVOVI", "#!/bin/sh\nexit 0\n");
+    std::filesystem::permissions(dir_.path() + "/exe/DIVIVOVI", std::filesystem::perms::owner_all);
+  }
+  void TearDown() override { std::filesystem::current_path(cwd_); }
+  void Tool(std::vector<std::string> args) {
+    std::ostringstream out, err;
+    ASSERT_EQ(datatool::RunDataTool(args, out, err), 0) << err.str();
+    out_ = out.str();
+    std::filesystem::current_path(cwd_);
+  }
+  void Import(const char* table, const std::string& csv) {
+    dir_.Write("in.csv", csv);
+    Tool({"import", root_, table, dir_.path() + "/in.csv"});
+  }
+  std::string Export(const char* table) {
+    Tool({"export", root_, table});
+    return out_;
+  }
+  int Run(const std::string& mode, const char* report_date) {
+    dir_.Write("tmp/pent.tmp", std::string(report_date) + "\r\n1\r\n1\r\n9999\r\n9999\r\n01\r\n12\r\n" + mode +
+                                   "\r\nCARTA\r\nS\r\nS\r\nS\r\n");
+    const std::string bin = std::string(std::getenv("KEP_TEST_BIN_DIR")) + "/tools/mirtosek";
+    const std::string cmd = "KEPROOT='" + root_ + "/' KEPEXE='" + dir_.path() + "/exe/' KEPTMP='" +
+                            dir_.path() + "/tmp' '" + bin + "' 2>'" + dir_.path() + "/stderr'";
+    const int rc = std::system(cmd.c_str());
+    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+  }
+  testing_support::TempDir dir_;
+  std::string root_, out_;
+  std::filesystem::path cwd_;
+};
+
+TEST_F(WriteBackTest, TheWorkedCaseIsWrittenBack) {
+  Import("DepartaV",
+         "building,unit,tenant_name,contract_date,months_per_receipt,concept1,concept3,concept6\n"
+         "1,3,Garcia*Joan,1970-01-01,1,10000,5,6\n"
+         "1,4,Puig*Anna,1990-06-15,1,50000,0,0\n");
+  ASSERT_EQ(Run("A", "15/03/2001"), 0) << dir_.Read("stderr");
+  const std::string units = Export("DepartaV");
+  // Duration 0 (term 0), update months 12, concepts 2, 3, 6, 7, 10 cleared and
+  // concept 2 the assimilated total (0); the later contract is untouched.
+  EXPECT_NE(units.find("0001,0003,Garcia*Joan,,,,,,1970-01-01,0,,12,0,,1,10000,0,0,0,0,0,0,0,0,0,"),
+            std::string::npos) << units;
+  EXPECT_NE(units.find("0001,0004,Puig*Anna,,,,,,1990-06-15,0,,0,0,,1,50000,"), std::string::npos) << units;
+  const std::string transitions = Export("TranLauV");
+  EXPECT_EQ(transitions.substr(transitions.find('\n') + 1),
+            "0001,0003,,,N,N,0,0,,0,0,0,N,O,N,0,N,N,10000,8605,5,0\n");
+  const std::string log = dir_.Read("inst/db.log");
+  EXPECT_NE(log.find(storage::OperationsLogLine(508, 2, 0) + storage::OperationsLogLine(507, 3, 0)),
+            std::string::npos) << log;
+  // Nothing is printed in mode "A": the print file holds only its device line.
+}
+
+TEST_F(WriteBackTest, AUnitWithoutAPriceIndexIsNamedAndNotWrittenBack) {
+  Import("DepartaV", "building,unit,contract_date,months_per_receipt,concept1\n1,3,1970-01-01,1,10000\n");
+  ASSERT_EQ(Run("A", "15/03/1999"), 0);
+  EXPECT_NE(dir_.Read("stderr").find("unit 0001-0003: no price index"), std::string::npos);
+  const std::string transitions = Export("TranLauV");
+  EXPECT_EQ(transitions.find('\n') + 1, transitions.size());  // no record inserted
+  EXPECT_EQ(dir_.Read("inst/db.log").find(" 508 "), std::string::npos);  // no write-back
+  EXPECT_EQ(dir_.Read("inst/db.log").find(storage::OperationsLogLine(507, 3, 0)), std::string::npos);
+}
+
+}  // namespace
+}  // namespace app

@@ -1,0 +1,298 @@
+#include <map>
+
+#include <gtest/gtest.h>
+
+#include "base/codepage.h"
+#include "base/edit_picture.h"
+#include "base/session_settings.h"
+#include "lease/lease_facts.h"
+#include "lease/price_index.h"
+#include "lease/rent_update.h"
+#include "lease/report_paragraphs.h"
+
+namespace lease {
+namespace {
+
+// Concept 1 is rent, concept 2 assimilated, code 7 assimilated; a CPI series.
+class FakeReference : public ReferenceData {
+ public:
+  std::optional<int16_t> ConceptType(const std::string& key) override {
+    if (key == std::string(1, '\x01')) return 0;
+    if (key == std::string(1, '\x02')) return 1;
+    if (key == base::PackDigits("07")) return 1;
+    if (key == base::PackDigits("08")) return 2;
+    return std::nullopt;
+  }
+  std::optional<CpiRecordValues> CpiAtOrBefore(const std::string& key) override {
+    auto it = cpi.upper_bound(key);
+    if (it == cpi.begin()) return std::nullopt;
+    --it;
+    return CpiRecordValues{it->first, it->second};
+  }
+  void Add(const char* ddmmyyyy, double value, const char* prefix = "ESI") {
+    cpi[prefix + Date(ddmmyyyy)] = value;
+  }
+  std::map<std::string, double> cpi;
+};
+
+std::string Le32(int32_t v) {
+  std::string s;
+  for (int i = 0; i < 4; ++i) s.push_back(static_cast<char>((static_cast<uint32_t>(v) >> (8 * i)) & 0xFF));
+  return s;
+}
+
+std::string Concepts(int32_t rent, int32_t assimilated = 0, int16_t code = 0, int32_t coded = 0) {
+  std::string block(66, '\0');
+  block.replace(0, 4, Le32(rent));
+  block.replace(4, 4, Le32(assimilated));
+  block[40] = static_cast<char>(code & 0xFF);
+  block[41] = static_cast<char>(code >> 8);
+  block.replace(42, 4, Le32(coded));
+  return block;
+}
+
+UnitValues Unit(const char* contract, int32_t rent, char premises = 'N', int16_t months = 1) {
+  UnitValues u;
+  u.subrogated_name = std::string(30, ' ');
+  u.contract_date = Date(contract);
+  u.months_per_receipt = months;
+  u.premises = premises;
+  u.concepts = Concepts(rent);
+  return u;
+}
+
+TransitionValues Transition() {
+  TransitionValues t;
+  t.reference_date1 = t.reference_date2 = t.cadastral_date = base::ZeroDate();
+  return t;
+}
+
+class LeaseTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    base::Settings().language = "CAT";
+    base::ResetNumberSettingsForTesting();
+    base::SetCurrency("a,E");
+    reference_.Add("01122000", 130.0);
+  }
+  UpdateResult Compute(LeaseFacts* f, IndexReading* x, const char* report = "15032001") {
+    f->report_date = Date(report);
+    *x = *FindLatestIndex(f->contract_date, f->report_date, reference_);
+    return ComputeRentUpdate(f, x);
+  }
+  FakeReference reference_;
+};
+
+TEST_F(LeaseTest, WorkedCaseOfTheRentUpdate) {
+  LeaseFacts f = BuildLeaseFacts(Unit("01011970", 10000), Transition(), Date("15032001"), reference_);
+  IndexReading x;
+  const UpdateResult r = Compute(&f, &x);
+  EXPECT_EQ(r.revalued_rent, 10000);
+  EXPECT_EQ(x.base_index, 8605);
+  EXPECT_EQ(x.base_index_date, Date("01121969"));
+  EXPECT_EQ(x.latest_index, 130000);
+  EXPECT_EQ(x.link_coefficient, 1);
+  EXPECT_EQ(r.updated_rent, 151075);
+  EXPECT_EQ(r.full_increment, 141075);
+  EXPECT_EQ(r.steps_at_start, 5);
+  EXPECT_EQ(r.steps, 5);
+  EXPECT_EQ(r.increment, 20215);
+  EXPECT_FLOAT_EQ(r.step_fraction, 0.2f);
+  EXPECT_EQ(r.update_date, Date("01012002"));
+  EXPECT_EQ(r.phase_end_date, Date("01012006"));
+  EXPECT_EQ(r.extinction_term, 0);
+  const WriteBack w = WriteBackUpdate(f, x, r, 0);
+  EXPECT_EQ(w.duration_months, 0);
+  EXPECT_TRUE(w.set_update_months_to_12);
+  EXPECT_EQ(w.revalued_rent, 10000);
+  EXPECT_EQ(w.base_index, 8605);
+  EXPECT_EQ(w.steps_at_start, 5);
+  EXPECT_EQ(w.steps_reached, 0);
+  EXPECT_FALSE(w.set_last_update);
+
+  const auto p = ComposeReportParagraphs(f, &x, r);
+  ASSERT_EQ(p.size(), 5u);
+  EXPECT_EQ(p[0], base::Cp("- Habitatge no sumptuari amb contracte acollit a la LAU d'11 de juny del 1964."));
+  EXPECT_EQ(p[1], base::Cp("- Es manté la pròrroga legal del contracte, el qual s'extingirà segons regula "
+                           "la transitòria segona, apartat 4, de la LAU de 24 de novembre del 1994."));
+  EXPECT_EQ(p[2], base::Cp("- Prenent com a últim índex el publicat a desembre del 2000 per l'Institut Nacional "
+                           "d'Estadística (130'000) i l'índex a desembre del 1969 (8'605), resulta un 1.410'750 % "
+                           "d'increment que aplicat a la renda inicial a 1 de gener del 1970 (100'00 EUR), suposa "
+                           "una renda actualitzada a 1 de gener del 2002 de 1.510'75 EUR."));
+  EXPECT_EQ(p[3], base::Cp("- Abonant l'arrendatari a data d'avui 100'00 EUR com a renda, li correspon un 20 % de "
+                           "la renda actualitzada que significa un increment de 202'15 EUR i una renda exigible a "
+                           "1 de gener del 2002 de 302'15 EUR."));
+  EXPECT_EQ(p[4], base::Cp("- En els successius 4 anys, de gener del 2003 a gener del 2006, li serà incrementada "
+                           "la renda, prèvia notificació de l'import de l'actualització."));
+}
+
+TEST_F(LeaseTest, ClassificationBoundaries) {
+  struct {
+    const char* contract;
+    ContractRegime regime;
+  } regimes[] = {{"02041947", ContractRegime::kBefore1946Act}, {"03041947", ContractRegime::kAct1946},
+                 {"01071964", ContractRegime::kAct1964},       {"09051985", ContractRegime::kAct1964Decree1985},
+                 {"08051985", ContractRegime::kAct1964},       {"01011995", ContractRegime::kAct1994}};
+  for (const auto& c : regimes) EXPECT_EQ(ContractRegimeOf(Date(c.contract)), c.regime) << c.contract;
+
+  LeaseFacts f;
+  f.use_code = 'V';
+  f.contract_date = Date("01011942");
+  EXPECT_TRUE(IsSumptuary(f, 1000));
+  EXPECT_FALSE(IsSumptuary(f, 999.99));
+  f.contract_date = Date("02011942");
+  EXPECT_FALSE(IsSumptuary(f, 1999));
+  f.population = 19999;
+  EXPECT_TRUE(IsSumptuary(f, 800));  // 0.4 x 2000
+  f.contract_date = Date("01071964");
+  EXPECT_FALSE(IsSumptuary(f, 1e9));
+  f.use_code = 'L';
+  f.contract_date = Date("01011942");
+  EXPECT_FALSE(IsSumptuary(f, 1e9));
+
+  // Population is kept only for housing contracts before 12 May 1956.
+  TransitionValues t = Transition();
+  t.population = 30000;
+  EXPECT_EQ(BuildLeaseFacts(Unit("11051956", 1), t, Date("01012000"), reference_).population, 30000);
+  EXPECT_EQ(BuildLeaseFacts(Unit("12051956", 1), t, Date("01012000"), reference_).population, 0);
+
+  struct {
+    char category;
+    int32_t area;
+    int32_t quota;
+    int term;
+  } premises[] = {{'C', 2500, 0, 20}, {'C', 2501, 0, 5}, {'N', 0, 85000, 20}, {'N', 0, 85001, 15},
+                  {'N', 0, 130000, 15}, {'N', 0, 190000, 10}, {'N', 0, 190001, 5}, {'N', 0, 0, 5},
+                  {'P', 0, 0, 5}};
+  for (const auto& c : premises) {
+    TransitionValues tv = Transition();
+    tv.premises_category = c.category;
+    tv.floor_area = c.area;
+    tv.quota = c.quota;
+    LeaseFacts pf = BuildLeaseFacts(Unit("01011970", 1, 'S'), tv, Date("01012000"), reference_);
+    EXPECT_EQ(ExtinctionTerm(&pf), c.term) << c.category << " " << c.area << " " << c.quota;
+  }
+  // Housing: assimilated flags other than "N" take the assimilated term before 9 May 1985.
+  TransitionValues hv = Transition();
+  hv.assimilated = 'X';
+  LeaseFacts hf = BuildLeaseFacts(Unit("08051985", 1), hv, Date("01012000"), reference_);
+  EXPECT_EQ(ExtinctionTerm(&hf), 10);
+  hv.assimilated = 'N';
+  hv.opposed_update = 'S';
+  hf = BuildLeaseFacts(Unit("08051985", 1), hv, Date("01012000"), reference_);
+  EXPECT_EQ(ExtinctionTerm(&hf), 8);
+
+  // Receipt concepts: codes 11 to 14 count as assimilated only with type 1.
+  UnitValues u = Unit("01011970", 5000);
+  u.concepts = Concepts(5000, 300, 7, 200);
+  LeaseFacts cf = BuildLeaseFacts(u, Transition(), Date("01012000"), reference_);
+  EXPECT_EQ(cf.rent_per_receipt, 5000);
+  EXPECT_EQ(cf.assimilated_per_receipt, 500);
+  u.concepts = Concepts(5000, 0, 8, 200);  // type 2 on a coded concept counts nowhere
+  EXPECT_EQ(BuildLeaseFacts(u, Transition(), Date("01012000"), reference_).assimilated_per_receipt, 0);
+  u.subrogated_name = "   ";
+  EXPECT_EQ(BuildLeaseFacts(u, Transition(), Date("01012000"), reference_).holder_code, 'T');
+}
+
+TEST_F(LeaseTest, PriceIndexTables) {
+  EXPECT_EQ(BaseIndexEntry(3), 3282);
+  EXPECT_EQ(BaseIndexEntry(77), 4909);
+  EXPECT_EQ(BaseIndexEntry(54), 4514);  // June 1958 as the institute publishes it
+  EXPECT_EQ(BaseIndexEntry(384), 67371);
+  IndexReading x;
+  FindBaseIndex(Date("01031954"), Date("01071954"), &x);
+  EXPECT_EQ(x.base_index, 3282);
+  EXPECT_EQ(x.base_index_date, Date("01031954"));
+  FindBaseIndex(Date("15061960"), Date("15061960"), &x);
+  EXPECT_EQ(x.base_index, 4909);
+  EXPECT_EQ(x.base_index_date, Date("01051960"));
+  FindBaseIndex(Date("20061958"), Date("01011990"), &x);
+  EXPECT_EQ(x.base_index, 4514);
+  FindBaseIndex(Date("01011986"), Date("01011986"), &x);
+  EXPECT_EQ(x.base_index, 100000);
+  EXPECT_DOUBLE_EQ(LinkCoefficient(Date("01012002")), 1.3577);
+  EXPECT_DOUBLE_EQ(LinkCoefficient(Date("01052013")), 1.351895 * 1.176243 * 1.120584);
+  EXPECT_DOUBLE_EQ(LinkCoefficient(Date("01122001")), 1);
+
+  // The key date is the month before the anniversary in the report year.
+  reference_.Add("01032024", 114.674);
+  reference_.Add("01042024", 115.0);
+  const auto r = FindLatestIndex(Date("20041960"), Date("15032024"), reference_);
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->latest_index_date, Date("01032024"));
+  EXPECT_EQ(r->latest_index, 114674);
+  // A record of another series is no index, and neither is none at all.
+  FakeReference other;
+  other.Add("01012000", 99, "ESA");
+  EXPECT_FALSE(FindLatestIndex(Date("20041960"), Date("15032001"), other));
+  FakeReference empty;
+  EXPECT_FALSE(FindLatestIndex(Date("20041960"), Date("15032001"), empty));
+}
+
+TEST_F(LeaseTest, RevaluationAndSteps) {
+  // Housing before 1915, not sumptuary: 30 %, from 1 Jul 1954 on the index of March 1954.
+  LeaseFacts f = BuildLeaseFacts(Unit("01011910", 100), Transition(), Date("15032001"), reference_);
+  IndexReading x;
+  UpdateResult r = Compute(&f, &x);
+  EXPECT_EQ(r.revaluation_date, Date("01071954"));
+  EXPECT_EQ(x.base_index, 3282);
+  EXPECT_FLOAT_EQ(r.revaluation_fraction, 0.30f);
+  EXPECT_EQ(r.revalued_rent, 130);
+
+  // The two mended sumptuary fractions: 0.05 with factor 1.25.
+  for (const char* contract : {"01061954", "10051956"}) {
+    TransitionValues t = Transition();
+    t.reference_date1 = Date("01011950");
+    t.reference_date2 = Date("01011950");
+    LeaseFacts s = BuildLeaseFacts(Unit(contract, 900000), t, Date("15032001"), reference_);
+    r = Compute(&s, &x);
+    ASSERT_TRUE(r.sumptuary) << contract;
+    EXPECT_FLOAT_EQ(r.revaluation_factor, 1.25f) << contract;
+    EXPECT_NEAR(r.revaluation_fraction, 1.25 * 1.05 - 1, 1e-6) << contract;
+  }
+  // Population 49999 brings a factor of 4 down to 3.7; 50000 keeps it.
+  for (int32_t population : {49999, 50000}) {
+    TransitionValues t = Transition();
+    t.population = population;
+    LeaseFacts s = BuildLeaseFacts(Unit("01011910", 900000), t, Date("15032001"), reference_);
+    r = Compute(&s, &x);
+    EXPECT_FLOAT_EQ(r.revaluation_factor, population == 49999 ? 3.7f : 4.0f);
+  }
+  // Income exemption at exactly 3 x the reference income for 3 cohabitants.
+  for (int32_t income : {3 * kReferenceIncome, 3 * kReferenceIncome + 1}) {
+    TransitionValues t = Transition();
+    t.cohabitants = 3;
+    t.household_income = income;
+    LeaseFacts h = BuildLeaseFacts(Unit("01011970", 10000), t, Date("15032001"), reference_);
+    r = Compute(&h, &x);
+    EXPECT_EQ(r.steps_at_start, income == 3 * kReferenceIncome ? 0 : 10);
+  }
+  // Cadastral value dated exactly 31 Dec 1989 takes 24 %: the cap applies.
+  TransitionValues t = Transition();
+  t.cadastral_value = 3000000;
+  t.cadastral_date = Date("31121989");
+  LeaseFacts c = BuildLeaseFacts(Unit("01011970", 10000), t, Date("15032001"), reference_);
+  r = Compute(&c, &x);
+  EXPECT_EQ(r.cadastral_maximum, 60000);
+  EXPECT_TRUE(r.cap_applied);
+  EXPECT_EQ(r.full_increment, 50000);
+  // Rent already above every scheduled step: one step, no increment, 100 %.
+  LeaseFacts covered = BuildLeaseFacts(Unit("01011970", 10000), Transition(), Date("15032001"), reference_);
+  covered.assimilated_per_receipt = 200000;
+  r = Compute(&covered, &x);
+  EXPECT_EQ(r.steps, 1);
+  EXPECT_EQ(r.increment, 0);
+  EXPECT_FLOAT_EQ(r.step_fraction, 1);
+  // Premises: the schedule by term; a rent above the update keeps a term of 0.
+  TransitionValues pt = Transition();
+  pt.premises_category = 'N';
+  pt.quota = 150000;
+  LeaseFacts p = BuildLeaseFacts(Unit("01011970", 10000, 'S'), pt, Date("15032001"), reference_);
+  r = Compute(&p, &x);
+  EXPECT_EQ(r.extinction_term, 10);
+  EXPECT_EQ(r.steps_at_start, 5);
+  EXPECT_FLOAT_EQ(r.step_fraction, 0.10f);  // the premises schedule starts at 10 %
+}
+
+}  // namespace
+}  // namespace lease

@@ -1,0 +1,293 @@
+#include "lease/rent_update.h"
+
+#include <cmath>
+#include <vector>
+
+namespace lease {
+namespace {
+
+double R(double x) { return std::nearbyint(x); }
+
+// Revaluation bands: a band applies when the contract is on or before its
+// date (the first: before it). Cases by the reference dates: d1 before
+// 18 Jul 1936, d2 before 1 Jan 1942 ("early").
+enum class Case { kAll, kD1Early, kD1Late, kEE, kEL, kLE, kLL, kD2Early, kD2Late };
+
+struct Band {
+  const char* up_to;
+  bool strictly_before;
+  Case which;
+  float sumptuary_fraction;
+  float factor;
+  float plain_fraction;  // non-sumptuary housing, and the premises table's only fraction
+};
+
+// Housing: a sumptuary lease takes fraction and factor, another the plain
+// fraction with factor 1. Two sumptuary fractions read 0.05 as published
+// (the 30 Jun 1954 band, both dates late; the 11 May 1956 band, d2 late).
+const std::vector<Band>& HousingBands() {
+  static const std::vector<Band> bands = {
+      {"01011915", true, Case::kAll, 1.16f, 4, 0.30f},
+      {"31121930", false, Case::kAll, 1.07f, 4, 0.225f},
+      {"17071936", false, Case::kAll, 0.95f, 4, 0.225f},
+      {"31121941", false, Case::kD1Early, 0.6675f, 3, 0.15f},
+      {"31121941", false, Case::kD1Late, 0.495f, 3, 0},
+      {"31121946", false, Case::kEE, 0.485f, 2, 0.15f},
+      {"31121946", false, Case::kEL, 0.265f, 2, 0.15f},
+      {"31121946", false, Case::kLE, 0.32f, 2, 0},
+      {"31121946", false, Case::kLL, 0.10f, 2, 0},
+      {"31121951", false, Case::kEE, 0.485f, 1.5f, 0.15f},
+      {"31121951", false, Case::kEL, 0.265f, 1.5f, 0.15f},
+      {"31121951", false, Case::kLE, 0.32f, 1.5f, 0},
+      {"31121951", false, Case::kLL, 0.10f, 1.5f, 0},
+      {"31121952", false, Case::kEE, 0.4175f, 1.25f, 0.15f},
+      {"31121952", false, Case::kEL, 0.2075f, 1.25f, 0.15f},
+      {"31121952", false, Case::kLE, 0.26f, 1.25f, 0},
+      {"31121952", false, Case::kLL, 0.05f, 1.25f, 0},
+      {"30061954", false, Case::kEE, 0.365f, 1.25f, 0.10f},
+      {"30061954", false, Case::kEL, 0.155f, 1.25f, 0.10f},
+      {"30061954", false, Case::kLE, 0.26f, 1.25f, 0},
+      {"30061954", false, Case::kLL, 0.05f, 1.25f, 0},
+      {"11051956", false, Case::kD2Early, 0.26f, 1.25f, 0},
+      {"11051956", false, Case::kD2Late, 0.05f, 1.25f, 0},
+  };
+  return bands;
+}
+
+// Premises: one fraction and factor, whatever the sumptuary test says.
+const std::vector<Band>& PremisesBands() {
+  static const std::vector<Band> bands = {
+      {"01011931", true, Case::kAll, 0, 3, 3.42f},
+      {"17071936", false, Case::kAll, 0, 3, 3.16f},
+      {"31121941", false, Case::kD1Early, 0, 2, 2.75f},
+      {"31121941", false, Case::kD1Late, 0, 2, 1.25f},
+      {"31121946", false, Case::kEE, 0, 1.5f, 2.36f},
+      {"31121946", false, Case::kEL, 0, 1.5f, 0.164f},
+      {"31121946", false, Case::kLE, 0, 1.5f, 0.92f},
+      {"31121946", false, Case::kLL, 0, 1.5f, 0.20f},
+      {"02041947", false, Case::kEE, 0, 1.3f, 2.36f},
+      {"02041947", false, Case::kEL, 0, 1.3f, 0.164f},
+      {"02041947", false, Case::kLE, 0, 1.3f, 0.92f},
+      {"02041947", false, Case::kLL, 0, 1.3f, 0.20f},
+      {"31121951", false, Case::kEE, 0, 1.3f, 1.88f},
+      {"31121951", false, Case::kEL, 0, 1.3f, 0.116f},
+      {"31121951", false, Case::kLE, 0, 1.3f, 0.92f},
+      {"31121951", false, Case::kLL, 0, 1.3f, 0.20f},
+      {"31121952", false, Case::kEE, 0, 1.2f, 1.64f},
+      {"31121952", false, Case::kEL, 0, 1.2f, 0.98f},
+      {"31121952", false, Case::kLE, 0, 1.2f, 0.76f},
+      {"31121952", false, Case::kLL, 0, 1.2f, 0.10f},
+      {"30091954", false, Case::kEE, 0, 1.2f, 0.98f},
+      {"30091954", false, Case::kEL, 0, 1.2f, 0.32f},
+      {"30091954", false, Case::kLE, 0, 1.2f, 0.76f},
+      {"30091954", false, Case::kLL, 0, 1.2f, 0.10f},
+      {"11051956", false, Case::kD2Early, 0, 1.2f, 0.76f},
+      {"11051956", false, Case::kD2Late, 0, 1.2f, 0.10f},
+  };
+  return bands;
+}
+
+bool Matches(Case c, bool d1_early, bool d2_early) {
+  switch (c) {
+    case Case::kAll: return true;
+    case Case::kD1Early: return d1_early;
+    case Case::kD1Late: return !d1_early;
+    case Case::kEE: return d1_early && d2_early;
+    case Case::kEL: return d1_early && !d2_early;
+    case Case::kLE: return !d1_early && d2_early;
+    case Case::kLL: return !d1_early && !d2_early;
+    case Case::kD2Early: return d2_early;
+    case Case::kD2Late: return !d2_early;
+  }
+  return false;
+}
+
+// Fraction and factor of the first matching band; false when none applies.
+bool Revaluation(const LeaseFacts& f, bool sumptuary, float* fraction, float* factor) {
+  const bool d1_early = f.reference_date1 < Date("18071936");
+  const bool d2_early = f.reference_date2 < Date("01011942");
+  const bool housing = f.housing();
+  for (const Band& b : housing ? HousingBands() : PremisesBands()) {
+    const PackedDate limit = Date(b.up_to);
+    const bool in_band = b.strictly_before ? f.contract_date < limit : f.contract_date <= limit;
+    if (!in_band || !Matches(b.which, d1_early, d2_early)) continue;
+    if (housing && !sumptuary) {
+      *fraction = b.plain_fraction;
+      *factor = 1;
+    } else {
+      *fraction = housing ? b.sumptuary_fraction : b.plain_fraction;
+      *factor = b.factor;
+    }
+    return true;
+  }
+  return false;
+}
+
+const char kHousing5[] = " 20 40 60 80100";
+const char kGeneral10[] = " 10 20 30 40 50 60 70 80 90100";
+const char kPremises5[] = " 10 20 35 60100";
+
+float ScheduleEntry(const char* schedule, int k) {
+  const std::string s(schedule);
+  return static_cast<float>(std::atoi(s.substr(static_cast<size_t>(3 * (k - 1)), 3).c_str())) / 100.0f;
+}
+
+// Steps of the phase-in; returns the schedule, or nullptr when none applies.
+const char* ChooseSteps(LeaseFacts* f, UpdateResult* r) {
+  const double ri = f->reference_income;
+  if (f->housing() && f->assimilated == 'N') {
+    if (f->opposed_update == 'S') return nullptr;
+    r->steps_at_start = 5;
+    if (5.5 * ri > f->household_income && f->cohabitants > 0 && f->household_income > 0) {
+      r->steps_at_start = 10;
+      const double income = f->household_income;
+      const bool exempt = (f->cohabitants > 4 && income <= 3.5 * ri) ||
+                          ((f->cohabitants == 3 || f->cohabitants == 4) && income <= 3 * ri) ||
+                          (f->cohabitants < 3 && income <= 2.5 * ri);
+      if (exempt) {
+        r->steps_at_start = 0;
+        return nullptr;
+      }
+      return kGeneral10;
+    }
+    return kHousing5;
+  }
+  int& term = r->extinction_term;
+  if (f->premises_opposed == 'S') {
+    term = 5;
+    return nullptr;
+  }
+  if (r->paid_rent > r->updated_rent) {
+    if (term != 0) term += 5;
+    r->steps_at_start = 1;
+    return nullptr;
+  }
+  if (f->took_option7 == 'S') {
+    if (term != 0) term += 5;
+    r->steps_at_start = 1;
+    r->increment = r->full_increment;
+    return nullptr;
+  }
+  if (term == 0 || term > 10) {
+    r->steps_at_start = 10;
+    return kGeneral10;
+  }
+  r->steps_at_start = 5;
+  return kPremises5;
+}
+
+}  // namespace
+
+base::PackedDate UpdateDate(const base::PackedDate& contract, const base::PackedDate& report) {
+  auto anniversary = [&](int year) {
+    const std::string c = base::UnpackDigits(contract.substr(0, 4));
+    int month = std::atoi(c.substr(4, 2).c_str());
+    int day = std::atoi(c.substr(6, 2).c_str());
+    const bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+    if (month == 2 && day == 29 && !leap) day = 28;
+    return base::PackDigits(base::ZeroPad(year, 4) + base::ZeroPad(month, 2) + base::ZeroPad(day, 2));
+  };
+  const int year = std::atoi(base::UnpackDigits(report.substr(0, 2)).c_str());
+  base::PackedDate date = anniversary(year);
+  if (date < report) date = anniversary(year + 1);
+  return date;
+}
+
+UpdateResult ComputeRentUpdate(LeaseFacts* f, IndexReading* reading) {
+  UpdateResult r;
+  const double months = f->months_per_receipt;
+  r.contractual_rent = f->rent_per_receipt / months;
+  r.paid_rent = (f->rent_per_receipt + f->assimilated_per_receipt) / months;
+  r.sumptuary = f->housing() && IsSumptuary(*f, r.contractual_rent);
+
+  const bool old = f->contract_date < Date("12051956");
+  base::PackedDate base_date = f->contract_date;
+  r.revaluation_date = f->contract_date;
+  if (old) {
+    const bool fixed_1964 = r.sumptuary || !f->housing();
+    r.revaluation_date = Date(fixed_1964 ? "01071964" : "01071954");
+    base_date = Date(fixed_1964 ? "01061964" : "01031954");
+  }
+  FindBaseIndex(base_date, r.revaluation_date, reading);
+
+  float fraction = 0, factor = 1;
+  if (base::AddToDate(f->contract_date, f->duration_months, "m") < Date("01071964")) {
+    Revaluation(*f, r.sumptuary, &fraction, &factor);
+  }
+  if (f->population > 0 && f->population < 50000) factor = 1 + 0.9f * (factor - 1);
+  fraction = factor * (1 + fraction) - 1;
+  r.revaluation_factor = factor;
+  r.revaluation_fraction = fraction;
+  r.revalued_rent = R(r.contractual_rent * (1 + static_cast<double>(fraction)));
+
+  if (f->housing()) {
+    const double rate = f->cadastral_date > Date("31121989") ? 0.12 : 0.24;
+    r.cadastral_maximum = R(rate * f->cadastral_value / 12);
+  }
+  r.updated_rent = R(r.revalued_rent / reading->base_index * reading->latest_index *
+                     reading->link_coefficient);
+  r.full_increment = r.updated_rent - r.paid_rent;
+  if (f->housing() && f->assimilated == 'N' && f->premises_category != 'P' &&
+      r.cadastral_maximum > 0 && r.cadastral_maximum < r.updated_rent) {
+    r.full_increment = r.cadastral_maximum - r.paid_rent;
+    r.cap_applied = true;
+  }
+  if (r.full_increment < 0) r.full_increment = 0;
+  r.extinction_term = ExtinctionTerm(f);
+
+  r.increment = 0;
+  r.step_fraction = 1;
+  const char* schedule = ChooseSteps(f, &r);
+  r.steps = r.steps_at_start;
+  if (schedule != nullptr) {
+    bool found = false;
+    for (int k = 1; k <= r.steps_at_start; ++k) {
+      r.step_fraction = ScheduleEntry(schedule, k);
+      const double target = R(r.step_fraction * (r.paid_rent + r.full_increment));
+      if (target > r.paid_rent) {
+        r.increment = target - r.paid_rent;
+        found = true;
+        break;
+      }
+      --r.steps;
+    }
+    if (!found) {
+      r.steps = 1;
+      r.increment = 0;
+      r.step_fraction = 1;
+    }
+  }
+  for (double* amount : {&r.revalued_rent, &r.updated_rent, &r.contractual_rent, &r.paid_rent,
+                         &r.cadastral_maximum, &r.full_increment, &r.increment}) {
+    *amount = R(*amount * months);
+  }
+  r.update_date = UpdateDate(f->contract_date, f->report_date);
+  r.phase_end_date = base::AddToDate(r.update_date, r.steps - 1, "a");
+  return r;
+}
+
+WriteBack WriteBackUpdate(const LeaseFacts& f, const IndexReading& reading, const UpdateResult& r,
+                          int16_t update_months) {
+  WriteBack w;
+  if (r.extinction_term != 0) {
+    const base::PackedDate end = base::AddToDate(Date("01011995"), r.extinction_term, "a");
+    const int day = f.contract_date.size() >= 4 ? (static_cast<unsigned char>(f.contract_date[3]) & 0x7F) : 0;
+    w.duration_months = static_cast<int16_t>(base::DateDifference(f.contract_date, end, "m") - (day > 1 ? 1 : 0));
+  }
+  w.set_update_months_to_12 = update_months == 0;
+  w.revalued_rent = static_cast<int32_t>(r.revalued_rent);
+  w.base_index = reading.base_index;
+  w.steps_at_start = static_cast<int16_t>(r.steps_at_start);
+  if (r.increment == 0) {
+    w.steps_reached = static_cast<int16_t>(r.steps_at_start);
+    w.set_last_update = true;
+    w.last_update_date = r.update_date;
+    w.last_update_index = reading.latest_index;
+  } else {
+    w.steps_reached = static_cast<int16_t>(r.steps_at_start - r.steps);
+  }
+  w.assimilated_concept = f.assimilated_per_receipt;
+  return w;
+}
+
+}  // namespace lease
