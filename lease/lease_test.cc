@@ -294,5 +294,65 @@ TEST_F(LeaseTest, RevaluationAndSteps) {
   EXPECT_FLOAT_EQ(r.step_fraction, 0.10f);  // the premises schedule starts at 10 %
 }
 
+TEST_F(LeaseTest, ParagraphVariants) {
+  IndexReading x;
+  auto paragraphs = [&](const UnitValues& u, const TransitionValues& t) {
+    LeaseFacts f = BuildLeaseFacts(u, t, Date("15032001"), reference_);
+    const UpdateResult r = Compute(&f, &x);
+    return ComposeReportParagraphs(f, &x, r);
+  };
+  // 9 May 1985: kind and end only; 8 May 1985: the update too.
+  EXPECT_EQ(paragraphs(Unit("09051985", 10000), Transition()).size(), 2u);
+  EXPECT_EQ(paragraphs(Unit("08051985", 10000), Transition()).size(), 5u);
+  const auto after = paragraphs(Unit("09051985", 10000), Transition());
+  EXPECT_EQ(after[0], base::Cp("- Habitatge no sumptuari amb contracte acollit a la LAU d'11 de juny del 1964 i al "
+                               "Decret de 9 de maig del 1985."));
+  // First subrogation, term 0.
+  UnitValues sub = Unit("01011970", 10000);
+  sub.subrogated_name = "Garcia*Pere";
+  EXPECT_EQ(paragraphs(sub, Transition())[1],
+            base::Cp("- Es manté la pròrroga legal del contracte, el qual s'extingirà segons regula la "
+                     "transitòria segona, apartat 5, de la LAU de 24 de novembre del 1994."));
+  // A tenant who opposed the update: 8 years and the sixth rule.
+  TransitionValues opposed = Transition();
+  opposed.opposed_update = 'S';
+  const auto o = paragraphs(Unit("01011970", 10000), opposed);
+  ASSERT_EQ(o.size(), 3u);
+  EXPECT_EQ(o[1], base::Cp("- El contracte s'extingirà en 8 anys (31 de desembre del 2002)."));
+  EXPECT_EQ(o[2], base::Cp("- No correspon increment per oposar-s'hi l'arrendatari a l'actualització, tot "
+                           "acollint-se a la transitòria segunda, apartat 11, regla 6a, de la LAU de 24 de "
+                           "novembre del 1994."));
+  // 11 May 1956: no revaluation paragraph; 10 May 1956 has one, with two blanks.
+  EXPECT_EQ(paragraphs(Unit("11051956", 10000), Transition()).size(), 5u);
+  const auto old = paragraphs(Unit("10051956", 10000), Transition());
+  ASSERT_EQ(old.size(), 6u);
+  EXPECT_EQ(old[2].rfind(base::Cp("- En aplicació de la transitòria  segona, apartat 11, regla 1a, de la LAU"), 0), 0u);
+  // One step only: no paragraph on the following years.
+  LeaseFacts covered = BuildLeaseFacts(Unit("01011970", 10000), Transition(), Date("15032001"), reference_);
+  covered.assimilated_per_receipt = 200000;
+  const UpdateResult r = Compute(&covered, &x);
+  EXPECT_EQ(ComposeReportParagraphs(covered, &x, r).size(), 4u);
+  // No price index: the kind and the end of the contract only.
+  EXPECT_EQ(ComposeReportParagraphs(covered, nullptr, r).size(), 2u);
+  // Premises whose agreed period ended before 1995 get no "Venciment".
+  TransitionValues pt = Transition();
+  pt.premises_category = 'C';
+  UnitValues pu = Unit("01011970", 10000, 'S');
+  pu.duration_months = 24;
+  const auto pp = paragraphs(pu, pt);
+  // The agreed period ends before the legal one: the tenant may choose the fifth paragraph.
+  EXPECT_EQ(pp[1], base::Cp("- Si l'arrendatari s'acull a la transitòria tercera, apartat 5, de la LAU de 24 de "
+                            "novembre del 1994, el contracte s'extingirà en 20 anys (31 de desembre del 2014)."));
+  pu.duration_months = 360;
+  EXPECT_EQ(paragraphs(pu, pt)[1], base::Cp("- Venciment 31 de desembre del 1999."));
+}
+
+TEST(UpdateDate, AnniversaryOnOrAfterTheReportDate) {
+  EXPECT_EQ(UpdateDate(Date("15031970"), Date("15032001")), Date("15032001"));
+  EXPECT_EQ(UpdateDate(Date("15031970"), Date("16032001")), Date("15032002"));
+  EXPECT_EQ(UpdateDate(Date("29021960"), Date("01012001")), Date("28022001"));
+  EXPECT_EQ(UpdateDate(Date("29021960"), Date("01032003")), Date("29022004"));
+}
+
 }  // namespace
 }  // namespace lease
