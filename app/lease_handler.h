@@ -10,6 +10,7 @@
 #include "app/data_files.h"
 #include "app/run_parameters.h"
 #include "app/unit_walk.h"
+#include "lease/lease_facts.h"
 #include "lease/reference_data.h"
 
 namespace app {
@@ -18,6 +19,8 @@ namespace app {
 class UnitOutput {
  public:
   virtual ~UnitOutput() = default;
+  // Before the paragraphs of an eligible unit, with its records in the buffers.
+  virtual void BeginUnit(const RecordBuffers& records, const lease::LeaseFacts& facts) = 0;
   virtual void Paragraph(const std::string& text) = 0;
   // After the unit's last paragraph, when it had at least one.
   virtual void EndUnit() = 0;

@@ -6,6 +6,9 @@
 #include "app/data_files.h"
 #include "app/exit_status.h"
 #include "app/lease_handler.h"
+#include "app/report_output.h"
+#include "base/edit_picture.h"
+#include "output/print_output.h"
 #include "app/report_driver.h"
 #include "app/run_parameters.h"
 #include "base/message_catalogue.h"
@@ -49,12 +52,23 @@ int RunMainProgram() {
   RecordBuffers buffers;
   if (OpenDataFiles(settings.root_dir, &buffers) != 0) return kExitOpenFailed;
 
-  // The situation report and the letters print through the unit output;
-  // until they are built, the paragraphs are composed but not printed.
-  LeaseHandler handler(params, nullptr);
+  if (!output::OpenPrintFile(settings.output_destination, &err)) {
+    ReportError("the print file cannot be created: " + err);
+    storage::ResetRecordManager();
+    return kExitOpenFailed;
+  }
+  base::SetCurrency("p");
+  ReportOutput report(params);
+  LeaseHandler handler(params, &report);
   ReportDriver driver(params, buffers, &handler);
   driver.Run();
+  base::SetCurrency("");
+  const bool printed = output::ClosePrintFile();
   storage::ResetRecordManager();
+  if (!printed) {
+    ReportError("the print file could not be written completely");
+    return kExitOpenFailed;
+  }
 
   if (!StartPrintProgram(&err)) {
     ReportError("the print program could not be started: " + err);

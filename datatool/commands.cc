@@ -121,7 +121,9 @@ int Init(const Args& args, std::ostream&, std::ostream& err) {
     if (!OpenTable(t, &buffer, err)) return 1;
   }
   std::string text(storage::text::kLength, ' ');
-  if (storage::OpenRecordFile(60, root + "DADES\\Textos", text.data(), text.size()) != 0) return 1;
+  if (storage::OpenRecordFile(60, base::Settings().root_dir + "DADES\\Textos", text.data(), text.size()) != 0) {
+    return 1;
+  }
   storage::ResetRecordManager();
   return 0;
 }

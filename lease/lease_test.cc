@@ -303,6 +303,9 @@ TEST_F(LeaseTest, ParagraphVariants) {
   };
   // 9 May 1985: kind and end only; 8 May 1985: the update too.
   EXPECT_EQ(paragraphs(Unit("09051985", 10000), Transition()).size(), 2u);
+  UnitValues agreed = Unit("10011990", 10000);
+  agreed.duration_months = 60;
+  EXPECT_EQ(paragraphs(agreed, Transition())[1], "- Venciment 9/1/1995.");
   EXPECT_EQ(paragraphs(Unit("08051985", 10000), Transition()).size(), 5u);
   const auto after = paragraphs(Unit("09051985", 10000), Transition());
   EXPECT_EQ(after[0], base::Cp("- Habitatge no sumptuari amb contracte acollit a la LAU d'11 de juny del 1964 i al "

@@ -50,7 +50,11 @@ PackedDate AgreedEnd(const LeaseFacts& f) {
 void EndParagraphs(const LeaseFacts& f, const UpdateResult& r, std::vector<std::string>* out) {
   if (!IsTransitional(f.contract_date)) {
     if (f.duration_months != 0) {
-      out->push_back(T("- Venciment ") + LeftTrimmed(base::FormatDate(AgreedEnd(f), 0, "dma")) + ".");
+      // The numeric date comes padded to its fixed width; the sentence ends
+      // right after it.
+      std::string date = LeftTrimmed(base::FormatDate(AgreedEnd(f), 0, "dma"));
+      date.erase(date.find_last_not_of(' ') + 1);
+      out->push_back(T("- Venciment ") + date + ".");
     } else {
       out->push_back(T("- Es manté la indefinició del període pactat al contracte") +
                      (f.housing() ? T(", el qual s'extingirà segons regula la transitòria primera, apartat 1, de la LAU de 24 de novembre del 1994.")

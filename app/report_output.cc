@@ -1,0 +1,25 @@
+#include "app/report_output.h"
+
+#include "storage/record_layouts.h"
+
+namespace app {
+
+std::string UnitAddress(const RecordBuffers& r) {
+  if (storage::GetText(r.building, storage::building::kType) == "P") {
+    return storage::GetText(r.unit, storage::unit::kStreet);
+  }
+  return storage::GetText(r.building, storage::building::kStreet);
+}
+
+void ReportOutput::BeginUnit(const RecordBuffers& r, const lease::LeaseFacts& facts) {
+  output::UnitLine line;
+  line.unit_key = storage::GetBytes(r.unit, storage::unit::kKey);
+  line.address = UnitAddress(r);
+  line.designation = storage::GetText(r.unit, storage::unit::kDesignation);
+  line.tenant = storage::GetText(r.unit, storage::unit::kTenantName);
+  line.holder_code = facts.holder_code;
+  line.contract_date = facts.contract_date;
+  pages_.BeginUnit(line);
+}
+
+}  // namespace app

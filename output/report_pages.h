@@ -1,0 +1,57 @@
+// The pages of the situation report (run mode "I"): a header on every page
+// (the company, the page number, the dated title, the column captions and a
+// rule), one identification line per unit and the unit's paragraphs, broken
+// into justified lines of 110 columns from column 16. Pages are 66 lines; a
+// paragraph that comes when more than 60 lines stand on the page starts a
+// new one. In run mode "A" nothing is printed.
+#pragma once
+
+#include <string>
+#include <utility>
+
+#include "base/dates.h"
+
+namespace output {
+
+// The unit's identification under the captions.
+struct UnitLine {
+  std::string unit_key;     // 4 packed bytes: building and unit code
+  std::string address;      // 30 characters
+  std::string designation;  // 10 characters
+  std::string tenant;       // 30 characters
+  char holder_code = 'T';   // "T", "1" or "2"
+  base::PackedDate contract_date;
+};
+
+class ReportPages {
+ public:
+  ReportPages(std::string run_mode, base::PackedDate report_date)
+      : run_mode_(std::move(run_mode)), report_date_(std::move(report_date)) {}
+
+  // Before a unit's paragraphs: its line is printed with its first paragraph.
+  void BeginUnit(const UnitLine& line);
+  void PrintParagraph(const std::string& paragraph);
+  // After the unit's last paragraph: in mode "I" one empty line.
+  void EndUnitOutput();
+
+  bool unit_block_done() const { return unit_block_done_; }
+  int page_number() const { return page_number_; }
+
+ private:
+  void PrintPageHeader();
+  void PrintUnitLine();
+
+  std::string run_mode_;
+  base::PackedDate report_date_;
+  UnitLine unit_;
+  bool unit_block_done_ = false;
+  int page_number_ = 0;
+};
+
+inline constexpr int kPageLength = 66;
+inline constexpr int kPageBreakLine = 60;
+inline constexpr int kTitleWidth = 96;
+inline constexpr int kReportWidth = 110;
+inline constexpr int kReportColumn = 16;
+
+}  // namespace output
