@@ -1,0 +1,94 @@
+// Golden test of a whole run in mode "I": an installation made with the data
+// tool from testdata/report_run, the mirtosek executable, and the print file
+// compared byte for byte with the reviewed expected one. On a difference the
+// produced file is left beside the build for review.
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "base/codepage.h"
+#include "datatool/commands.h"
+#include "testing/temp_dir.h"
+
+namespace app {
+namespace {
+
+std::string Source(const std::string& name) {
+  return std::string(KEP_SOURCE_DIR) + "/testdata/report_run/" + name;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+class ReportRunTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    cwd_ = std::filesystem::current_path();
+    root_ = dir_.path() + "/inst";
+    Tool({"init", root_});
+    Tool({"company", root_, "1=Finques Puig, SL", "7=B-12345678"});
+    for (const char* table : {"PropietV", "FinquesV", "TVRebut", "UIpc", "DepartaV", "TranLauV"}) {
+      Tool({"import", root_, table, Source(std::string(table) + ".csv")});
+    }
+    dir_.Write("tmp/pent.tmp", ReadFile(Source("pent.tmp")));
+    dir_.Write("exe/DIVIVOVI", "#!/bin/sh\nexit 0\n");
+    std::filesystem::permissions(dir_.path() + "/exe/DIVIVOVI", std::filesystem::perms::owner_all);
+  }
+  void TearDown() override { std::filesystem::current_path(cwd_); }
+  void Tool(std::vector<std::string> args) {
+    std::ostringstream out, err;
+    ASSERT_EQ(datatool::RunDataTool(args, out, err), 0) << err.str();
+    std::filesystem::current_path(cwd_);
+  }
+  int Run(const char* language) {
+    dir_.Write("tmp/VornTerm.ini", std::string("[Sistema]\r\nSortida=PDF\r\nIdioma=") + language + "\r\n");
+    const std::string bin = std::string(std::getenv("KEP_TEST_BIN_DIR")) + "/tools/mirtosek";
+    const std::string cmd = "KEPROOT='" + root_ + "/' KEPEXE='" + dir_.path() + "/exe/' KEPTMP='" +
+                            dir_.path() + "/tmp' '" + bin + "' 2>'" + dir_.path() + "/stderr'";
+    const int rc = std::system(cmd.c_str());
+    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+  }
+  testing_support::TempDir dir_;
+  std::string root_;
+  std::filesystem::path cwd_;
+};
+
+TEST_F(ReportRunTest, ModeIPrintsTheExpectedReport) {
+  ASSERT_EQ(Run("CAT"), 0) << dir_.Read("stderr");
+  const std::string produced = dir_.Read("tmp/divivovi.tmp");
+  const std::string expected = ReadFile(Source("expected_divivovi.tmp"));
+  if (produced != expected) {
+    std::ofstream(std::string(std::getenv("KEP_TEST_BIN_DIR")) + "/report_run_produced.tmp", std::ios::binary)
+        << produced;
+  }
+  EXPECT_EQ(produced, expected);
+}
+
+TEST_F(ReportRunTest, SpanishTakesThePhrasesOfTheLanguageFile) {
+  dir_.Write("inst/LOCALE/MIRTOSEK.LNG", ReadFile(Source("MIRTOSEK.LNG")));
+  ASSERT_EQ(Run("SPA"), 0) << dir_.Read("stderr");
+  const std::string produced = base::Cp850ToUtf8(dir_.Read("tmp/divivovi.tmp"));
+  EXPECT_NE(produced.find("INFORME DE SITUACIÓN A 15/3/2001"), std::string::npos);
+  EXPECT_NE(produced.find("- Vivienda no sumptuari con contrato acollit"), std::string::npos);
+  EXPECT_EQ(produced.find("- Habitatge"), std::string::npos);
+  // Spanish dates in the paragraphs.
+  EXPECT_NE(produced.find("1 de enero de 2002"), std::string::npos);
+}
+
+TEST_F(ReportRunTest, ModeAPrintsOnlyTheDeviceLine) {
+  std::string pent = ReadFile(Source("pent.tmp"));
+  pent.replace(pent.find("\r\nI\r\n"), 5, "\r\nA\r\n");
+  dir_.Write("tmp/pent.tmp", pent);
+  ASSERT_EQ(Run("CAT"), 0) << dir_.Read("stderr");
+  EXPECT_EQ(dir_.Read("tmp/divivovi.tmp"), "DEVICEPDF\r\n");
+}
+
+}  // namespace
+}  // namespace app
