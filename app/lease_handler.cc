@@ -108,7 +108,7 @@ void LeaseHandler::HandleUnit(RecordBuffers& records, bool new_record) {
   const lease::UpdateResult result = lease::ComputeRentUpdate(&facts, &reading);
   last_paragraphs_ = lease::ComposeReportParagraphs(facts, found ? &reading : nullptr, result);
   if (output_ != nullptr) {
-    output_->BeginUnit(records, facts);
+    output_->BeginUnit(records, facts, result);
     for (const std::string& p : last_paragraphs_) output_->Paragraph(p);
     output_->EndUnit();
   }

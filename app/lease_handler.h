@@ -11,6 +11,7 @@
 #include "app/run_parameters.h"
 #include "app/unit_walk.h"
 #include "lease/lease_facts.h"
+#include "lease/rent_update.h"
 #include "lease/reference_data.h"
 
 namespace app {
@@ -20,7 +21,8 @@ class UnitOutput {
  public:
   virtual ~UnitOutput() = default;
   // Before the paragraphs of an eligible unit, with its records in the buffers.
-  virtual void BeginUnit(const RecordBuffers& records, const lease::LeaseFacts& facts) = 0;
+  virtual void BeginUnit(const RecordBuffers& records, const lease::LeaseFacts& facts,
+                         const lease::UpdateResult& result) = 0;
   virtual void Paragraph(const std::string& text) = 0;
   // After the unit's last paragraph, when it had at least one.
   virtual void EndUnit() = 0;

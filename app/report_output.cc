@@ -11,7 +11,30 @@ std::string UnitAddress(const RecordBuffers& r) {
   return storage::GetText(r.building, storage::building::kStreet);
 }
 
-void ReportOutput::BeginUnit(const RecordBuffers& r, const lease::LeaseFacts& facts) {
+output::MergeValues MergeValuesOf(const RecordBuffers& r, const lease::LeaseFacts& facts,
+                                  const lease::UpdateResult& result) {
+  namespace u = storage::unit;
+  namespace b = storage::building;
+  output::MergeValues v;
+  v.report_date = facts.report_date;
+  v.unit_key = storage::GetBytes(r.unit, u::kKey);
+  v.tenant = storage::GetText(r.unit, u::kTenantName);
+  v.street = UnitAddress(r);
+  v.designation = storage::GetText(r.unit, u::kDesignation);
+  const bool own_lines = storage::GetText(r.building, b::kType) == "P" &&
+                         storage::GetText(r.unit, u::kAddress2).find_first_not_of(' ') != std::string::npos;
+  v.address2 = own_lines ? storage::GetText(r.unit, u::kAddress2) : storage::GetText(r.building, b::kAddress2);
+  v.address3 = own_lines ? storage::GetText(r.unit, u::kAddress3) : storage::GetText(r.building, b::kAddress3);
+  v.increment = result.increment;
+  v.update_date = result.update_date;
+  v.use_code = facts.use_code;
+  v.premises_flag = facts.premises_flag;
+  v.contract_date = facts.contract_date;
+  return v;
+}
+
+void ReportOutput::BeginUnit(const RecordBuffers& r, const lease::LeaseFacts& facts,
+                             const lease::UpdateResult& result) {
   output::UnitLine line;
   line.unit_key = storage::GetBytes(r.unit, storage::unit::kKey);
   line.address = UnitAddress(r);
@@ -19,7 +42,7 @@ void ReportOutput::BeginUnit(const RecordBuffers& r, const lease::LeaseFacts& fa
   line.tenant = storage::GetText(r.unit, storage::unit::kTenantName);
   line.holder_code = facts.holder_code;
   line.contract_date = facts.contract_date;
-  pages_.BeginUnit(line);
+  pages_.BeginUnit(line, MergeValuesOf(r, facts, result));
 }
 
 }  // namespace app

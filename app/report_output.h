@@ -8,18 +8,27 @@ namespace app {
 
 class ReportOutput : public UnitOutput {
  public:
-  explicit ReportOutput(const RunParameters& params) : pages_(params.run_mode, params.report_date) {}
-  void BeginUnit(const RecordBuffers& records, const lease::LeaseFacts& facts) override;
+  explicit ReportOutput(const RunParameters& params)
+      : letters_(output::LetterRules{params.template_name, params.letters_housing, params.letters_premises_s,
+                                     params.letters_premises_n}),
+        pages_(params.run_mode, params.report_date, &letters_) {}
+  void BeginUnit(const RecordBuffers& records, const lease::LeaseFacts& facts,
+                 const lease::UpdateResult& result) override;
   void Paragraph(const std::string& text) override { pages_.PrintParagraph(text); }
   void EndUnit() override {
     if (pages_.unit_block_done()) pages_.EndUnitOutput();
   }
 
  private:
+  output::MergeData letters_;
   output::ReportPages pages_;
 };
 
 // The unit's address line: its own when the building's type byte is "P".
 std::string UnitAddress(const RecordBuffers& records);
+
+// The merge fields of the unit's letter.
+output::MergeValues MergeValuesOf(const RecordBuffers& records, const lease::LeaseFacts& facts,
+                                  const lease::UpdateResult& result);
 
 }  // namespace app

@@ -124,6 +124,24 @@ char UpperCase850(char c) {
   return c;
 }
 
+char LowerCase850(char c) {
+  const auto b = static_cast<unsigned char>(c);
+  if (b >= 'A' && b <= 'Z') return static_cast<char>(b + 32);
+  if (b < 0x80) return c;
+  const char32_t cp = Cp850ToUnicode(b);
+  if (cp >= 0xC0 && cp <= 0xDE && cp != 0xD7) {
+    const int lower = UnicodeToCp850(cp + 0x20);
+    if (lower >= 0) return static_cast<char>(lower);
+  }
+  return c;
+}
+
+std::string LowerCase850(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = LowerCase850(c);
+  return out;
+}
+
 std::string UpperCase850(std::string_view text) {
   std::string out(text);
   for (char& c : out) c = UpperCase850(c);

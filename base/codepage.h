@@ -30,5 +30,7 @@ std::string Cp(std::string_view utf8_literal);
 // letters of code page 850 that have a capital there.
 char UpperCase850(char c);
 std::string UpperCase850(std::string_view text);
+char LowerCase850(char c);
+std::string LowerCase850(std::string_view text);
 
 }  // namespace base

@@ -14,8 +14,9 @@ std::string T(const char* catalan) { return base::Translate(base::Cp(catalan)); 
 
 }  // namespace
 
-void ReportPages::BeginUnit(const UnitLine& line) {
+void ReportPages::BeginUnit(const UnitLine& line, const MergeValues& merge) {
   unit_ = line;
+  merge_ = merge;
   unit_block_done_ = false;
 }
 
@@ -29,7 +30,9 @@ void ReportPages::PrintParagraph(const std::string& paragraph) {
   if (!unit_block_done_) {
     unit_block_done_ = true;
     if (run_mode_ == "I") PrintUnitLine();
+    if (run_mode_ == "C" && letters_ != nullptr) letters_->Write(merge_);
   }
+  if (run_mode_ == "C" && letters_ != nullptr) letters_->AddParagraph(paragraph);
   if (run_mode_ != "I") return;
   const std::string lines = base::FormatParagraph(paragraph, -2, kReportWidth, "a");
   for (size_t at = 0; at < lines.size(); at += kReportWidth) {
@@ -40,6 +43,7 @@ void ReportPages::PrintParagraph(const std::string& paragraph) {
 
 void ReportPages::EndUnitOutput() {
   if (run_mode_ == "I") PrintText(0, "", 1);
+  if (run_mode_ == "C" && letters_ != nullptr) letters_->Finish();
 }
 
 void ReportPages::PrintPageHeader() {

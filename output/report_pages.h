@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "base/dates.h"
+#include "output/merge_data.h"
 
 namespace output {
 
@@ -25,11 +26,13 @@ struct UnitLine {
 
 class ReportPages {
  public:
-  ReportPages(std::string run_mode, base::PackedDate report_date)
-      : run_mode_(std::move(run_mode)), report_date_(std::move(report_date)) {}
+  // letters: the merge data of run mode "C" (may be null otherwise).
+  ReportPages(std::string run_mode, base::PackedDate report_date, MergeData* letters = nullptr)
+      : run_mode_(std::move(run_mode)), report_date_(std::move(report_date)), letters_(letters) {}
 
-  // Before a unit's paragraphs: its line is printed with its first paragraph.
-  void BeginUnit(const UnitLine& line);
+  // Before a unit's paragraphs: its line (mode "I") or its merge data (mode
+  // "C") is written with its first paragraph.
+  void BeginUnit(const UnitLine& line, const MergeValues& merge = MergeValues());
   void PrintParagraph(const std::string& paragraph);
   // After the unit's last paragraph: in mode "I" one empty line.
   void EndUnitOutput();
@@ -43,7 +46,9 @@ class ReportPages {
 
   std::string run_mode_;
   base::PackedDate report_date_;
+  MergeData* letters_;
   UnitLine unit_;
+  MergeValues merge_;
   bool unit_block_done_ = false;
   int page_number_ = 0;
 };

@@ -1,0 +1,85 @@
+#include "output/merge_data.h"
+
+#include <cstdlib>
+
+#include "base/codepage.h"
+#include "base/edit_picture.h"
+#include "base/platform.h"
+#include "base/session_settings.h"
+#include "base/text_utils.h"
+#include "output/number_words.h"
+#include "output/template_merge.h"
+
+namespace output {
+namespace {
+
+constexpr int kLetterWidth = 80;
+
+}  // namespace
+
+std::string DateWithDayInWords(const base::PackedDate& date, bool year_in_words) {
+  std::string long_date = base::FormatDate(date, 2, "dma");
+  const size_t blank = long_date.find(' ');
+  std::string rest = blank == std::string::npos ? std::string() : long_date.substr(blank + 1);
+  const std::string digits = base::UnpackDigits(date.substr(0, 4)) + "00000000";
+  const int day = std::atoi(digits.substr(6, 2).c_str());
+  const int year = std::atoi(digits.substr(0, 4).c_str());
+  std::string text = NumberInWords(day, "m") + " ";
+  if (!year_in_words) return text + rest;
+  rest = rest.size() >= 5 ? rest.substr(0, rest.size() - 5) : std::string();
+  return text + rest + " " + NumberInWords(year, "m");
+}
+
+std::string MergeData::Path() const { return base::Settings().tmp_dir + "merge.tmp"; }
+
+void MergeData::Write(const MergeValues& v) {
+  values_ = v;
+  if (file_.is_open()) file_.close();
+  file_.open(base::ResolvePath(Path()), std::ios::binary | std::ios::trunc);
+  auto field = [&](const std::string& name, const std::string& value) {
+    file_ << '\x7F' << name << "\r\n" << value << '\xFF' << "\r\n";
+  };
+  const base::CompanyData& company = base::Company();
+  for (size_t i = 0; i < company.fields.size(); ++i) field("MEM" + std::to_string(i + 1), company.fields[i]);
+  field("FEC0", base::LowerCase850(base::FormatDate(v.report_date, 0, "dma")));
+  field("FEC1", base::LowerCase850(base::FormatDate(v.report_date, 1, "dma")));
+  field("FECHA", base::LowerCase850(base::FormatDate(v.report_date, 2, "dma")));
+  field("FEC3", base::LowerCase850(DateWithDayInWords(v.report_date, false)));
+  field("FEC4", base::LowerCase850(DateWithDayInWords(v.report_date, true)));
+  const std::string digits = base::UnpackDigits(v.unit_key);
+  field("DES0", "V" + digits.substr(1, 3) + digits.substr(5, 3));
+  field("DES1", base::NameOrder(v.tenant));
+  field("DES2", base::NameOrder(v.street) + " " + v.designation);
+  field("DES3", v.address2);
+  field("DES4", v.address3);
+  field("DES5", "");
+  field("INCACT", base::FormatAmount("ZZ,ZZZ,ZZ9", v.increment));
+  field("MESACT", base::FormatDate(v.update_date, 2, "m"));
+  file_ << '\x7F' << "RELACT" << "\r\n" << '\x01';
+}
+
+void MergeData::AddParagraph(const std::string& paragraph) {
+  const std::string lines = base::FormatParagraph(paragraph, -2, kLetterWidth, "a");
+  for (size_t at = 0; at < lines.size(); at += kLetterWidth) {
+    file_ << std::string(10, ' ') << lines.substr(at, kLetterWidth) << "\r\n";
+  }
+}
+
+bool MergeData::LetterDue() const {
+  if (!(values_.contract_date < base::ParseDate("09051985"))) return false;
+  if (values_.use_code == 'V') return rules_.housing;
+  if (values_.use_code == 'L') {
+    return (rules_.premises_s && values_.premises_flag == 'S') ||
+           (rules_.premises_n && values_.premises_flag == 'N');
+  }
+  return false;
+}
+
+void MergeData::Finish() {
+  if (!file_.is_open()) return;
+  file_ << '\xFF' << "\r\n";
+  file_.close();
+  if (LetterDue()) MergeTemplate(rules_.template_name, Path(), -1);
+}
+
+}  // namespace output
