@@ -71,6 +71,25 @@ TEST_F(ReportRunTest, ModeIPrintsTheExpectedReport) {
   EXPECT_EQ(produced, expected);
 }
 
+// Compares a produced file with its reviewed copy, leaving it for review when they differ.
+void ExpectSameAsReviewed(const std::string& produced, const std::string& name) {
+  const std::string expected = ReadFile(Source(name));
+  if (produced != expected) {
+    std::ofstream(std::string(std::getenv("KEP_TEST_BIN_DIR")) + "/" + name, std::ios::binary) << produced;
+  }
+  EXPECT_EQ(produced, expected) << name;
+}
+
+TEST_F(ReportRunTest, ModeCMergesTheLetterOfEveryQualifyingUnit) {
+  std::string pent = ReadFile(Source("pent.tmp"));
+  pent.replace(pent.find("\r\nI\r\n"), 5, "\r\nC\r\n");
+  dir_.Write("tmp/pent.tmp", pent);
+  dir_.Write("inst/TEXTOS/CARTA.txt", ReadFile(Source("CARTA.txt")));
+  ASSERT_EQ(Run("CAT"), 0) << dir_.Read("stderr");
+  ExpectSameAsReviewed(dir_.Read("tmp/merge.tmp"), "expected_merge.tmp");
+  ExpectSameAsReviewed(dir_.Read("tmp/divivovi.tmp"), "expected_letters.tmp");
+}
+
 TEST_F(ReportRunTest, SpanishTakesThePhrasesOfTheLanguageFile) {
   dir_.Write("inst/LOCALE/MIRTOSEK.LNG", ReadFile(Source("MIRTOSEK.LNG")));
   ASSERT_EQ(Run("SPA"), 0) << dir_.Read("stderr");
