@@ -1,0 +1,104 @@
+#include "printer/divivovi.h"
+
+#include <filesystem>
+#include <fstream>
+#include <ostream>
+
+#include "base/platform.h"
+#include "base/session_settings.h"
+#include "printer/page_layout.h"
+#include "printer/print_commands.h"
+#include "printer/render.h"
+
+namespace printer {
+namespace {
+
+constexpr char kUsage[] =
+    "usage: divivovi [FILE [--pdf OUT.pdf] [--text OUT.txt]]\n"
+    "  Renders a print command file of the suite into a PDF and a text file.\n"
+    "  Without FILE: reads KEPTMP/divivovi.tmp and writes where its DEVICE line says:\n"
+    "    DEVICE or DEVICEPDF     divivovi.pdf and divivovi.txt beside the file\n"
+    "    DEVICEPDF:<path>        <path> and <path>.txt\n"
+    "    DEVICETXT:<path>        the text only\n"
+    "    DEVICENUL               nothing\n"
+    "  With FILE and no --pdf/--text, the DEVICE line decides too.\n";
+
+std::string DeviceOf(const std::vector<Command>& commands) {
+  for (const Command& c : commands) {
+    if (c.kind == Command::Kind::kDevice) return c.text;
+  }
+  return std::string();
+}
+
+}  // namespace
+
+Outputs OutputsForDevice(const std::string& device, const std::string& dir) {
+  const std::string prefix = dir.empty() ? "" : dir + "/";
+  if (device == "NUL") return Outputs{};
+  if (device.rfind("PDF:", 0) == 0 && device.size() > 4) {
+    const std::string path = device.substr(4);
+    const std::filesystem::path p(path);
+    return Outputs{path, (p.parent_path() / p.stem()).string() + ".txt"};
+  }
+  if (device.rfind("TXT:", 0) == 0 && device.size() > 4) return Outputs{"", device.substr(4)};
+  return Outputs{prefix + "divivovi.pdf", prefix + "divivovi.txt"};
+}
+
+int RunDivivovi(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  std::string input;
+  Outputs outputs;
+  bool named_outputs = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--help" || a == "-h") {
+      out << kUsage;
+      return 0;
+    }
+    if (a == "--version") {
+      out << "divivovi 1.0\n";
+      return 0;
+    }
+    if ((a == "--pdf" || a == "--text") && i + 1 < args.size()) {
+      (a == "--pdf" ? outputs.pdf : outputs.text) = args[++i];
+      named_outputs = true;
+    } else if (input.empty() && a.rfind("--", 0) != 0) {
+      input = a;
+    } else {
+      err << "divivovi: unexpected argument \"" << a << "\"\n" << kUsage;
+      return 1;
+    }
+  }
+  if (input.empty()) input = base::NormaliseDirectory(base::GetEnv("KEPTMP")) + "divivovi.tmp";
+  const std::string resolved = base::ResolvePath(input);
+  std::string contents;
+  if (!base::ReadWholeFile(resolved, &contents) || std::filesystem::is_directory(resolved)) {
+    err << "divivovi: " << resolved << ": cannot be read\n";
+    return 1;
+  }
+  const ParseResult parsed = ParsePrintCommands(contents);
+  for (const std::string& e : parsed.errors) err << "divivovi: " << resolved << ": " << e << " (skipped)\n";
+  if (!named_outputs) {
+    outputs = OutputsForDevice(DeviceOf(parsed.commands), std::filesystem::path(resolved).parent_path().string());
+  }
+  const std::vector<Page> pages = LayOut(parsed.commands);
+  if (!outputs.text.empty()) {
+    std::ofstream text(outputs.text, std::ios::binary | std::ios::trunc);
+    text << RenderText(pages);
+    if (!text) {
+      err << "divivovi: " << outputs.text << ": cannot be written\n";
+      return 1;
+    }
+    out << "divivovi: " << outputs.text << "\n";
+  }
+  if (!outputs.pdf.empty()) {
+    std::string why;
+    if (!WritePdf(pages, outputs.pdf, &why)) {
+      err << "divivovi: " << why << "\n";
+      return 1;
+    }
+    out << "divivovi: " << outputs.pdf << "\n";
+  }
+  return 0;
+}
+
+}  // namespace printer
