@@ -223,10 +223,11 @@ bool ParseRows(const Table& t, const std::string& file, const std::vector<CsvRow
 std::string NewRecord(const Table& t, const std::string& key, std::ostream& err) {
   if (t.code != 508) return EmptyRecord(t);
   const Table* units = FindTable("DepartaV");
-  std::string unit;
+  // The unit file stays open (and bound to this buffer) for the rest of the import.
+  static std::string unit;
   std::string tax_id;
-  if (OpenTable(*units, &unit, err) &&
-      storage::SeekByKeyWithoutLock(units->code, 0, key, 0) == 0) {
+  const bool open = storage::GetFileLengths(units->code, 0).record_length > 0 || OpenTable(*units, &unit, err);
+  if (open && storage::SeekByKeyWithoutLock(units->code, 0, key, 0) == 0) {
     tax_id = storage::GetText(unit, storage::unit::kTaxId);
   }
   return storage::DefaultTransitionRecord(key, tax_id);

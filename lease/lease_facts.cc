@@ -23,7 +23,10 @@ void AddConcepts(const std::string& block, ReferenceData& reference, LeaseFacts*
     const int32_t amount = Int32At(block, static_cast<size_t>(4 * c));
     const int16_t type = reference.ConceptType(std::string(1, static_cast<char>(c + 1))).value_or(9);
     if (type == 0) f->rent_per_receipt += amount;
-    if (type == 1 || type == 2 || type == 4) f->assimilated_per_receipt += amount;
+    if (type == 1 || type == 2 || type == 4) {
+      f->assimilated_per_receipt += amount;
+      if (c != 1 && c != 2 && c != 5 && c != 6 && c != 9) f->assimilated_kept_per_receipt += amount;
+    }
   }
   static constexpr size_t kCoded[4][2] = {{40, 42}, {46, 48}, {52, 54}, {58, 62}};
   for (const auto& at : kCoded) {
@@ -32,7 +35,10 @@ void AddConcepts(const std::string& block, ReferenceData& reference, LeaseFacts*
     const std::string key = base::PackDigits(base::ZeroPad(code < 0 ? -code : code, 2));
     const int16_t type = reference.ConceptType(key).value_or(9);
     if (type == 0) f->rent_per_receipt += amount;
-    if (type == 1) f->assimilated_per_receipt += amount;
+    if (type == 1) {
+      f->assimilated_per_receipt += amount;
+      f->assimilated_kept_per_receipt += amount;
+    }
   }
 }
 

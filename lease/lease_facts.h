@@ -75,6 +75,9 @@ struct LeaseFacts {
   char premises_opposed = 0;
   int32_t rent_per_receipt = 0;
   int32_t assimilated_per_receipt = 0;
+  // The part of it in concepts that the write-back leaves in place (all but
+  // the fixed concepts 2, 3, 6, 7 and 10).
+  int32_t assimilated_kept_per_receipt = 0;
   PackedDate report_date;
   int32_t reference_income = kReferenceIncome;
 

@@ -188,6 +188,13 @@ TEST_F(LeaseTest, ClassificationBoundaries) {
   LeaseFacts cf = BuildLeaseFacts(u, Transition(), Date("01012000"), reference_);
   EXPECT_EQ(cf.rent_per_receipt, 5000);
   EXPECT_EQ(cf.assimilated_per_receipt, 500);
+  EXPECT_EQ(cf.assimilated_kept_per_receipt, 200);  // the coded concept stays where it is
+  IndexReading cx;
+  cf.report_date = Date("15032001");
+  cx = *FindLatestIndex(cf.contract_date, cf.report_date, reference_);
+  const UpdateResult cr = ComputeRentUpdate(&cf, &cx);
+  // Concept 2 receives only what the write-back clears: no amount counts twice.
+  EXPECT_EQ(WriteBackUpdate(cf, cx, cr, 12).assimilated_concept, 300);
   u.concepts = Concepts(5000, 0, 8, 200);  // type 2 on a coded concept counts nowhere
   EXPECT_EQ(BuildLeaseFacts(u, Transition(), Date("01012000"), reference_).assimilated_per_receipt, 0);
   u.subrogated_name = "   ";

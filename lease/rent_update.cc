@@ -286,7 +286,9 @@ WriteBack WriteBackUpdate(const LeaseFacts& f, const IndexReading& reading, cons
   } else {
     w.steps_reached = static_cast<int16_t>(r.steps_at_start - r.steps);
   }
-  w.assimilated_concept = f.assimilated_per_receipt;
+  // Concept 2 gathers the assimilated amounts of the concepts cleared here;
+  // those that stay in their own concept would otherwise count twice.
+  w.assimilated_concept = f.assimilated_per_receipt - f.assimilated_kept_per_receipt;
   return w;
 }
 

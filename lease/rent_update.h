@@ -53,7 +53,8 @@ struct WriteBack {
   bool set_last_update = false;           // unit 196 and 206, when there is no increment
   base::PackedDate last_update_date;
   int32_t last_update_index = 0;
-  int32_t assimilated_concept = 0;        // unit concept 2; concepts 3, 6, 7, 10 become 0
+  int32_t assimilated_concept = 0;        // unit concept 2; concepts 3, 6, 7, 10 become 0;
+                                          // assimilated amounts kept elsewhere are left out
 };
 
 WriteBack WriteBackUpdate(const LeaseFacts& facts, const IndexReading& reading,

@@ -1,0 +1,80 @@
+// The sample installation of sample/ run in the three modes and in Spanish,
+// each print file compared with its reviewed copy in testdata/sample (a
+// produced file that differs is left beside the build for review).
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "datatool/commands.h"
+#include "testing/temp_dir.h"
+
+namespace app {
+namespace {
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+class SampleRunTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    cwd_ = std::filesystem::current_path();
+    const std::string src = std::string(KEP_SOURCE_DIR) + "/sample/";
+    root_ = dir_.path() + "/inst";
+    Tool({"init", root_});
+    Tool({"company", root_, "1=Administració de Finques Puig, SL", "7=B-12345678"});
+    for (const char* table : {"PropietV", "FinquesV", "TVRebut", "UIpc", "DepartaV", "TranLauV"}) {
+      Tool({"import", root_, table, src + table + ".csv"});
+    }
+    dir_.Write("inst/LOCALE/MIRTOSEK.LNG", ReadFile(src + "LOCALE/MIRTOSEK.LNG"));
+    dir_.Write("inst/TEXTOS/CARTA.txt", ReadFile(src + "TEXTOS/CARTA.txt"));
+    dir_.Write("exe/DIVIVOVI", "#!/bin/sh\nexit 0\n");
+    std::filesystem::permissions(dir_.path() + "/exe/DIVIVOVI", std::filesystem::perms::owner_all);
+  }
+  void TearDown() override { std::filesystem::current_path(cwd_); }
+  void Tool(std::vector<std::string> args) {
+    std::ostringstream out, err;
+    ASSERT_EQ(datatool::RunDataTool(args, out, err), 0) << err.str();
+    std::filesystem::current_path(cwd_);
+  }
+  std::string Run(const char* mode, const char* language) {
+    dir_.Write("tmp/VornTerm.ini", std::string("[Sistema]\r\nSortida=PDF\r\nIdioma=") + language + "\r\n");
+    dir_.Write("tmp/pent.tmp", std::string("15/03/2024\r\n1\r\n1\r\n9999\r\n9999\r\n01\r\n11\r\n") + mode +
+                                   "\r\nCARTA\r\nS\r\nS\r\nS\r\n");
+    const std::string bin = std::string(std::getenv("KEP_TEST_BIN_DIR")) + "/tools/mirtosek";
+    const std::string cmd = "KEPROOT='" + root_ + "/' KEPEXE='" + dir_.path() + "/exe/' KEPTMP='" +
+                            dir_.path() + "/tmp' '" + bin + "' 2>'" + dir_.path() + "/stderr'";
+    const int rc = std::system(cmd.c_str());
+    EXPECT_TRUE(WIFEXITED(rc) && WEXITSTATUS(rc) == 0) << dir_.Read("stderr");
+    return dir_.Read("tmp/divivovi.tmp");
+  }
+  static void ExpectReviewed(const std::string& produced, const std::string& name) {
+    const std::string expected = ReadFile(std::string(KEP_SOURCE_DIR) + "/testdata/sample/" + name);
+    if (produced != expected) {
+      std::ofstream(std::string(std::getenv("KEP_TEST_BIN_DIR")) + "/sample_" + name, std::ios::binary)
+          << produced;
+    }
+    EXPECT_EQ(produced, expected) << name;
+  }
+  testing_support::TempDir dir_;
+  std::string root_;
+  std::filesystem::path cwd_;
+};
+
+TEST_F(SampleRunTest, ReportLettersAndWriteBack) {
+  ExpectReviewed(Run("I", "CAT"), "report.tmp");
+  ExpectReviewed(Run("I", "SPA"), "report_spa.tmp");
+  ExpectReviewed(Run("C", "CAT"), "letters.tmp");
+  EXPECT_EQ(Run("A", "CAT"), "DEVICEPDF\r\n");
+  ExpectReviewed(dir_.Read("inst/db.log"), "db.log");
+  ExpectReviewed(Run("I", "CAT"), "report_after_write_back.tmp");
+}
+
+}  // namespace
+}  // namespace app

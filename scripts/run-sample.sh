@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Builds the programs, creates a fresh installation from sample/ with the data
+# tool and runs mirtosek on it; the print program leaves a PDF and a text file.
+#
+#   scripts/run-sample.sh [--mode I|C|A] [--lang CAT|SPA|GLG|OCI] [--date DD/MM/YYYY]
+#                         [--keep] [--out DIR]
+#
+# --mode I (default) prints the situation report, C the letters, A writes the
+# results back (and prints nothing). --keep reuses the installation of an
+# earlier run (so that mode A, then mode I, shows the written-back state).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+mode=I lang=CAT date=15/03/2024 keep=no out="$PWD/out/sample"
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --mode) mode=$2; shift 2 ;;
+    --lang) lang=$2; shift 2 ;;
+    --date) date=$2; shift 2 ;;
+    --keep) keep=yes; shift ;;
+    --out) out=$2; shift 2 ;;
+    -h|--help) sed -n '2,12p' "$0"; exit 0 ;;
+    *) echo "unknown option $1" >&2; exit 2 ;;
+  esac
+done
+scripts/install-deps.sh >&2
+cmake --preset release >/dev/null
+cmake --build --preset release -j2 --target mirtosek kepdata divivovi >&2
+bin="$PWD/build/release/tools"
+inst="$out/inst" tmp="$out/tmp" exe="$out/bin"
+if [ "$keep" = no ] || [ ! -d "$inst" ]; then
+  rm -rf "$out"
+  mkdir -p "$tmp" "$exe"
+  "$bin/kepdata" init "$inst" >&2
+  "$bin/kepdata" company "$inst" "1=Administració de Finques Puig, SL" "2=C/ de Balmes 100" \
+      "3=08008 Barcelona" "7=B-12345678" >/dev/null
+  for table in PropietV FinquesV TVRebut UIpc DepartaV TranLauV; do
+    "$bin/kepdata" import "$inst" "$table" "sample/$table.csv"
+  done
+  cp sample/LOCALE/MIRTOSEK.LNG "$inst/LOCALE/"
+  cp sample/TEXTOS/CARTA.txt "$inst/TEXTOS/"
+  cp sample/Sessio.ini "$tmp/"
+  cp "$bin/divivovi" "$exe/DIVIVOVI"
+fi
+name=report
+[ "$mode" = C ] && name=letters
+[ "$mode" = A ] && name=writeback
+printf '[Pantalla]\r\nSeleccio=0\r\n[Sistema]\r\nSortida=PDF:%s\r\nIdioma=%s\r\n' "$out/$name.pdf" "$lang" > "$tmp/VornTerm.ini"
+# Report date, first and last building and unit, months 1 to 11, mode,
+# template, letters for housing and for both kinds of premises.
+printf '%s\r\n1\r\n1\r\n9999\r\n9999\r\n01\r\n11\r\n%s\r\nCARTA\r\nS\r\nS\r\nS\r\n' "$date" "$mode" > "$tmp/pent.tmp"
+KEPROOT="$inst/" KEPEXE="$exe/" KEPTMP="$tmp" "$bin/mirtosek" </dev/null
+if [ "$mode" = A ]; then
+  echo "mode A: records written back; db.log: $inst/db.log"
+  echo "run again with --keep --mode I to see the written-back state"
+else
+  cat "$out/$name.txt"
+  echo
+  echo "PDF:  $out/$name.pdf"
+  echo "text: $out/$name.txt"
+fi
