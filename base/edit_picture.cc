@@ -252,18 +252,18 @@ std::string FormatAmount(std::string_view picture, double amount) {
   return FormatPicture(q, value);
 }
 
-void SetCurrency(std::string_view spec) {
-  const size_t comma = spec.find(',');
-  const char first = spec.empty() ? ' ' : UpperCase850(spec[0]);
+void SetCurrency(std::string_view setting) {
+  const size_t comma = setting.find(',');
+  const char first = setting.empty() ? ' ' : UpperCase850(setting[0]);
   if (comma == std::string_view::npos) {
-    if (first == 'P' && spec.size() == 1) {
+    if (first == 'P' && setting.size() == 1) {
       g_current_currency = g_alt_currency.empty() ? g_base_currency : g_alt_currency;
     } else {
       g_current_currency = g_base_currency;
     }
     return;
   }
-  std::string c(spec.substr(comma + 1));
+  std::string c(setting.substr(comma + 1));
   const size_t b = c.find_first_not_of(' ');
   c = b == std::string::npos ? std::string() : std::string(1, UpperCase850(c[b]));
   if (first == 'A') {

@@ -27,7 +27,7 @@ std::string FormatAmount(std::string_view picture, double amount);
 
 // "A,c": base currency c, made current; "X,c": alternative currency c; "P":
 // the alternative (or the base) becomes current; anything else: the base.
-void SetCurrency(std::string_view spec);
+void SetCurrency(std::string_view setting);
 std::string CurrentCurrency();
 
 char DecimalChar();

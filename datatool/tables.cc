@@ -261,21 +261,21 @@ std::string EmptyRecord(const Table& t) {
 }
 
 std::vector<Description> Descriptions() {
-  struct Spec {
+  struct Layout {
     const char* name;
     uint16_t length;
     uint16_t key_length;
-  } const specs[] = {{"UIpc", 16, 7},     {"PropietV", 324, 2}, {"FinquesV", 204, 2},
+  } const layouts[] = {{"UIpc", 16, 7},     {"PropietV", 324, 2}, {"FinquesV", 204, 2},
                      {"DepartaV", 447, 4}, {"TranLauV", 60, 4},  {"TVRebut", 28, 1},
                      {"Textos", 100, 4}};
   std::vector<Description> out;
-  for (const Spec& s : specs) {
-    storage::FileSpec spec;
-    spec.record_length = s.length;
+  for (const Layout& s : layouts) {
+    storage::FileSpec file_spec;
+    file_spec.record_length = s.length;
     storage::KeySpec key;
     key.segments = {{1, s.key_length}};
-    spec.keys = {key};
-    const std::string block = storage::EncodeCreationBlock(spec);
+    file_spec.keys = {key};
+    const std::string block = storage::EncodeCreationBlock(file_spec);
     std::string xdf;
     storage::EncodeFixed16(&xdf, static_cast<uint16_t>(block.size()));
     out.push_back({s.name, xdf + block});

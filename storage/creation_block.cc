@@ -40,13 +40,13 @@ uint32_t DecodeFixed32(const char* p) {
   return v;
 }
 
-std::string EncodeCreationBlock(const FileSpec& spec) {
+std::string EncodeCreationBlock(const FileSpec& file_spec) {
   std::string out;
-  EncodeFixed16(&out, spec.record_length);
-  EncodeFixed16(&out, spec.page_size);
-  EncodeFixed16(&out, static_cast<uint16_t>(spec.keys.size()));
+  EncodeFixed16(&out, file_spec.record_length);
+  EncodeFixed16(&out, file_spec.page_size);
+  EncodeFixed16(&out, static_cast<uint16_t>(file_spec.keys.size()));
   out.append(kSpecSize - out.size(), '\0');
-  for (const KeySpec& key : spec.keys) {
+  for (const KeySpec& key : file_spec.keys) {
     for (size_t i = 0; i < key.segments.size(); ++i) {
       const size_t start = out.size();
       EncodeFixed16(&out, key.segments[i].position);
@@ -60,7 +60,7 @@ std::string EncodeCreationBlock(const FileSpec& spec) {
   return out;
 }
 
-bool DecodeCreationBlock(std::string_view block, FileSpec* spec) {
+bool DecodeCreationBlock(std::string_view block, FileSpec* file_spec) {
   if (block.size() < kSpecSize) return false;
   FileSpec s;
   s.record_length = DecodeFixed16(block.data());
@@ -88,7 +88,7 @@ bool DecodeCreationBlock(std::string_view block, FileSpec* spec) {
     if (key.Length() > 255) return false;
     s.keys.push_back(key);
   }
-  *spec = s;
+  *file_spec = s;
   return true;
 }
 

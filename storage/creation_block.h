@@ -47,10 +47,10 @@ uint16_t DecodeFixed16(const char* p);
 void EncodeFixed32(std::string* out, uint32_t v);
 uint32_t DecodeFixed32(const char* p);
 
-std::string EncodeCreationBlock(const FileSpec& spec);
+std::string EncodeCreationBlock(const FileSpec& file_spec);
 
 // False when the bytes do not describe a usable file (record length 1 to
 // 1536, at least one key, segments inside the record).
-[[nodiscard]] bool DecodeCreationBlock(std::string_view block, FileSpec* spec);
+[[nodiscard]] bool DecodeCreationBlock(std::string_view block, FileSpec* file_spec);
 
 }  // namespace storage

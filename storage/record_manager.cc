@@ -26,7 +26,7 @@ struct Statement {
 
 struct OpenFile {
   sqlite3* db = nullptr;
-  FileSpec spec;
+  FileSpec file_spec;
   int lock_fd = -1;
   int64_t locked_id = 0;   // record this handle holds a lock on, 0 for none
   int64_t current_id = 0;  // current record, 0 for none
@@ -143,9 +143,9 @@ int16_t Read(OpenFile* f, int16_t op, bool biased, char* data, uint16_t* data_le
              uint16_t key_length, int16_t key_number) {
   if (biased) DropLock(f);  // a biased read drops the previous lock, also when it fails
   const int k = (op == kOpGetNext || op == kOpGetPrevious) ? f->key_number : key_number;
-  if (k < 0 || k >= static_cast<int>(f->spec.keys.size())) return kStatusInvalidKeyNumber;
+  if (k < 0 || k >= static_cast<int>(f->file_spec.keys.size())) return kStatusInvalidKeyNumber;
   const std::string kc = KeyColumn(k);
-  std::string wanted(static_cast<size_t>(f->spec.keys[static_cast<size_t>(k)].Length()), '\0');
+  std::string wanted(static_cast<size_t>(f->file_spec.keys[static_cast<size_t>(k)].Length()), '\0');
   std::memcpy(wanted.data(), key, std::min<size_t>(wanted.size(), key_length));
   sqlite3_stmt* s = nullptr;
   int16_t not_found = kStatusEndOfFile;
@@ -194,7 +194,7 @@ int16_t ReadDirect(OpenFile* f, bool biased, char* data, uint16_t* data_length, 
                    int16_t key_number) {
   if (biased) DropLock(f);
   if (*data_length < 4) return kStatusDataBufferShort;
-  if (key_number < 0 || key_number >= static_cast<int>(f->spec.keys.size())) {
+  if (key_number < 0 || key_number >= static_cast<int>(f->file_spec.keys.size())) {
     return kStatusInvalidKeyNumber;
   }
   const int64_t id = DecodeFixed32(data);
@@ -220,10 +220,10 @@ int16_t ReadDirect(OpenFile* f, bool biased, char* data, uint16_t* data_length, 
 // One insert or update in its own transaction.
 int16_t Write(OpenFile* f, bool insert, const char* data, uint16_t data_length, char* key,
               int16_t key_number) {
-  if (data_length < f->spec.record_length) return kStatusInvalidRecordLength;
-  const std::string record(data, f->spec.record_length);
+  if (data_length < f->file_spec.record_length) return kStatusInvalidRecordLength;
+  const std::string record(data, f->file_spec.record_length);
   if (!insert && f->current_id == 0) return kStatusNoCurrentRecord;
-  const size_t nkeys = f->spec.keys.size();
+  const size_t nkeys = f->file_spec.keys.size();
   std::string sql;
   if (insert) {
     sql = "INSERT INTO records(data";
@@ -250,7 +250,7 @@ int16_t Write(OpenFile* f, bool insert, const char* data, uint16_t data_length, 
     return kStatusIoError;
   }
   BindBlob(s, 1, record);
-  for (size_t k = 0; k < nkeys; ++k) BindBlob(s, static_cast<int>(k + 2), f->spec.keys[k].Extract(record));
+  for (size_t k = 0; k < nkeys; ++k) BindBlob(s, static_cast<int>(k + 2), f->file_spec.keys[k].Extract(record));
   if (!insert) sqlite3_bind_int64(s, static_cast<int>(nkeys + 2), f->current_id);
   int rc = sqlite3_exec(f->db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
   if (rc == SQLITE_OK) {
@@ -269,7 +269,7 @@ int16_t Write(OpenFile* f, bool insert, const char* data, uint16_t data_length, 
   if (insert) f->current_id = sqlite3_last_insert_rowid(f->db);
   const int k = (key_number >= 0 && key_number < static_cast<int>(nkeys)) ? key_number : 0;
   f->key_number = insert ? k : f->key_number;
-  f->current_key = f->spec.keys[static_cast<size_t>(f->key_number)].Extract(record);
+  f->current_key = f->file_spec.keys[static_cast<size_t>(f->key_number)].Extract(record);
   std::memcpy(key, f->current_key.data(), std::min<size_t>(f->current_key.size(), 255));
   return kStatusOk;
 }
@@ -280,8 +280,8 @@ std::string PathFrom(const char* key, uint16_t key_length) {
 
 int16_t Create(const char* data, uint16_t data_length, const char* key, uint16_t key_length,
                int16_t key_number) {
-  FileSpec spec;
-  if (!DecodeCreationBlock(std::string_view(data, data_length), &spec)) {
+  FileSpec file_spec;
+  if (!DecodeCreationBlock(std::string_view(data, data_length), &file_spec)) {
     return kStatusBadCreationBlock;
   }
   const std::string path = PathFrom(key, key_length);
@@ -296,21 +296,21 @@ int16_t Create(const char* data, uint16_t data_length, const char* key, uint16_t
   sqlite3* db = nullptr;
   bool ok = sqlite3_open_v2(temp.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
                             nullptr) == SQLITE_OK;
-  std::string sql = "PRAGMA journal_mode=WAL; CREATE TABLE meta(owner BLOB, spec BLOB NOT NULL);"
+  std::string sql = "PRAGMA journal_mode=WAL; CREATE TABLE meta(owner BLOB, creation_block BLOB NOT NULL);"
                     "CREATE TABLE records(id INTEGER PRIMARY KEY AUTOINCREMENT, data BLOB NOT NULL";
-  for (size_t k = 0; k < spec.keys.size(); ++k) sql += ", " + KeyColumn(static_cast<int>(k)) + " BLOB";
+  for (size_t k = 0; k < file_spec.keys.size(); ++k) sql += ", " + KeyColumn(static_cast<int>(k)) + " BLOB";
   sql += ");";
-  for (size_t k = 0; k < spec.keys.size(); ++k) {
+  for (size_t k = 0; k < file_spec.keys.size(); ++k) {
     const std::string kc = KeyColumn(static_cast<int>(k));
-    sql += spec.keys[k].duplicates ? "CREATE INDEX ix_" + kc + " ON records(" + kc + ", id);"
+    sql += file_spec.keys[k].duplicates ? "CREATE INDEX ix_" + kc + " ON records(" + kc + ", id);"
                                    : "CREATE UNIQUE INDEX ix_" + kc + " ON records(" + kc + ");";
   }
   ok = ok && Exec(db, sql.c_str());
   sqlite3_stmt* s = nullptr;
-  ok = ok && sqlite3_prepare_v2(db, "INSERT INTO meta(owner, spec) VALUES(NULL, ?1)", -1, &s,
+  ok = ok && sqlite3_prepare_v2(db, "INSERT INTO meta(owner, creation_block) VALUES(NULL, ?1)", -1, &s,
                                 nullptr) == SQLITE_OK;
   if (ok) {
-    BindBlob(s, 1, EncodeCreationBlock(spec));
+    BindBlob(s, 1, EncodeCreationBlock(file_spec));
     ok = sqlite3_step(s) == SQLITE_DONE;
   }
   sqlite3_finalize(s);
@@ -338,17 +338,17 @@ int16_t Open(char* position_block, const char* data, uint16_t data_length, const
   sqlite3_busy_timeout(f->db, kBusyTimeoutMs);
   if (!Exec(f->db, "PRAGMA synchronous=NORMAL")) return kStatusNotARecordFile;
   sqlite3_stmt* s = nullptr;
-  if (sqlite3_prepare_v2(f->db, "SELECT owner, spec FROM meta", -1, &s, nullptr) != SQLITE_OK) {
+  if (sqlite3_prepare_v2(f->db, "SELECT owner, creation_block FROM meta", -1, &s, nullptr) != SQLITE_OK) {
     const int rc = sqlite3_errcode(f->db);
     return rc == SQLITE_BUSY ? kStatusFileLocked : kStatusNotARecordFile;
   }
   const int rc = sqlite3_step(s);
   const bool has_owner = rc == SQLITE_ROW && sqlite3_column_type(s, 0) != SQLITE_NULL;
   const std::string owner = rc == SQLITE_ROW ? ColumnBlob(s, 0) : std::string();
-  const std::string spec = rc == SQLITE_ROW ? ColumnBlob(s, 1) : std::string();
+  const std::string file_spec = rc == SQLITE_ROW ? ColumnBlob(s, 1) : std::string();
   sqlite3_finalize(s);
   if (rc == SQLITE_BUSY) return kStatusFileLocked;
-  if (rc != SQLITE_ROW || !DecodeCreationBlock(spec, &f->spec)) return kStatusNotARecordFile;
+  if (rc != SQLITE_ROW || !DecodeCreationBlock(file_spec, &f->file_spec)) return kStatusNotARecordFile;
   const std::string given(data, strnlen(data, data_length));
   if (!has_owner) {
     sqlite3_stmt* u = nullptr;
@@ -373,7 +373,7 @@ int16_t Open(char* position_block, const char* data, uint16_t data_length, const
 }
 
 int16_t Stat(OpenFile* f, char* data, uint16_t* data_length) {
-  const std::string block = EncodeCreationBlock(f->spec);
+  const std::string block = EncodeCreationBlock(f->file_spec);
   const size_t n = std::min<size_t>(*data_length, block.size());
   std::memcpy(data, block.data(), n);
   *data_length = static_cast<uint16_t>(n);

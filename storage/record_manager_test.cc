@@ -54,8 +54,8 @@ class Handle {
   uint16_t length_ = 0;
 };
 
-int16_t CreateFile(const std::string& path, const FileSpec& spec, int16_t key_number = -1) {
-  std::string block = EncodeCreationBlock(spec);
+int16_t CreateFile(const std::string& path, const FileSpec& file_spec, int16_t key_number = -1) {
+  std::string block = EncodeCreationBlock(file_spec);
   uint16_t n = static_cast<uint16_t>(block.size());
   std::string k = path + '\0';
   char pos[kPositionBlockSize] = {};
@@ -65,15 +65,15 @@ int16_t CreateFile(const std::string& path, const FileSpec& spec, int16_t key_nu
 
 // Key 0: bytes 1-2, duplicates allowed. Key 1: byte 5 then byte 3, unique.
 FileSpec TestSpec() {
-  FileSpec spec;
-  spec.record_length = kLen;
+  FileSpec file_spec;
+  file_spec.record_length = kLen;
   KeySpec k0;
   k0.segments = {{1, 2}};
   k0.duplicates = true;
   KeySpec k1;
   k1.segments = {{5, 1}, {3, 1}};
-  spec.keys = {k0, k1};
-  return spec;
+  file_spec.keys = {k0, k1};
+  return file_spec;
 }
 
 void Reset() {
@@ -235,12 +235,12 @@ TEST_F(RecordManagerTest, AProcessKilledAmidUpdatesLeavesWholeRecords) {
   // Forty records of one repeated byte; the child rewrites them over and
   // over with the next byte until it is killed.
   const std::string path = dir_.path() + "/stream.dat";
-  FileSpec spec;
-  spec.record_length = 200;
+  FileSpec file_spec;
+  file_spec.record_length = 200;
   KeySpec k0;
   k0.segments = {{1, 2}};
-  spec.keys = {k0};
-  ASSERT_EQ(CreateFile(path, spec), kStatusOk);
+  file_spec.keys = {k0};
+  ASSERT_EQ(CreateFile(path, file_spec), kStatusOk);
   {
     Handle h;
     ASSERT_EQ(h.Open(path), kStatusOk);
