@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "datatool/commands.h"
+#include "testing/run_mirtosek.h"
 #include "storage/record_file.h"
 #include "testing/temp_dir.h"
 
@@ -25,16 +25,10 @@ class WriteBackTest : public ::testing::Test {
     Import("FinquesV", "building,owner,street\n1,1,C/ Major 1\n");
     Import("TVRebut", "concept,code,type\n1,,0\n2,,1\n");
     Import("UIpc", "month,value\n2000-12,130.0\n");
-    dir_.Write("exe/DIVIVOVI", "#!/bin/sh\nexit 0\n");
-    std::filesystem::permissions(dir_.path() + "/exe/DIVIVOVI", std::filesystem::perms::owner_all);
+    testing_support::WriteQuietPrintProgram(dir_.path() + "/exe");
   }
   void TearDown() override { std::filesystem::current_path(cwd_); }
-  void Tool(std::vector<std::string> args) {
-    std::ostringstream out, err;
-    ASSERT_EQ(datatool::RunDataTool(args, out, err), 0) << err.str();
-    out_ = out.str();
-    std::filesystem::current_path(cwd_);
-  }
+  void Tool(const std::vector<std::string>& args) { out_ = testing_support::RunTool(args); }
   void Import(const char* table, const std::string& csv) {
     dir_.Write("in.csv", csv);
     Tool({"import", root_, table, dir_.path() + "/in.csv"});
@@ -46,11 +40,8 @@ class WriteBackTest : public ::testing::Test {
   int Run(const std::string& mode, const char* report_date) {
     dir_.Write("tmp/pent.tmp", std::string(report_date) + "\r\n1\r\n1\r\n9999\r\n9999\r\n01\r\n12\r\n" + mode +
                                    "\r\nCARTA\r\nS\r\nS\r\nS\r\n");
-    const std::string bin = std::string(std::getenv("KEP_TEST_BIN_DIR")) + "/tools/mirtosek";
-    const std::string cmd = "KEPROOT='" + root_ + "/' KEPEXE='" + dir_.path() + "/exe/' KEPTMP='" +
-                            dir_.path() + "/tmp' '" + bin + "' 2>'" + dir_.path() + "/stderr'";
-    const int rc = std::system(cmd.c_str());
-    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    return testing_support::RunMirtosek(root_ + "/", dir_.path() + "/exe/", dir_.path() + "/tmp",
+                                        dir_.path() + "/stderr");
   }
   testing_support::TempDir dir_;
   std::string root_, out_;

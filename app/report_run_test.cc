@@ -12,7 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "base/codepage.h"
-#include "datatool/commands.h"
+#include "testing/run_mirtosek.h"
 #include "testing/temp_dir.h"
 
 namespace app {
@@ -22,10 +22,7 @@ std::string Source(const std::string& name) {
   return std::string(KEP_SOURCE_DIR) + "/testdata/report_run/" + name;
 }
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using testing_support::ReadFile;
 
 class ReportRunTest : public ::testing::Test {
  protected:
@@ -38,22 +35,14 @@ class ReportRunTest : public ::testing::Test {
       Tool({"import", root_, table, Source(std::string(table) + ".csv")});
     }
     dir_.Write("tmp/pent.tmp", ReadFile(Source("pent.tmp")));
-    dir_.Write("exe/DIVIVOVI", "#!/bin/sh\nexit 0\n");
-    std::filesystem::permissions(dir_.path() + "/exe/DIVIVOVI", std::filesystem::perms::owner_all);
+    testing_support::WriteQuietPrintProgram(dir_.path() + "/exe");
   }
   void TearDown() override { std::filesystem::current_path(cwd_); }
-  void Tool(std::vector<std::string> args) {
-    std::ostringstream out, err;
-    ASSERT_EQ(datatool::RunDataTool(args, out, err), 0) << err.str();
-    std::filesystem::current_path(cwd_);
-  }
+  static void Tool(const std::vector<std::string>& args) { testing_support::RunTool(args); }
   int Run(const char* language) {
     dir_.Write("tmp/VornTerm.ini", std::string("[Sistema]\r\nSortida=PDF\r\nIdioma=") + language + "\r\n");
-    const std::string bin = std::string(std::getenv("KEP_TEST_BIN_DIR")) + "/tools/mirtosek";
-    const std::string cmd = "KEPROOT='" + root_ + "/' KEPEXE='" + dir_.path() + "/exe/' KEPTMP='" +
-                            dir_.path() + "/tmp' '" + bin + "' 2>'" + dir_.path() + "/stderr'";
-    const int rc = std::system(cmd.c_str());
-    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    return testing_support::RunMirtosek(root_ + "/", dir_.path() + "/exe/", dir_.path() + "/tmp",
+                                        dir_.path() + "/stderr");
   }
   testing_support::TempDir dir_;
   std::string root_;

@@ -10,16 +10,13 @@
 
 #include <gtest/gtest.h>
 
-#include "datatool/commands.h"
+#include "testing/run_mirtosek.h"
 #include "testing/temp_dir.h"
 
 namespace app {
 namespace {
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using testing_support::ReadFile;
 
 class SampleRunTest : public ::testing::Test {
  protected:
@@ -34,24 +31,18 @@ class SampleRunTest : public ::testing::Test {
     }
     dir_.Write("inst/LOCALE/MIRTOSEK.LNG", ReadFile(src + "LOCALE/MIRTOSEK.LNG"));
     dir_.Write("inst/TEXTOS/CARTA.txt", ReadFile(src + "TEXTOS/CARTA.txt"));
-    dir_.Write("exe/DIVIVOVI", "#!/bin/sh\nexit 0\n");
-    std::filesystem::permissions(dir_.path() + "/exe/DIVIVOVI", std::filesystem::perms::owner_all);
+    testing_support::WriteQuietPrintProgram(dir_.path() + "/exe");
   }
   void TearDown() override { std::filesystem::current_path(cwd_); }
-  void Tool(std::vector<std::string> args) {
-    std::ostringstream out, err;
-    ASSERT_EQ(datatool::RunDataTool(args, out, err), 0) << err.str();
-    std::filesystem::current_path(cwd_);
-  }
+  static void Tool(const std::vector<std::string>& args) { testing_support::RunTool(args); }
   std::string Run(const char* mode, const char* language) {
     dir_.Write("tmp/VornTerm.ini", std::string("[Sistema]\r\nSortida=PDF\r\nIdioma=") + language + "\r\n");
     dir_.Write("tmp/pent.tmp", std::string("15/03/2024\r\n1\r\n1\r\n9999\r\n9999\r\n01\r\n11\r\n") + mode +
                                    "\r\nCARTA\r\nS\r\nS\r\nS\r\n");
-    const std::string bin = std::string(std::getenv("KEP_TEST_BIN_DIR")) + "/tools/mirtosek";
-    const std::string cmd = "KEPROOT='" + root_ + "/' KEPEXE='" + dir_.path() + "/exe/' KEPTMP='" +
-                            dir_.path() + "/tmp' '" + bin + "' 2>'" + dir_.path() + "/stderr'";
-    const int rc = std::system(cmd.c_str());
-    EXPECT_TRUE(WIFEXITED(rc) && WEXITSTATUS(rc) == 0) << dir_.Read("stderr");
+    EXPECT_EQ(testing_support::RunMirtosek(root_ + "/", dir_.path() + "/exe/", dir_.path() + "/tmp",
+                                           dir_.path() + "/stderr"),
+              0)
+        << dir_.Read("stderr");
     return dir_.Read("tmp/divivovi.tmp");
   }
   static void ExpectReviewed(const std::string& produced, const std::string& name) {

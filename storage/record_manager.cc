@@ -139,6 +139,26 @@ void CopyOut(const Found& row, char* data, uint16_t* data_length, char* key, int
   std::memcpy(key, row.key.data(), std::min<size_t>(row.key.size(), 255));
 }
 
+// Runs a prepared read and makes its record the current one along key path
+// k: locked first when biased (another holder gives 84 and nothing moves),
+// then copied out.
+int16_t TakeRow(OpenFile* f, sqlite3_stmt* s, int16_t not_found, bool biased, int k, char* data,
+                uint16_t* data_length, char* key) {
+  Found row;
+  int16_t status = FetchOne(s, not_found, &row);
+  sqlite3_reset(s);
+  if (status != kStatusOk) return status;
+  if (biased) {
+    if (!LockRecord(f, row.id, F_WRLCK)) return kStatusRecordLocked;
+    f->locked_id = row.id;
+  }
+  f->current_id = row.id;
+  f->key_number = k;
+  f->current_key = row.key;
+  CopyOut(row, data, data_length, key, &status);
+  return status;
+}
+
 int16_t Read(OpenFile* f, int16_t op, bool biased, char* data, uint16_t* data_length, char* key,
              uint16_t key_length, int16_t key_number) {
   if (biased) DropLock(f);  // a biased read drops the previous lock, also when it fails
@@ -175,19 +195,7 @@ int16_t Read(OpenFile* f, int16_t op, bool biased, char* data, uint16_t* data_le
   if (s == nullptr) return kStatusIoError;
   BindBlob(s, 1, wanted);
   if (op == kOpGetNext || op == kOpGetPrevious) sqlite3_bind_int64(s, 2, f->current_id);
-  Found row;
-  int16_t status = FetchOne(s, not_found, &row);
-  sqlite3_reset(s);
-  if (status != kStatusOk) return status;
-  if (biased) {
-    if (!LockRecord(f, row.id, F_WRLCK)) return kStatusRecordLocked;
-    f->locked_id = row.id;
-  }
-  f->current_id = row.id;
-  f->key_number = k;
-  f->current_key = row.key;
-  CopyOut(row, data, data_length, key, &status);
-  return status;
+  return TakeRow(f, s, not_found, biased, k, data, data_length, key);
 }
 
 int16_t ReadDirect(OpenFile* f, bool biased, char* data, uint16_t* data_length, char* key,
@@ -202,19 +210,7 @@ int16_t ReadDirect(OpenFile* f, bool biased, char* data, uint16_t* data_length, 
                                    " FROM records WHERE id = ?1");
   if (s == nullptr) return kStatusIoError;
   sqlite3_bind_int64(s, 1, id);
-  Found row;
-  int16_t status = FetchOne(s, kStatusInvalidPosition, &row);
-  sqlite3_reset(s);
-  if (status != kStatusOk) return status;
-  if (biased) {
-    if (!LockRecord(f, row.id, F_WRLCK)) return kStatusRecordLocked;
-    f->locked_id = row.id;
-  }
-  f->current_id = row.id;
-  f->key_number = key_number;
-  f->current_key = row.key;
-  CopyOut(row, data, data_length, key, &status);
-  return status;
+  return TakeRow(f, s, kStatusInvalidPosition, biased, key_number, data, data_length, key);
 }
 
 // One insert or update in its own transaction.
