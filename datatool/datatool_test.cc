@@ -132,10 +132,25 @@ TEST_F(DataToolTest, ExportThenImportGivesTheSameValues) {
   ASSERT_EQ(Import("UIpc", cpi), 0) << err_;
   ASSERT_EQ(Run({"export", root_, "uipc"}), 0);
   EXPECT_EQ(out_, cpi);
-  for (const char* table : {"FinquesV", "PropietV", "TranLauV", "TVRebut"}) {
-    ASSERT_EQ(Run({"export", root_, table}), 0) << table;
-    const std::string header = out_;
-    ASSERT_EQ(Import(table, header), 0) << table << ": " << err_;
+  const struct {
+    const char* table;
+    const char* csv;
+  } others[] = {
+      {"FinquesV", "building,owner,street,address2,address3,type\n0007,0042,Pg. de Gràcia 50,08007 Barcelona,"
+                   "\"Eixample, dreta\",P\n"},
+      {"PropietV", "owner,name,tax_id\n0042,Puig*Maria,ES12345678Z\n"},
+      {"TranLauV", "building,unit,reference_date1,reference_date2,assimilated,assimilated_housing,floor_area,"
+                   "cadastral_value,cadastral_date,population,cohabitants,household_income,opposed_update,"
+                   "premises_category,premises_flag,quota,took_option7,premises_opposed,revalued_rent,base_index,"
+                   "steps_at_start,steps_reached\n"
+                   "0001,0003,1930-01-01,1941-12-31,S,N,2500,3000000,1989-12-31,49999,3,1833840,S,C,S,85000,N,S,"
+                   "10000,8605,5,2\n"},
+      {"TVRebut", "concept,code,type\n3,,2\n,0,1\n,99,0\n"},
+  };
+  for (const auto& o : others) {
+    ASSERT_EQ(Import(o.table, o.csv), 0) << o.table << ": " << err_;
+    ASSERT_EQ(Run({"export", root_, o.table}), 0) << o.table;
+    EXPECT_EQ(out_, o.csv) << o.table;
   }
 }
 
