@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Writes the description files (ddf/<name>.xdf) of the installation's seven
-data files: a 16-bit little-endian length, then the creation block (file
-specification and key segment specifications, layout in
-storage/creation_block.h)."""
+data files: a 16-bit little-endian length, then the creation block (the
+record length and the key segments, laid out as storage/creation_block.h
+describes)."""
 import os
 import struct
 
