@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <ctime>
 #include <optional>
 #include <random>
@@ -14,6 +15,7 @@
 
 #include "base/codepage.h"
 #include "base/console.h"
+#include "base/fault_points.h"
 #include "base/platform.h"
 #include "base/session_settings.h"
 #include "storage/creation_block.h"
@@ -106,6 +108,7 @@ std::vector<Entry> Entries(const std::string& contents) {
 
 void WriteEntry(int fd, size_t index, const std::string& bytes) {
   const off_t at = static_cast<off_t>(index * kLockEntrySize);
+  base::FaultPoint();
   size_t done = 0;
   while (done < bytes.size()) {
     const ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done,
@@ -113,6 +116,7 @@ void WriteEntry(int fd, size_t index, const std::string& bytes) {
     if (n <= 0) return;
     done += static_cast<size_t>(n);
   }
+  base::FaultPoint();
 }
 
 std::string LockDirectory() { return base::Settings().root_dir + "LOCKS"; }
@@ -271,10 +275,16 @@ const StationIdentity& LoadStationIdentity() {
     std::string out;
     EncodeFixed32(&out, static_cast<uint32_t>(id.number));
     out += Pad(id.computer_name, 15);
-    const int fd = ::open(base::ResolvePath(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // Written aside and renamed into place, so that a station killed
+    // half-way never leaves a short identity file behind.
+    const std::string final_path = base::ResolvePath(path);
+    const std::string aside = final_path + ".new";
+    const int fd = ::open(aside.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd >= 0) {
-      (void)!::write(fd, out.data(), out.size());
+      const bool written = ::write(fd, out.data(), out.size()) == static_cast<ssize_t>(out.size());
+      base::FaultPoint();
       ::close(fd);
+      if (written) (void)std::rename(aside.c_str(), final_path.c_str());
     }
   }
   g_identity = id;

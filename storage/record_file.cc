@@ -7,6 +7,7 @@
 
 #include "base/codepage.h"
 #include "base/console.h"
+#include "base/fault_points.h"
 #include "base/platform.h"
 #include "base/session_settings.h"
 #include "base/text_utils.h"
@@ -57,6 +58,7 @@ bool IsBiased(int16_t op) {
 int16_t Remap22(int16_t status) { return status == kStatusDataBufferShort ? 0 : status; }
 
 void AppendLog(int code, int operation, int status) {
+  base::FaultPoint();  // the write is done, its log line not yet
   std::ofstream log(base::ResolvePath("db.log"), std::ios::binary | std::ios::app);
   log << OperationsLogLine(code, operation, status);
 }

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "base/fault_points.h"
 #include "base/platform.h"
 #include "storage/creation_block.h"
 
@@ -248,12 +249,14 @@ int16_t Write(OpenFile* f, bool insert, const char* data, uint16_t data_length, 
   BindBlob(s, 1, record);
   for (size_t k = 0; k < nkeys; ++k) BindBlob(s, static_cast<int>(k + 2), f->file_spec.keys[k].Extract(record));
   if (!insert) sqlite3_bind_int64(s, static_cast<int>(nkeys + 2), f->current_id);
+  base::FaultPoint();
   int rc = sqlite3_exec(f->db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
   if (rc == SQLITE_OK) {
     rc = sqlite3_step(s);
     sqlite3_reset(s);
     if (rc == SQLITE_DONE && !insert && sqlite3_changes(f->db) == 0) rc = SQLITE_NOTFOUND;
     if (rc == SQLITE_DONE) {
+      base::FaultPoint();  // written, not yet committed
       rc = sqlite3_exec(f->db, "COMMIT", nullptr, nullptr, nullptr);
       if (rc == SQLITE_OK) rc = SQLITE_DONE;
     }

@@ -1,0 +1,92 @@
+// Every record of an installation's data files, read through the record
+// manager alone: what the reliability tests compare before and after a run.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <algorithm>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "storage/record_file.h"
+#include "storage/record_manager.h"
+
+namespace testing_support {
+
+// The data files of an installation, relative to its data root.
+inline const std::vector<std::string>& InstallationFiles() {
+  static const std::vector<std::string> files = {
+      "TAULES/UIpc.dat",    "DADES/PropietV.dat", "DADES/FinquesV.dat", "DADES/DepartaV.dat",
+      "DADES/TranLauV.dat", "DADES/TVRebut.dat",  "DADES/Textos.dat"};
+  return files;
+}
+
+// One file's records by position.
+struct FileRecords {
+  int16_t open_status = 0;  // status of the open; the records are read only when 0
+  int16_t end_status = 0;   // status that ended the walk along key 0 (9 when whole)
+  std::map<uint32_t, std::string> by_position;
+};
+using Snapshot = std::map<std::string, FileRecords>;
+
+// Opens the file and walks key path 0 from its lowest key to its end,
+// noting each record's position. Leaves the record manager reset.
+inline FileRecords ReadAllRecords(const std::string& path) {
+  FileRecords out;
+  char position[storage::kPositionBlockSize] = {};
+  std::string owner = storage::OwnerName();
+  std::vector<char> data(8192), key(256);
+  uint16_t length = static_cast<uint16_t>(owner.size());
+  std::memcpy(data.data(), owner.data(), owner.size());
+  std::memcpy(key.data(), path.c_str(), std::min(path.size() + 1, key.size()));
+  out.open_status = storage::RecordManagerCall(storage::kOpOpen, position, data.data(), &length,
+                                               key.data(), static_cast<uint16_t>(path.size()), 0);
+  if (out.open_status != 0) return out;
+  std::fill(key.begin(), key.end(), '\0');
+  int16_t op = storage::kOpGetGreaterOrEqual;
+  for (;;) {
+    length = static_cast<uint16_t>(data.size());
+    const int16_t status =
+        storage::RecordManagerCall(op, position, data.data(), &length, key.data(), 255, 0);
+    if (status != 0) {
+      out.end_status = status;
+      break;
+    }
+    std::string record(data.data(), length);
+    uint16_t plen = static_cast<uint16_t>(data.size());
+    if (storage::RecordManagerCall(storage::kOpGetPosition, position, data.data(), &plen, key.data(),
+                                   255, 0) != 0) {
+      out.end_status = -1;
+      break;
+    }
+    uint32_t at = 0;
+    std::memcpy(&at, data.data(), 4);  // little-endian on every machine we build for
+    out.by_position[at] = record;
+    op = storage::kOpGetNext;
+  }
+  uint16_t zero = 0;
+  storage::RecordManagerCall(storage::kOpReset, position, nullptr, &zero, key.data(), 0, 0);
+  return out;
+}
+
+// root ends in "/".
+inline Snapshot TakeSnapshot(const std::string& root) {
+  Snapshot snapshot;
+  for (const std::string& file : InstallationFiles()) snapshot[file] = ReadAllRecords(root + file);
+  return snapshot;
+}
+
+// The records of every file as a sorted list of their bytes: for runs whose
+// inserts may land at other positions (two stations inserting at once).
+inline std::map<std::string, std::multiset<std::string>> RecordContents(const Snapshot& snapshot) {
+  std::map<std::string, std::multiset<std::string>> contents;
+  for (const auto& [file, records] : snapshot) {
+    auto& set = contents[file];
+    for (const auto& [at, bytes] : records.by_position) set.insert(bytes);
+  }
+  return contents;
+}
+
+}  // namespace testing_support
