@@ -1,1 +1,198 @@
+// Two stations at once on one installation, each with its own temporary
+// directory (its own station identity), as on two workstations: mode "A"
+// over disjoint and overlapping ranges, a report during a write-back, and a
+// run waiting for a record another program holds.
+#include <signal.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <regex>
+#include <set>
+#include <string>
+#include <thread>
+
 #include <gtest/gtest.h>
+
+#include "testing/processes.h"
+#include "testing/record_snapshot.h"
+#include "testing/sample_installation.h"
+
+namespace {
+
+using namespace testing_support;
+using std::chrono::milliseconds;
+
+constexpr milliseconds kRunLimit{120000};
+
+class TwoStationsTest : public ::testing::Test {
+ protected:
+  void SetUp() override { BuildSampleInstallation(dir_, "start"); }
+
+  std::string Root(const std::string& name) const { return dir_.path() + "/" + name + "/"; }
+
+  void CopyStart(const std::string& name) const {
+    std::filesystem::remove_all(dir_.path() + "/" + name);
+    std::filesystem::copy(dir_.path() + "/start", dir_.path() + "/" + name,
+                          std::filesystem::copy_options::recursive);
+  }
+
+  pid_t Start(const std::string& root, const std::string& station) const {
+    return StartProcess(ToolPath("mirtosek"), {},
+                        MirtosekEnvironment(Root(root), dir_.path() + "/exe/", dir_.path() + "/" + station),
+                        dir_.path() + "/" + station + ".err");
+  }
+
+  void ExpectFinished(pid_t pid, const std::string& station) const {
+    const Ending e = WaitForProcess(pid, kRunLimit);
+    EXPECT_FALSE(e.timed_out) << station << " did not finish";
+    EXPECT_EQ(e.exit_status, 0) << station << ": " << dir_.Read(station + ".err");
+  }
+
+  // Runs the two stations one after the other on a copy of the start.
+  std::map<std::string, std::multiset<std::string>> OneAfterTheOther(const UnitRange& first,
+                                                                     const UnitRange& second) const {
+    CopyStart("sequential");
+    WriteStation(dir_, "seq1", "A", "CAT", first);
+    WriteStation(dir_, "seq2", "A", "CAT", second);
+    ExpectFinished(Start("sequential", "seq1"), "seq1");
+    ExpectFinished(Start("sequential", "seq2"), "seq2");
+    return RecordContents(TakeSnapshot(Root("sequential")));
+  }
+
+  // Runs the two stations at once; returns the records after both.
+  std::map<std::string, std::multiset<std::string>> AtOnce(const UnitRange& first,
+                                                           const UnitRange& second) const {
+    CopyStart("shared");
+    WriteStation(dir_, "one", "A", "CAT", first);
+    WriteStation(dir_, "two", "A", "CAT", second);
+    const pid_t one = Start("shared", "one");
+    const pid_t two = Start("shared", "two");
+    ExpectFinished(one, "one");
+    ExpectFinished(two, "two");
+    return RecordContents(TakeSnapshot(Root("shared")));
+  }
+
+  static size_t Count(const std::map<std::string, std::multiset<std::string>>& contents) {
+    size_t n = 0;
+    for (const auto& [file, records] : contents) n += records.size();
+    return n;
+  }
+
+  // The receipt codes of the unit lines of a report's print file.
+  static std::vector<std::string> ReportedUnits(const std::string& print_file) {
+    static const std::regex unit_line("(^|\n) 1 ,([0-9]{6}), 0 \r");
+    std::vector<std::string> units;
+    for (auto it = std::sregex_iterator(print_file.begin(), print_file.end(), unit_line);
+         it != std::sregex_iterator(); ++it) {
+      units.push_back((*it)[2]);
+    }
+    return units;
+  }
+
+  TempDir dir_;
+};
+
+TEST_F(TwoStationsTest, DisjointRangesGiveTheRunsOneAfterTheOther) {
+  const UnitRange first{1, 1, 2, 9999}, second{3, 1, 6, 9999};
+  const auto expected = OneAfterTheOther(first, second);
+  const auto got = AtOnce(first, second);
+  EXPECT_EQ(DifferingFiles(got, expected), "");
+  std::printf("disjoint ranges: %zu records compared\n", Count(got));
+}
+
+// Every unit in both ranges is processed twice, one station after the
+// other: no update lost, none computed from a record the other was rewriting.
+TEST_F(TwoStationsTest, OverlappingRangesProcessEachSharedUnitTwice) {
+  // Unit 2/5 is in both ranges, and its second pass differs from its first.
+  const UnitRange first{1, 1, 3, 4}, second{2, 3, 6, 9999};
+  const auto once = OneAfterTheOther({1, 1, 6, 9999}, {9998, 1, 9998, 1});
+  const auto expected = OneAfterTheOther(first, second);
+  ASSERT_NE(DifferingFiles(expected, once), "") << "a second pass must change a shared unit";
+  for (int round = 0; round < 3; ++round) {
+    const auto got = AtOnce(first, second);
+    EXPECT_EQ(DifferingFiles(got, expected), "") << "round " << round;
+    const bool waited = (dir_.Read("one.err") + dir_.Read("two.err")).find("ESPEREU") != std::string::npos;
+    std::printf("overlapping ranges, round %d: %zu records compared, %s\n", round, Count(got),
+                waited ? "one station waited for the other" : "no wait");
+  }
+}
+
+TEST_F(TwoStationsTest, AReportDuringAWriteBackListsEverySelectedUnit) {
+  CopyStart("alone");
+  WriteStation(dir_, "alone", "I", "CAT");
+  ExpectFinished(Start("alone", "alone"), "alone");
+  const std::vector<std::string> expected = ReportedUnits(dir_.Read("alone/divivovi.tmp"));
+  ASSERT_GE(expected.size(), 30u);
+
+  CopyStart("shared");
+  WriteStation(dir_, "writer", "A", "CAT");
+  WriteStation(dir_, "reader", "I", "CAT");
+  const pid_t writer = Start("shared", "writer");
+  const pid_t reader = Start("shared", "reader");
+  ExpectFinished(reader, "reader");
+  ExpectFinished(writer, "writer");
+  EXPECT_EQ(ReportedUnits(dir_.Read("reader/divivovi.tmp")), expected);
+  std::printf("report during write-back: %zu units reported\n", expected.size());
+}
+
+// A third program holds the first unit's record lock: the run waits with
+// its message and finishes, with every record as a run alone gives, once the
+// holder lets go.
+TEST_F(TwoStationsTest, ARunWaitsForARecordAnotherProgramHolds) {
+  CopyStart("alone");
+  WriteStation(dir_, "alone", "A", "CAT");
+  ExpectFinished(Start("alone", "alone"), "alone");
+  const auto expected = RecordContents(TakeSnapshot(Root("alone")));
+
+  CopyStart("shared");
+  int locked[2], release[2];
+  ASSERT_EQ(::pipe(locked), 0);
+  ASSERT_EQ(::pipe(release), 0);
+  const pid_t holder = ::fork();
+  if (holder == 0) {
+    const std::string path = Root("shared") + "DADES/DepartaV.dat";
+    char position[storage::kPositionBlockSize] = {};
+    char data[4096] = {}, key[256] = {};
+    const std::string owner = storage::OwnerName();
+    std::memcpy(data, owner.data(), owner.size());
+    std::memcpy(key, path.c_str(), path.size() + 1);
+    uint16_t length = static_cast<uint16_t>(owner.size());
+    int16_t status = storage::RecordManagerCall(storage::kOpOpen, position, data, &length, key,
+                                                static_cast<uint16_t>(path.size()), 0);
+    std::memset(key, 0, sizeof key);
+    length = sizeof data;
+    if (status == 0) {
+      status = storage::RecordManagerCall(storage::kOpGetGreaterOrEqual + storage::kLockBias, position,
+                                          data, &length, key, 255, 0);
+    }
+    const char answer = status == 0 ? 'L' : 'F';
+    (void)!::write(locked[1], &answer, 1);
+    char c;
+    (void)!::read(release[0], &c, 1);
+    ::_exit(0);  // the lock goes with the process
+  }
+  char answer = 0;
+  ASSERT_EQ(::read(locked[0], &answer, 1), 1);
+  ASSERT_EQ(answer, 'L');
+
+  WriteStation(dir_, "waiting", "A", "CAT");
+  const pid_t run = Start("shared", "waiting");
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (dir_.Read("waiting.err").find("ESPEREU UN MOMENT") == std::string::npos &&
+         std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(milliseconds(20));
+  }
+  EXPECT_NE(dir_.Read("waiting.err").find("FITXER BLOQUEJAT. ESPEREU UN MOMENT."), std::string::npos);
+  std::this_thread::sleep_for(milliseconds(500));
+  int status = 0;
+  EXPECT_EQ(::waitpid(run, &status, WNOHANG), 0) << "the run must still be waiting";
+  (void)!::write(release[1], "x", 1);
+  ::waitpid(holder, &status, 0);
+  ExpectFinished(run, "waiting");
+  EXPECT_EQ(DifferingFiles(RecordContents(TakeSnapshot(Root("shared"))), expected), "");
+  for (int fd : {locked[0], locked[1], release[0], release[1]}) ::close(fd);
+}
+
+}  // namespace

@@ -89,4 +89,24 @@ inline std::map<std::string, std::multiset<std::string>> RecordContents(const Sn
   return contents;
 }
 
+// The files whose records differ, with their record counts, or "" when
+// every file holds the same records: a short failure message where printing
+// the records themselves would bury it.
+inline std::string DifferingFiles(const std::map<std::string, std::multiset<std::string>>& got,
+                                  const std::map<std::string, std::multiset<std::string>>& expected) {
+  std::string out;
+  for (const auto& [file, records] : expected) {
+    const auto it = got.find(file);
+    if (it == got.end()) {
+      out += file + " missing; ";
+    } else if (it->second != records) {
+      size_t unmatched = 0;
+      for (const std::string& r : it->second) unmatched += records.count(r) == 0 ? 1 : 0;
+      out += file + ": " + std::to_string(it->second.size()) + " records for " +
+             std::to_string(records.size()) + ", " + std::to_string(unmatched) + " not expected; ";
+    }
+  }
+  return out;
+}
+
 }  // namespace testing_support
