@@ -1,6 +1,7 @@
 #include "app/data_files.h"
 
 #include "storage/record_layouts.h"
+#include "storage/record_manager.h"
 
 namespace app {
 
@@ -31,6 +32,13 @@ int16_t OpenDataFiles(const std::string& root, RecordBuffers* b) {
     const int16_t status =
         storage::OpenRecordFile(f.code, root + f.path, f.buffer->data(), f.buffer->size());
     if (status != 0) return status;
+    // A file of another layout (a file copied over another, or an older
+    // version of the suite) would be read as garbage and, in mode "A",
+    // written back as garbage: the run ends as on a failed open.
+    if (storage::GetFileLengths(f.code, 0).record_length != static_cast<int32_t>(f.buffer->size())) {
+      storage::ShowOpenFailure(root + f.path, storage::kStatusInvalidRecordLength);
+      return storage::kStatusInvalidRecordLength;
+    }
   }
   return 0;
 }

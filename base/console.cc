@@ -280,7 +280,11 @@ void ShowMessage(int row, std::string_view text) {
     bottom = t.Rows();
     top = bottom - n - 1;
     if (top < 1) {
+      // No window can hold it: it goes to standard error as without a
+      // terminal, and the caller's PopWindow closes nothing.
       SetColour("-");
+      std::fprintf(stderr, "%s\n", Cp850ToUtf8(text).c_str());
+      ++State().unshown_messages;
       return;
     }
   }

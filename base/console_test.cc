@@ -98,6 +98,22 @@ TEST_F(ConsoleTest, MessageWindowIsCentredAroundItsRow) {
   EXPECT_FALSE(StackExists());
 }
 
+// A message taller than the screen opens no window; the pop that follows it
+// must not close the window under it.
+TEST_F(ConsoleTest, AMessageTooTallForTheScreenLeavesTheWindowUnderIt) {
+  PushWindow(3, 5, 10, 40);
+  DrawFrame(2);
+  const std::string framed = ScreenText();
+  std::string tall;
+  for (int i = 0; i < 30; ++i) tall += std::string(70, 'a') + " ";
+  ShowMessage(12, tall);
+  PopWindow();
+  EXPECT_EQ(ScreenText(), framed);
+  EXPECT_TRUE(StackExists());
+  PopWindow();
+  EXPECT_FALSE(StackExists());
+}
+
 TEST_F(ConsoleTest, ColourStackReturnsToThePreviousPair) {
   auto attribute_written = [&] {
     Locate(1, 1);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -88,8 +89,12 @@ class Letter {
 void Letter::Run(const std::string& path, std::string_view name) {
   std::string text;
   if (!base::ReadWholeFile(path, &text)) {
-    std::fprintf(stderr, "mirtosek: template %s cannot be read\n",
-                 base::Cp850ToUtf8(base::ResolvePath(path)).c_str());
+    // Said once per template, not once for every letter of the run.
+    static std::set<std::string> reported;
+    if (reported.insert(path).second) {
+      std::fprintf(stderr, "mirtosek: template %s cannot be read\n",
+                   base::Cp850ToUtf8(base::ResolvePath(path)).c_str());
+    }
     return;
   }
   for (std::string line : Lines(text)) {
@@ -189,6 +194,11 @@ bool Letter::FindField(const std::string& name, std::vector<std::string>* values
 std::vector<std::string> Letter::Substitute(std::string text) {
   std::vector<std::string> printed;
   size_t p = 0;
+  // A value is scanned again for markers, so a field's value may name other
+  // fields; a value that names its own field would never end. Such a line is
+  // cut short after this many substitutions.
+  constexpr int kMostSubstitutions = 1000;
+  int substitutions = 0;
   for (;;) {
     const size_t at = text.find_first_of("@#", p);
     if (at == std::string::npos) break;
@@ -199,6 +209,11 @@ std::vector<std::string> Letter::Substitute(std::string text) {
     if (name.empty() || !FindField(name, &values)) {
       p = at + 1;  // left in the text as it stands
       continue;
+    }
+    if (++substitutions > kMostSubstitutions) {
+      std::fprintf(stderr, "mirtosek: merge field %s refers to itself; its line is printed as it stands\n",
+                   base::Cp850ToUtf8(name).c_str());
+      break;
     }
     const bool trimmed = text[at] == '@';
     std::string prefix = text.substr(0, at);

@@ -1,5 +1,6 @@
 #include "output/template_merge.h"
 
+#include <algorithm>
 #include <fstream>
 
 #include <gtest/gtest.h>
@@ -69,6 +70,16 @@ TEST_F(TemplateMergeTest, SubstitutesTrimmedAndFixedWidthValues) {
                      Line("FinquesPuig and @ at the end @") + Line("@NONE stays") +
                      // a marker inside an inserted value is substituted too
                      Line("aFinques b"));
+}
+
+// A value that names its own field would be substituted without end; the
+// line stops growing and the letter goes on.
+TEST_F(TemplateMergeTest, AFieldThatNamesItselfEndsItsLine) {
+  dir_.Write("loop.tmp", Field("SELF", "x@SELF") + Field("MEM1", "Finques"));
+  const std::string out = Merge("@SELF\r\n@MEM1\r\n", "loop.tmp");
+  EXPECT_EQ(std::count(out.begin(), out.end(), 'x'), 1000);  // printed over several lines
+  EXPECT_NE(out.find("@SELF"), std::string::npos);
+  EXPECT_NE(out.find("Finques"), std::string::npos);
 }
 
 TEST_F(TemplateMergeTest, HangingIndentMovesTheFirstLineLeft) {

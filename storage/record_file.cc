@@ -137,6 +137,8 @@ std::string OpenFailureText(const std::string& path, int16_t status) {
   return base::Cp(text) + path + " (" + std::to_string(status) + ")";
 }
 
+}  // namespace
+
 void ShowOpenFailure(const std::string& path, int16_t status) {
   base::ShowMessage(12, OpenFailureText(path, status));
   base::Beep();
@@ -145,6 +147,8 @@ void ShowOpenFailure(const std::string& path, int16_t status) {
   base::PopWindow();
   ResetRecordManager();
 }
+
+namespace {
 
 int16_t Read(FileCode code, int16_t key_number, std::string_view key, int mode, bool lock) {
   FileSlot* s = SlotOf(code);

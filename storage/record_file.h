@@ -36,6 +36,11 @@ inline constexpr int kFileSlots = 40;
 // record manager reset. Copies into the buffer never exceed buffer_size.
 int16_t OpenRecordFile(FileCode code, const std::string& path, char* buffer, size_t buffer_size);
 
+// Shows the open-failure message of path and status in a console window,
+// awaits the operator's key and resets the record manager, as a failed open
+// does.
+void ShowOpenFailure(const std::string& path, int16_t status);
+
 // mode 0 equal, > 0 greater or equal, < 0 less or equal. Takes the record lock.
 int16_t SeekByKey(FileCode code, int16_t key_number, std::string_view key, int mode);
 
