@@ -14,6 +14,7 @@
 #include "datatool/csv.h"
 #include "datatool/tables.h"
 #include "storage/record_file.h"
+#include "storage/record_manager.h"
 #include "storage/record_layouts.h"
 
 namespace datatool {
@@ -57,6 +58,14 @@ bool OpenTable(const Table& t, std::string* buffer, std::ostream& err) {
                                                  buffer->data(), buffer->size());
   if (status != 0) {
     err << "kepdata: cannot open " << t.path << " (status " << status << ")\n";
+    return false;
+  }
+  // A file of another layout would be read and written as garbage.
+  const int32_t length = storage::GetFileLengths(t.code, 0).record_length;
+  if (length != t.record_length) {
+    err << "kepdata: " << t.path << " holds records of " << length << " bytes, not "
+        << t.record_length << " (status " << storage::kStatusInvalidRecordLength << ")\n";
+    storage::ResetRecordManager();
     return false;
   }
   return true;

@@ -1,1 +1,272 @@
+// Bad input to the three programs, one row each: what the user did wrong,
+// the exit status and the words of the message the program must give, and
+// that nothing was written where the run had to stop.
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
 #include <gtest/gtest.h>
+
+#include "testing/processes.h"
+#include "testing/record_snapshot.h"
+#include "testing/sample_installation.h"
+
+namespace {
+
+using namespace testing_support;
+namespace fs = std::filesystem;
+
+// One bad input: the installation "inst", the station "tmp" and the print
+// program "exe" are fresh copies for each row; prepare spoils them.
+struct Row {
+  const char* what;
+  const char* program;  // "mirtosek", "kepdata" or "divivovi"
+  std::function<void(const TempDir&, std::vector<std::string>*)> prepare;
+  int exit_status;
+  const char* message;  // a part of standard error, "" when it must be empty
+  bool records_unchanged = true;
+};
+
+void Put(const TempDir& dir, const std::string& file, const std::string& bytes) { dir.Write(file, bytes); }
+
+std::string Pent(const std::string& date, const std::string& mode, int lines = 12) {
+  const std::string all[] = {date, "1", "1", "9999", "9999", "01", "11", mode, "CARTA", "S", "S", "S"};
+  std::string out;
+  for (int i = 0; i < lines; ++i) out += all[i] + "\r\n";
+  return out;
+}
+
+// A CSV of units with one bad line after the header.
+std::string UnitsWith(const std::string& line) {
+  return "building,unit,tenant_name,contract_date,duration_months,months_per_receipt,premises,concept1\n"
+         "7,1,Good*Row,1970-01-10,0,1,N,100\n" + line + "\n";
+}
+
+void ImportUnits(const TempDir& dir, std::vector<std::string>* args, const std::string& line) {
+  Put(dir, "bad.csv", UnitsWith(line));
+  *args = {"import", dir.path() + "/inst", "DepartaV", dir.path() + "/bad.csv"};
+}
+
+const std::vector<Row>& Rows() {
+  static const std::vector<Row> rows = {
+      // mirtosek: the run parameters
+      {"pent.tmp missing", "mirtosek", [](const TempDir& d, auto*) { fs::remove(d.path() + "/tmp/pent.tmp"); },
+       2, "pent.tmp: cannot read the run parameters"},
+      {"pent.tmp of five lines", "mirtosek", [](const TempDir& d, auto*) { Put(d, "tmp/pent.tmp", Pent("15/03/2024", "I", 5)); },
+       2, "pent.tmp:6: missing line"},
+      {"pent.tmp empty", "mirtosek", [](const TempDir& d, auto*) { Put(d, "tmp/pent.tmp", ""); }, 2, "pent.tmp:1: missing line"},
+      {"run mode X", "mirtosek", [](const TempDir& d, auto*) { Put(d, "tmp/pent.tmp", Pent("15/03/2024", "X")); },
+       2, "pent.tmp:8: run mode \"X\""},
+      {"run mode in lower case", "mirtosek", [](const TempDir& d, auto*) { Put(d, "tmp/pent.tmp", Pent("15/03/2024", "a")); },
+       2, "pent.tmp:8:"},
+      {"report date of letters", "mirtosek", [](const TempDir& d, auto*) { Put(d, "tmp/pent.tmp", Pent("ab/cd/efgh", "A")); },
+       2, "pent.tmp:1: report date \"ab/cd/efgh\" is not a date"},
+      {"report date empty", "mirtosek", [](const TempDir& d, auto*) { Put(d, "tmp/pent.tmp", Pent("", "A")); },
+       2, "pent.tmp:1: report date"},
+      // mirtosek: the data files
+      {"a data file that is not a database", "mirtosek",
+       [](const TempDir& d, auto*) { Put(d, "inst/DADES/DepartaV.dat", "these are not records\n"); },
+       1, "NO ES POT ACCEDIR AL FITXER", false},
+      {"a data file of another record length", "mirtosek",
+       [](const TempDir& d, auto*) {
+         fs::copy_file(d.path() + "/inst/DADES/FinquesV.dat", d.path() + "/inst/DADES/DepartaV.dat",
+                       fs::copy_options::overwrite_existing);
+       },
+       1, "DepartaV (28)", false},
+      {"a data file truncated", "mirtosek",
+       [](const TempDir& d, auto*) { fs::resize_file(d.path() + "/inst/DADES/TranLauV.dat", 1000); },
+       1, "NO ES POT ACCEDIR AL FITXER", false},
+      {"a missing data file without its description", "mirtosek",
+       [](const TempDir& d, auto*) {
+         fs::remove(d.path() + "/inst/DADES/TranLauV.dat");
+         fs::remove(d.path() + "/inst/ddf/TranLauV.xdf");
+       },
+       1, "TranLauV (12)", false},
+      {"a missing data file with a short description", "mirtosek",
+       [](const TempDir& d, auto*) {
+         fs::remove(d.path() + "/inst/DADES/TranLauV.dat");
+         fs::resize_file(d.path() + "/inst/ddf/TranLauV.xdf", 7);
+       },
+       1, "TranLauV (24)", false},
+      // mirtosek: other files of the installation and the station
+      {"a language file with an unterminated quote", "mirtosek",
+       [](const TempDir& d, auto*) {
+         Put(d, "inst/LOCALE/MIRTOSEK.LNG", "\"K0001\"=\"PAGINA\r\n\"K0002\"=\"INFORME\r\n");
+         Put(d, "tmp/VornTerm.ini", "[Sistema]\r\nSortida=PDF\r\nIdioma=SPA\r\n");
+       },
+       0, ""},
+      {"a template that does not exist", "mirtosek",
+       [](const TempDir& d, auto*) {
+         std::string pent = Pent("15/03/2024", "C");
+         pent.replace(pent.find("CARTA"), 5, "NOEXISTE");
+         Put(d, "tmp/pent.tmp", pent);
+       },
+       0, "NOEXISTE.txt cannot be read"},
+      {"a print file that cannot be created", "mirtosek",
+       [](const TempDir& d, auto*) { fs::create_directories(d.path() + "/tmp/divivovi.tmp"); },
+       1, "the print file cannot be created"},
+      {"no print program", "mirtosek", [](const TempDir& d, auto*) { fs::remove(d.path() + "/exe/DIVIVOVI"); },
+       3, "the print program could not be started"},
+      {"a lock file with a torn tail", "mirtosek",
+       [](const TempDir& d, auto*) {
+         Put(d, "tmp/pent.tmp", Pent("15/03/2024", "A"));
+         Put(d, "inst/LOCKS/TRANLAUV.lck", std::string(57, '#'));
+       },
+       0, "", false},
+      {"a damaged window stack", "mirtosek",
+       [](const TempDir& d, auto*) { Put(d, "tmp/WinPush.tmp", std::string("\xff\xff\xff\x7f" "garbage", 11)); },
+       0, ""},
+      {"a session settings file of garbage", "mirtosek",
+       [](const TempDir& d, auto*) { Put(d, "tmp/VornTerm.ini", std::string("\0\0[[[=\xff\r\n", 10)); },
+       0, ""},
+      // kepdata: every kind of bad value in a CSV
+      {"CSV: a date that is not a date", "kepdata", [](const TempDir& d, auto* a) { ImportUnits(d, a, "7,2,X,1970-13-45,0,1,N,1"); },
+       1, "bad.csv:3: column 4 (contract_date): \"1970-13-45\" is not a calendar date"},
+      {"CSV: a code with a letter", "kepdata", [](const TempDir& d, auto* a) { ImportUnits(d, a, "7,A2,X,1970-01-10,0,1,N,1"); },
+       1, "bad.csv:3: column 2 (unit)"},
+      {"CSV: a code of five digits", "kepdata", [](const TempDir& d, auto* a) { ImportUnits(d, a, "12345,2,X,1970-01-10,0,1,N,1"); },
+       1, "bad.csv:3: column 1 (building)"},
+      {"CSV: a number that is not a number", "kepdata", [](const TempDir& d, auto* a) { ImportUnits(d, a, "7,2,X,1970-01-10,zz,1,N,1"); },
+       1, "bad.csv:3: column 5 (duration_months)"},
+      {"CSV: a number too large for its field", "kepdata",
+       [](const TempDir& d, auto* a) { ImportUnits(d, a, "7,2,X,1970-01-10,0,1,N,99999999999"); },
+       1, "bad.csv:3: column 8 (concept1)"},
+      {"CSV: a text too long for its field", "kepdata",
+       [](const TempDir& d, auto* a) { ImportUnits(d, a, "7,2," + std::string(31, 'x') + ",1970-01-10,0,1,N,1"); },
+       1, "bad.csv:3: column 3 (tenant_name)"},
+      {"CSV: a line with too few fields", "kepdata", [](const TempDir& d, auto* a) { ImportUnits(d, a, "7,2,X"); },
+       1, "bad.csv:3: 3 fields where the header has 8"},
+      {"CSV: an unterminated quote", "kepdata", [](const TempDir& d, auto* a) { ImportUnits(d, a, "7,2,\"X,1970-01-10,0,1,N,1"); },
+       1, "line 3, column 3: unterminated quote"},
+      {"CSV: a byte sequence that is not UTF-8", "kepdata",
+       [](const TempDir& d, auto* a) { ImportUnits(d, a, "7,2,Gar\xe7ia,1970-01-10,0,1,N,1"); },
+       1, "bad.csv:3"},
+      {"CSV: an unknown column", "kepdata",
+       [](const TempDir& d, auto* a) {
+         Put(d, "bad.csv", "building,unit,colour\n7,1,red\n");
+         *a = {"import", d.path() + "/inst", "DepartaV", d.path() + "/bad.csv"};
+       },
+       1, "colour"},
+      {"CSV: a file that does not exist", "kepdata",
+       [](const TempDir& d, auto* a) { *a = {"import", d.path() + "/inst", "DepartaV", d.path() + "/none.csv"}; },
+       1, "none.csv"},
+      {"CSV: an unknown table", "kepdata",
+       [](const TempDir& d, auto* a) {
+         Put(d, "bad.csv", UnitsWith("7,2,X,1970-01-10,0,1,N,1"));
+         *a = {"import", d.path() + "/inst", "Llogaters", d.path() + "/bad.csv"};
+       },
+       1, "Llogaters"},
+      {"kepdata on a data file of another record length", "kepdata",
+       [](const TempDir& d, auto* a) {
+         fs::copy_file(d.path() + "/inst/DADES/FinquesV.dat", d.path() + "/inst/DADES/DepartaV.dat",
+                       fs::copy_options::overwrite_existing);
+         *a = {"export", d.path() + "/inst", "DepartaV"};
+       },
+       1, "DADES\\DepartaV holds records of", false},
+      // divivovi
+      {"a print file that does not exist", "divivovi",
+       [](const TempDir& d, auto* a) { *a = {d.path() + "/none.tmp"}; }, 1, "none.tmp: cannot be read"},
+      {"a print file with malformed lines", "divivovi",
+       [](const TempDir& d, auto* a) {
+         Put(d, "print.tmp", "DEVICETXT:" + d.path() + "/out.txt\r\nPAGE x\r\n 1 ,no end\r\n12\r\n 1 ,fine, 1 \r\n");
+         *a = {d.path() + "/print.tmp"};
+       },
+       0, "(skipped)"},
+      {"an output path that cannot be written", "divivovi",
+       [](const TempDir& d, auto* a) {
+         Put(d, "print.tmp", "DEVICE\r\n 1 ,text, 1 \r\n");
+         *a = {d.path() + "/print.tmp", "--pdf", d.path() + "/print.tmp/x.pdf"};
+       },
+       1, "print.tmp/x.pdf"},
+  };
+  return rows;
+}
+
+class BadInputTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    start_ = new TempDir;
+    BuildSampleInstallation(*start_, "inst");
+    WriteStation(*start_, "tmp", "I", "CAT");
+  }
+  static void TearDownTestSuite() {
+    delete start_;
+    start_ = nullptr;
+  }
+  static TempDir* start_;
+};
+TempDir* BadInputTest::start_ = nullptr;
+
+TEST_F(BadInputTest, EveryRowEndsWithItsStatusAndMessage) {
+  int tried = 0;
+  for (const Row& row : Rows()) {
+    SCOPED_TRACE(row.what);
+    TempDir dir;
+    fs::copy(start_->path(), dir.path(), fs::copy_options::recursive);
+    const Snapshot before = TakeSnapshot(dir.path() + "/inst/");
+    std::vector<std::string> args;
+    row.prepare(dir, &args);
+    std::vector<std::string> env;
+    if (std::string(row.program) == "mirtosek") {
+      env = MirtosekEnvironment(dir.path() + "/inst/", dir.path() + "/exe/", dir.path() + "/tmp");
+    }
+    const Ending e = WaitForProcess(StartProcess(ToolPath(row.program), args, env, dir.path() + "/stderr"),
+                                    std::chrono::seconds(60));
+    const std::string err = dir.Read("stderr");
+    EXPECT_FALSE(e.timed_out);
+    EXPECT_EQ(e.signal, 0) << err;
+    EXPECT_EQ(e.exit_status, row.exit_status) << err;
+    if (row.message[0] == '\0') {
+      EXPECT_EQ(err, "");
+    } else {
+      EXPECT_NE(err.find(row.message), std::string::npos) << err;
+    }
+    if (row.exit_status == 2) {
+      EXPECT_FALSE(fs::exists(dir.path() + "/tmp/divivovi.tmp")) << "unusable run parameters must leave no print file";
+    }
+    if (row.records_unchanged) {
+      EXPECT_EQ(DifferingFiles(RecordContents(TakeSnapshot(dir.path() + "/inst/")), RecordContents(before)), "");
+    }
+    ++tried;
+  }
+  std::printf("bad inputs tried: %d\n", tried);
+}
+
+// What must hold after the rows whose run goes on.
+TEST_F(BadInputTest, RunsThatGoOnLeaveWholeOutput) {
+  TempDir dir;
+  fs::copy(start_->path(), dir.path(), fs::copy_options::recursive);
+  // A torn lock file: the run's own entries start on whole entries.
+  dir.Write("tmp/pent.tmp", Pent("15/03/2024", "A"));
+  dir.Write("inst/LOCKS/TRANLAUV.lck", std::string(57, '#'));
+  const Ending e = WaitForProcess(
+      StartProcess(ToolPath("mirtosek"), {},
+                   MirtosekEnvironment(dir.path() + "/inst/", dir.path() + "/exe/", dir.path() + "/tmp"),
+                   dir.path() + "/stderr"),
+      std::chrono::seconds(60));
+  ASSERT_EQ(e.exit_status, 0) << dir.Read("stderr");
+  std::string lock;
+  for (const auto& entry : fs::directory_iterator(dir.path() + "/inst/LOCKS")) {
+    if (entry.path().filename().string() == "TRANLAUV.lck") lock = ReadFile(entry.path().string());
+  }
+  ASSERT_GE(lock.size(), 121u);
+  for (size_t at = 0; at + 121 <= lock.size(); at += 121) {
+    if (lock.compare(at, 57, std::string(57, '#')) == 0) continue;
+    EXPECT_EQ(lock.substr(at + 119, 2), "\r\n") << "entry at " << at;
+  }
+
+  // The malformed print file still gives its good line.
+  dir.Write("print.tmp", "DEVICETXT:" + dir.path() + "/out.txt\r\nPAGE x\r\n 1 ,no end\r\n 1 ,fine, 1 \r\n");
+  ASSERT_EQ(WaitForProcess(StartProcess(ToolPath("divivovi"), {dir.path() + "/print.tmp"}, {},
+                                        dir.path() + "/stderr"),
+                           std::chrono::seconds(60))
+                .exit_status,
+            0);
+  EXPECT_NE(dir.Read("out.txt").find("fine"), std::string::npos);
+}
+
+}  // namespace
