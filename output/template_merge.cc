@@ -30,6 +30,7 @@ struct LineFormat {
 std::array<LineFormat, 10> g_formats;
 int16_t g_letter_page_count = 0;
 int g_depth = 0;
+std::vector<std::string> g_in_progress;  // upper-cased names of the templates being printed
 
 int Number(std::string_view s) { return std::atoi(std::string(s).c_str()); }
 
@@ -316,13 +317,26 @@ void MergeTemplate(std::string_view template_name, std::string_view merge_file, 
                  base::Cp850ToUtf8(name).c_str(), kMaxIncludeDepth);
     return;
   }
+  // A template that includes itself, directly or through others, would print
+  // without end (twice per level when it includes itself twice): the inner
+  // include is refused.
+  const std::string upper = base::UpperCase850(name);
+  for (const std::string& open : g_in_progress) {
+    if (open == upper) {
+      std::fprintf(stderr, "mirtosek: template %s includes itself, not printed again\n",
+                   base::Cp850ToUtf8(name).c_str());
+      return;
+    }
+  }
   const bool is_path = (name.size() > 1 && name[1] == ':') || name.find('\\') != std::string::npos;
   const std::string path = is_path ? name + ".txt" : base::Settings().root_dir + "TEXTOS\\" + name + ".txt";
   const bool begins_letter = g_letter_page_count == 0;
   g_formats[0] = LineFormat{};
   ++g_depth;
+  g_in_progress.push_back(upper);
   Letter letter{std::string(merge_file)};
   letter.Run(path, name);
+  g_in_progress.pop_back();
   --g_depth;
   if (begins_letter) g_letter_page_count = 0;
 }
@@ -331,6 +345,7 @@ void ResetLetterStateForTesting() {
   g_formats.fill(LineFormat{});
   g_letter_page_count = 0;
   g_depth = 0;
+  g_in_progress.clear();
 }
 
 }  // namespace output

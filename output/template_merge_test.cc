@@ -106,7 +106,7 @@ TEST_F(TemplateMergeTest, PagesBreakAboveLine58WithMarginAndHeadingButNoFirstPag
 
 TEST_F(TemplateMergeTest, IncludesAndNewLetters) {
   dir_.Write("TEXTOS/peu.txt", "peu\r\n");
-  dir_.Write("TEXTOS/self.txt", "x\r\n#+self\r\n");
+  dir_.Write("TEXTOS/self.txt", "x\r\n#+SELF\r\n@+self\r\n");
   const std::string out = Merge("one\r\n#+peu\r\ntwo\r\n@+peu\r\n");
   auto text = Line;
   // "#+" ends the letter: the next line starts a page with the "@" control again.
@@ -115,7 +115,23 @@ TEST_F(TemplateMergeTest, IncludesAndNewLetters) {
   ResetLetterStateForTesting();
   std::string err;
   ASSERT_TRUE(OpenPrintFile("", &err));
+  // A template that includes itself (here twice, which would double the work
+  // at every level) is printed once.
   MergeTemplate("self", "", 0);
+  EXPECT_NE(::testing::internal::GetCapturedStderr().find("template SELF includes itself"), std::string::npos);
+  ClosePrintFile();
+  const std::string all = dir_.Read("divivovi.tmp");
+  ASSERT_NE(all.find(",x"), std::string::npos);
+  EXPECT_EQ(all.find(",x"), all.rfind(",x"));
+
+  // Includes that go deeper than 16 distinct templates stop there.
+  for (int i = 0; i < 20; ++i) {
+    dir_.Write("TEXTOS/t" + std::to_string(i) + ".txt", "@+t" + std::to_string(i + 1) + "\r\n");
+  }
+  ::testing::internal::CaptureStderr();
+  ResetLetterStateForTesting();
+  ASSERT_TRUE(OpenPrintFile("", &err));
+  MergeTemplate("t0", "", 0);
   EXPECT_NE(::testing::internal::GetCapturedStderr().find("deeper than 16"), std::string::npos);
 }
 

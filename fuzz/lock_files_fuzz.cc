@@ -1,0 +1,39 @@
+// A lock file and a station identity file of any bytes, then a lock of a key
+// and its release. A wait for another station ends the input (the program
+// would wait for the operator there).
+#include <stdexcept>
+
+#include "base/console.h"
+#include "base/session_settings.h"
+#include "base/terminal.h"
+#include "fuzz/fuzz_support.h"
+#include "storage/lock_files.h"
+
+namespace {
+struct Waited {};
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const auto parts = fuzz::Parts(data, size, 3);
+  base::UseNoTerminal();
+  base::ResetConsoleForTesting();
+  base::Settings().root_dir = fuzz::Scratch();
+  base::Settings().tmp_dir = fuzz::Scratch();
+  fuzz::WriteFile(fuzz::Scratch() + "LOCKS/TRANLAUV.lck", parts[0]);
+  fuzz::WriteFile(fuzz::Scratch() + "LOCKS.TMP", parts[2]);
+  storage::ResetStationIdentityForTesting();
+  storage::LockSeams seams;
+  seams.clock = [] { return int64_t{29000000}; };
+  seams.random = [] { return 0.5; };
+  seams.sleep = [](int) { throw Waited{}; };
+  storage::SetLockSeamsForTesting(seams);
+  try {
+    storage::LockKey("TranLauV", parts[1]);
+    storage::ReleaseTableLock("TranLauV");
+    storage::LockRange("TranLauV", "F", "", "");
+    storage::ReleaseTableLock("TranLauV");
+  } catch (const Waited&) {
+  }
+  (void)storage::LockKeyText(parts[1]);
+  return 0;
+}
