@@ -233,7 +233,7 @@ TEST_F(BadInputTest, EveryRowEndsWithItsStatusAndMessage) {
     }
     ++tried;
   }
-  std::printf("bad inputs tried: %d\n", tried);
+  ReportFigure("bad inputs tried: " + std::to_string(tried));
 }
 
 // What must hold after the rows whose run goes on.

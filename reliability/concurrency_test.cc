@@ -99,7 +99,7 @@ TEST_F(TwoStationsTest, DisjointRangesGiveTheRunsOneAfterTheOther) {
   const auto expected = OneAfterTheOther(first, second);
   const auto got = AtOnce(first, second);
   EXPECT_EQ(DifferingFiles(got, expected), "");
-  std::printf("disjoint ranges: %zu records compared\n", Count(got));
+  ReportFigure("disjoint ranges: " + std::to_string(Count(got)) + " records compared");
 }
 
 // Every unit in both ranges is processed twice, one station after the
@@ -114,8 +114,8 @@ TEST_F(TwoStationsTest, OverlappingRangesProcessEachSharedUnitTwice) {
     const auto got = AtOnce(first, second);
     EXPECT_EQ(DifferingFiles(got, expected), "") << "round " << round;
     const bool waited = (dir_.Read("one.err") + dir_.Read("two.err")).find("ESPEREU") != std::string::npos;
-    std::printf("overlapping ranges, round %d: %zu records compared, %s\n", round, Count(got),
-                waited ? "one station waited for the other" : "no wait");
+    ReportFigure("overlapping ranges, round " + std::to_string(round) + ": " + std::to_string(Count(got)) +
+                 " records compared, " + (waited ? "one station waited for the other" : "no wait"));
   }
 }
 
@@ -134,7 +134,7 @@ TEST_F(TwoStationsTest, AReportDuringAWriteBackListsEverySelectedUnit) {
   ExpectFinished(reader, "reader");
   ExpectFinished(writer, "writer");
   EXPECT_EQ(ReportedUnits(dir_.Read("reader/divivovi.tmp")), expected);
-  std::printf("report during write-back: %zu units reported\n", expected.size());
+  ReportFigure("report during write-back: " + std::to_string(expected.size()) + " units reported");
 }
 
 // A third program holds the first unit's record lock: the run waits with

@@ -105,7 +105,7 @@ TEST_F(KilledRunTest, KilledAtFaultPointsLosesNothingAndTheNextRunGoesOn) {
   }
   EXPECT_TRUE(finished);
   EXPECT_GE(kills, 20);
-  std::printf("fault points: %d kills survived, %d records compared\n", kills, compared);
+  ReportFigure("fault points: " + std::to_string(kills) + " kills survived, " + std::to_string(compared) + " records compared");
 }
 
 // Kills from outside at moments spread over the time of an uninterrupted run.
@@ -134,7 +134,7 @@ TEST_F(KilledRunTest, KilledFromOutsideAtAnyMomentLosesNothing) {
     EXPECT_EQ(next.exit_status, 0) << dir_.Read("stderr");
     if (HasFailure()) break;
   }
-  std::printf("timed kills: %d of 20 landed before the end, %d records compared\n", kills, compared);
+  ReportFigure("timed kills: " + std::to_string(kills) + " of 20 landed before the end, " + std::to_string(compared) + " records compared");
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <thread>
@@ -74,6 +75,17 @@ inline Ending WaitForProcess(pid_t pid, std::chrono::milliseconds timeout) {
 inline std::vector<std::string> MirtosekEnvironment(const std::string& root, const std::string& exe,
                                                     const std::string& tmp) {
   return {"KEPROOT=" + root, "KEPEXE=" + exe, "KEPTMP=" + tmp};
+}
+
+// Prints a figure of a reliability test (kills survived, records compared,
+// inputs tried) and keeps it in the build's "reliability_figures.txt", which
+// the test script shows at its end.
+inline void ReportFigure(const std::string& line) {
+  std::printf("%s\n", line.c_str());
+  if (FILE* f = std::fopen((std::string(std::getenv("KEP_TEST_BIN_DIR")) + "/reliability_figures.txt").c_str(), "a")) {
+    std::fprintf(f, "%s\n", line.c_str());
+    std::fclose(f);
+  }
 }
 
 }  // namespace testing_support
