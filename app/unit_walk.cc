@@ -47,6 +47,10 @@ void WalkBuildingUnits(const RunParameters& params, RecordBuffers& r, const std:
     }
     status = ReadWaitingForLocks([&] { return storage::StepRecords(kUnitFile, 1); });
   }
+  // The read that ended the loop locked the first unit of the next building.
+  // Held while this station waits for that building's record, it would
+  // deadlock with a station that holds the building and wants the unit.
+  if (status == 0) storage::ReleaseRecordLock(kUnitFile);
 }
 
 }  // namespace

@@ -1,7 +1,11 @@
 #include "base/message_catalogue.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <string>
+#include <unordered_map>
 
 #include "base/platform.h"
 #include "base/session_settings.h"
@@ -73,6 +77,76 @@ std::string CataloguePath() {
   return Settings().root_dir + "LOCALE\\" + name + ".LNG";
 }
 
+struct Translations {
+  std::string glg, oci, spa;
+};
+
+// The language file as last read, with what identifies that reading of it.
+// The file is still looked at on every lookup; it is read and parsed again
+// only when it is another file or has changed since.
+struct Catalogue {
+  bool loaded = false;
+  std::string path;
+  dev_t device = 0;
+  ino_t inode = 0;
+  off_t size = 0;
+  timespec modified{};
+  timespec changed{};
+  std::unordered_map<std::string, Translations> entries;  // the first entry of a key
+};
+
+bool SameTime(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
+
+bool IsCurrent(const Catalogue& c, const std::string& path, const struct stat& st) {
+  return c.loaded && c.path == path && c.device == st.st_dev && c.inode == st.st_ino && c.size == st.st_size &&
+         SameTime(c.modified, st.st_mtim) && SameTime(c.changed, st.st_ctim);
+}
+
+void Parse(const std::string& contents, Catalogue* c) {
+  c->entries.clear();
+  FieldReader reader(contents);
+  while (!reader.AtEnd()) {
+    std::string key = reader.Next();
+    if (reader.AtEnd()) break;  // a lone last key is ignored
+    Translations t;
+    t.glg = reader.Next();
+    t.oci = reader.Next();
+    t.spa = reader.Next();
+    c->entries.emplace(std::move(key), std::move(t));  // a later duplicate never wins
+  }
+}
+
+// The file's entries, or nullptr when it cannot be read.
+const Catalogue* CurrentCatalogue() {
+  static Catalogue catalogue;
+  const std::string path = ResolvePath(CataloguePath());
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) return nullptr;
+  struct stat st;
+  const bool known = ::fstat(fd, &st) == 0;
+  if (!known || !IsCurrent(catalogue, path, st)) {
+    std::string contents;
+    char buffer[65536];
+    ssize_t n;
+    while ((n = ::read(fd, buffer, sizeof buffer)) > 0) contents.append(buffer, static_cast<size_t>(n));
+    if (n < 0) {
+      ::close(fd);
+      catalogue.loaded = false;
+      return nullptr;
+    }
+    Parse(contents, &catalogue);
+    catalogue.loaded = known;
+    catalogue.path = path;
+    catalogue.device = st.st_dev;
+    catalogue.inode = st.st_ino;
+    catalogue.size = st.st_size;
+    catalogue.modified = st.st_mtim;
+    catalogue.changed = st.st_ctim;
+  }
+  ::close(fd);
+  return &catalogue;
+}
+
 }  // namespace
 
 void SetProgramIdentifier(std::string_view identifier) { g_program_identifier = identifier; }
@@ -81,26 +155,15 @@ void SetCatalogueName(std::string_view name) { g_catalogue_name = name; }
 std::string Translate(std::string_view text) {
   const Language language = SessionLanguage();
   if (language == Language::kCatalan) return std::string(text);
-  const std::string path = ResolvePath(CataloguePath());
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
-  if (fd >= 0) ::close(fd);
-  std::string contents;
-  if (!ReadWholeFile(path, &contents)) return std::string(text);
-  FieldReader reader(contents);
-  while (!reader.AtEnd()) {
-    const std::string key = reader.Next();
-    if (reader.AtEnd()) break;  // a lone last key is ignored
-    const std::string glg = reader.Next();
-    const std::string oci = reader.Next();
-    const std::string spa = reader.Next();
-    if (key == text) {
-      switch (language) {
-        case Language::kSpanish: return spa;
-        case Language::kGalician: return glg;
-        case Language::kAranese: return oci;
-        case Language::kCatalan: break;
-      }
-    }
+  const Catalogue* catalogue = CurrentCatalogue();
+  if (catalogue == nullptr) return std::string(text);
+  const auto it = catalogue->entries.find(std::string(text));
+  if (it == catalogue->entries.end()) return std::string(text);
+  switch (language) {
+    case Language::kSpanish: return it->second.spa;
+    case Language::kGalician: return it->second.glg;
+    case Language::kAranese: return it->second.oci;
+    case Language::kCatalan: break;
   }
   return std::string(text);
 }

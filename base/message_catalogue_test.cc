@@ -61,6 +61,14 @@ TEST_F(TranslateTest, CreatesAMissingFileExceptForCatalan) {
   // A changed file takes effect at the next lookup.
   dir_.Write("LOCALE/MIRTOSEK.LNG", "\"NOM\",\"NOME\",\"NOM\",\"NOMBRE\"\r\n");
   EXPECT_EQ(In("SPA", "NOM"), "NOMBRE");
+  // Rewritten in place with a text of the same length, and replaced by
+  // another file: each is seen at once although the file is no longer
+  // parsed on every lookup.
+  dir_.Write("LOCALE/MIRTOSEK.LNG", "\"NOM\",\"NOME\",\"NOM\",\"NOMBRA\"\r\n");
+  EXPECT_EQ(In("SPA", "NOM"), "NOMBRA");
+  dir_.Write("LOCALE/other.LNG", "\"NOM\",\"NOME\",\"NOM\",\"NOMBRU\"\r\n");
+  std::filesystem::rename(dir_.path() + "/LOCALE/other.LNG", dir_.path() + "/LOCALE/MIRTOSEK.LNG");
+  EXPECT_EQ(In("SPA", "NOM"), "NOMBRU");
   SetCatalogueName("ALTRE");
   EXPECT_EQ(In("SPA", "NOM"), "NOM");
   SetCatalogueName("");

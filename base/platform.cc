@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <thread>
 #include <vector>
@@ -34,10 +35,22 @@ bool SameIgnoringCase(std::string_view a, std::string_view b) {
 
 // The entry of directory dir named like component without regard to case,
 // or the component itself when the directory holds no such entry.
+//
+// A name found without regard to case is remembered, so that the next lookup
+// of it costs one stat instead of a scan of the directory (a lock file named
+// in upper case by one call and in mixed case by another is looked up for
+// every unit). What is remembered is used only while it still exists.
 std::string MatchComponent(const std::string& dir, const std::string& component) {
   const std::string probe = dir.empty() ? component : dir + "/" + component;
   struct stat st;
   if (::lstat(probe.c_str(), &st) == 0) return component;
+  static std::map<std::string, std::string> matched;  // probe -> entry found
+  const auto known = matched.find(probe);
+  if (known != matched.end()) {
+    const std::string path = dir.empty() ? known->second : dir + "/" + known->second;
+    if (::lstat(path.c_str(), &st) == 0) return known->second;
+    matched.erase(known);
+  }
   DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
   if (d == nullptr) return component;
   std::string found = component;
@@ -48,6 +61,7 @@ std::string MatchComponent(const std::string& dir, const std::string& component)
     }
   }
   ::closedir(d);
+  if (found != component && matched.size() < 4096) matched[probe] = found;
   return found;
 }
 
@@ -66,8 +80,20 @@ std::string ResolvePath(std::string_view path) {
   }
   parts.push_back(current);
 
-  std::string out;
   bool absolute = !path.empty() && IsSeparator(path.front());
+  // Most paths exist as written: one stat settles them.
+  std::string exact = absolute ? "/" : "";
+  for (const std::string& part : parts) {
+    if (part.empty()) continue;
+    if (!exact.empty() && exact != "/") exact += "/";
+    exact += part;
+  }
+  struct stat exact_st;
+  if (!exact.empty() && exact != "/" && ::stat(exact.c_str(), &exact_st) == 0) {
+    if (IsSeparator(path.back())) exact += "/";
+    return exact;
+  }
+
   bool exists_so_far = true;
   std::string dir = absolute ? "/" : "";
   for (size_t i = 0; i < parts.size(); ++i) {

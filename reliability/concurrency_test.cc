@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "testing/processes.h"
 #include "testing/record_snapshot.h"
 #include "testing/sample_installation.h"
@@ -25,6 +27,24 @@ using namespace testing_support;
 using std::chrono::milliseconds;
 
 constexpr milliseconds kRunLimit{120000};
+
+// In a process of its own: opens a data file and reads the record at or
+// after key with the lock bias. Returns the status.
+int16_t LockRecordAt(const std::string& path, const std::string& key_bytes, char* position) {
+  char data[4096] = {}, key[256] = {};
+  const std::string owner = storage::OwnerName();
+  std::memcpy(data, owner.data(), owner.size());
+  std::memcpy(key, path.c_str(), path.size() + 1);
+  uint16_t length = static_cast<uint16_t>(owner.size());
+  int16_t status = storage::RecordManagerCall(storage::kOpOpen, position, data, &length, key,
+                                              static_cast<uint16_t>(path.size()), 0);
+  if (status != 0) return status;
+  std::memset(key, 0, sizeof key);
+  std::memcpy(key, key_bytes.data(), key_bytes.size());
+  length = sizeof data;
+  return storage::RecordManagerCall(storage::kOpGetGreaterOrEqual + storage::kLockBias, position, data,
+                                    &length, key, 255, 0);
+}
 
 class TwoStationsTest : public ::testing::Test {
  protected:
@@ -152,21 +172,8 @@ TEST_F(TwoStationsTest, ARunWaitsForARecordAnotherProgramHolds) {
   ASSERT_EQ(::pipe(release), 0);
   const pid_t holder = ::fork();
   if (holder == 0) {
-    const std::string path = Root("shared") + "DADES/DepartaV.dat";
     char position[storage::kPositionBlockSize] = {};
-    char data[4096] = {}, key[256] = {};
-    const std::string owner = storage::OwnerName();
-    std::memcpy(data, owner.data(), owner.size());
-    std::memcpy(key, path.c_str(), path.size() + 1);
-    uint16_t length = static_cast<uint16_t>(owner.size());
-    int16_t status = storage::RecordManagerCall(storage::kOpOpen, position, data, &length, key,
-                                                static_cast<uint16_t>(path.size()), 0);
-    std::memset(key, 0, sizeof key);
-    length = sizeof data;
-    if (status == 0) {
-      status = storage::RecordManagerCall(storage::kOpGetGreaterOrEqual + storage::kLockBias, position,
-                                          data, &length, key, 255, 0);
-    }
+    const int16_t status = LockRecordAt(Root("shared") + "DADES/DepartaV.dat", "", position);
     const char answer = status == 0 ? 'L' : 'F';
     (void)!::write(locked[1], &answer, 1);
     char c;
@@ -193,6 +200,56 @@ TEST_F(TwoStationsTest, ARunWaitsForARecordAnotherProgramHolds) {
   ExpectFinished(run, "waiting");
   EXPECT_EQ(DifferingFiles(RecordContents(TakeSnapshot(Root("shared"))), expected), "");
   for (int fd : {locked[0], locked[1], release[0], release[1]}) ::close(fd);
+}
+
+// A station that has walked one building's units has read (and locked) the
+// first unit of the next building. While it waits for that building's record,
+// held by another station, it must not keep that unit locked: the other
+// station, in that building, wants it next.
+TEST_F(TwoStationsTest, AStationWaitingForABuildingHoldsNoUnitOfIt) {
+  CopyStart("shared");
+  int to_holder[2], from_holder[2];
+  ASSERT_EQ(::pipe(to_holder), 0);
+  ASSERT_EQ(::pipe(from_holder), 0);
+  const pid_t holder = ::fork();
+  if (holder == 0) {
+    char building[storage::kPositionBlockSize] = {}, unit[storage::kPositionBlockSize] = {};
+    char answer = LockRecordAt(Root("shared") + "DADES/FinquesV.dat", "\x80\x83", building) == 0 ? 'L' : 'F';
+    (void)!::write(from_holder[1], &answer, 1);
+    char c;
+    (void)!::read(to_holder[0], &c, 1);  // the station is waiting for building 3
+    // Tries for ten seconds to lock unit 3/1, keeping building 3 locked.
+    int16_t status = LockRecordAt(Root("shared") + "DADES/DepartaV.dat", "\x80\x83\x80\x81", unit);
+    for (int tries = 0; tries < 200 && status == storage::kStatusRecordLocked; ++tries) {
+      std::this_thread::sleep_for(milliseconds(50));
+      char data[4096], key[256] = "\x80\x83\x80\x81";
+      uint16_t length = sizeof data;
+      status = storage::RecordManagerCall(storage::kOpGetGreaterOrEqual + storage::kLockBias, unit, data,
+                                          &length, key, 255, 0);
+    }
+    answer = status == 0 ? 'U' : 'N';
+    (void)!::write(from_holder[1], &answer, 1);
+    (void)!::read(to_holder[0], &c, 1);
+    ::_exit(0);
+  }
+  char answer = 0;
+  ASSERT_EQ(::read(from_holder[0], &answer, 1), 1);
+  ASSERT_EQ(answer, 'L');
+  WriteStation(dir_, "station", "A", "CAT", {2, 1, 3, 9999});
+  const pid_t run = Start("shared", "station");
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (dir_.Read("station.err").find("ESPEREU UN MOMENT") == std::string::npos &&
+         std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(milliseconds(20));
+  }
+  (void)!::write(to_holder[1], "g", 1);
+  ASSERT_EQ(::read(from_holder[0], &answer, 1), 1);
+  EXPECT_EQ(answer, 'U') << "the waiting station kept the first unit of building 3 locked";
+  (void)!::write(to_holder[1], "r", 1);
+  int status = 0;
+  ::waitpid(holder, &status, 0);
+  ExpectFinished(run, "station");
+  for (int fd : {to_holder[0], to_holder[1], from_holder[0], from_holder[1]}) ::close(fd);
 }
 
 }  // namespace

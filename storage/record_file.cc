@@ -1,5 +1,9 @@
 #include "storage/record_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -57,10 +61,30 @@ bool IsBiased(int16_t op) {
 
 int16_t Remap22(int16_t status) { return status == kStatusDataBufferShort ? 0 : status; }
 
+// "db.log" of the current directory, kept open between writes: opened again
+// when the current directory is another or the file has been removed.
+int OperationsLog() {
+  static int fd = -1;
+  static std::string directory;
+  char cwd[4096];
+  const std::string here = ::getcwd(cwd, sizeof cwd) != nullptr ? cwd : "";
+  struct stat st;
+  if (fd >= 0 && (here != directory || ::fstat(fd, &st) != 0 || st.st_nlink == 0)) {
+    ::close(fd);
+    fd = -1;
+  }
+  if (fd < 0) {
+    fd = ::open(base::ResolvePath("db.log").c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    directory = here;
+  }
+  return fd;
+}
+
 void AppendLog(int code, int operation, int status) {
   base::FaultPoint();  // the write is done, its log line not yet
-  std::ofstream log(base::ResolvePath("db.log"), std::ios::binary | std::ios::app);
-  log << OperationsLogLine(code, operation, status);
+  const std::string line = OperationsLogLine(code, operation, status);
+  const int fd = OperationsLog();
+  if (fd >= 0) (void)!::write(fd, line.data(), line.size());  // one append, whole or not at all
 }
 
 // Issues op for the slot with its record and key, copying the results back.
@@ -318,6 +342,14 @@ int16_t UpdateRecord(FileCode code) {
   const int32_t at = saved.size() == 4 ? static_cast<int32_t>(DecodeFixed32(saved.data())) : 0;
   if (at != 0) ReadByPosition(code, at);
   return status;
+}
+
+int16_t ReleaseRecordLock(FileCode code) {
+  FileSlot* s = SlotOf(code);
+  if (s == nullptr) return kStatusFileNotOpen;
+  uint16_t length = 0;
+  char key[1] = {0};
+  return RecordManagerCall(kOpUnlock, s->position.data(), nullptr, &length, key, 0, 0);
 }
 
 int16_t ResetRecordManager() {

@@ -67,6 +67,9 @@ struct FileLengths {
 };
 FileLengths GetFileLengths(FileCode code, int16_t key_number);
 
+// Drops the record lock of the file's last locking read, keeping its place.
+int16_t ReleaseRecordLock(FileCode code);
+
 // Closes every file and drops every record lock.
 int16_t ResetRecordManager();
 

@@ -422,6 +422,9 @@ int16_t RecordManagerCall(int16_t op, char* position_block, char* data, uint16_t
     }
     case kOpGetDirect:
       return ReadDirect(f, biased, data, data_length, key, key_number);
+    case kOpUnlock:
+      DropLock(f);
+      return kStatusOk;
     default:
       return kStatusInvalidOperation;
   }

@@ -10,7 +10,7 @@
 //
 // Single-record locks: a read with the lock bias (operation + 200) locks the
 // record it returns and drops the file's previous lock, also when the read
-// fails. The locks are open-file-description byte-range locks on the
+// fails, and the unlock operation drops it. The locks are open-file-description byte-range locks on the
 // companion file "<data file>.rlk" (one byte per record position), so they
 // vanish when the process ends, however it ends.
 //
@@ -37,6 +37,7 @@ inline constexpr int16_t kOpCreate = 14;
 inline constexpr int16_t kOpStat = 15;
 inline constexpr int16_t kOpGetPosition = 22;
 inline constexpr int16_t kOpGetDirect = 23;
+inline constexpr int16_t kOpUnlock = 27;  // drops the handle's record lock
 inline constexpr int16_t kOpReset = 28;
 inline constexpr int16_t kLockBias = 200;
 
