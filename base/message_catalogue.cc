@@ -120,6 +120,8 @@ void Parse(const std::string& contents, Catalogue* c) {
 const Catalogue* CurrentCatalogue() {
   static Catalogue catalogue;
   const std::string path = ResolvePath(CataloguePath());
+  struct stat now;
+  if (::stat(path.c_str(), &now) == 0 && IsCurrent(catalogue, path, now)) return &catalogue;
   const int fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
   if (fd < 0) return nullptr;
   struct stat st;

@@ -1,6 +1,7 @@
 #include "base/platform.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -93,6 +94,16 @@ std::string ResolvePath(std::string_view path) {
     if (IsSeparator(path.back())) exact += "/";
     return exact;
   }
+  // Next most often only the last name differs in case (or is new): when the
+  // folder exists as written, only that name is looked for in it.
+  const size_t last_slash = exact.rfind('/');
+  const std::string last = last_slash == std::string::npos ? exact : exact.substr(last_slash + 1);
+  if (last_slash != std::string::npos && last_slash > 0 && last != "." && last != ".." &&
+      ::stat(exact.substr(0, last_slash).c_str(), &exact_st) == 0 && S_ISDIR(exact_st.st_mode)) {
+    std::string resolved = exact.substr(0, last_slash + 1) + MatchComponent(exact.substr(0, last_slash), last);
+    if (IsSeparator(path.back())) resolved += "/";
+    return resolved;
+  }
 
   bool exists_so_far = true;
   std::string dir = absolute ? "/" : "";
@@ -141,6 +152,19 @@ bool MakeDirectories(std::string_view path) {
   }
   struct stat st;
   return ::stat(resolved.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool ReplaceFileContents(std::string_view path, std::string_view bytes) {
+  const int fd = ::open(ResolvePath(path).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
+  const bool ok = done == bytes.size() && ::ftruncate(fd, static_cast<off_t>(bytes.size())) == 0;
+  return ::close(fd) == 0 && ok;
 }
 
 bool ReadWholeFile(std::string_view path, std::string* contents) {

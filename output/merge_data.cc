@@ -1,5 +1,7 @@
 #include "output/merge_data.h"
 
+#include <cstdio>
+
 #include <cstdlib>
 
 #include "base/codepage.h"
@@ -34,10 +36,10 @@ std::string MergeData::Path() const { return base::Settings().tmp_dir + "merge.t
 
 void MergeData::Write(const MergeValues& v) {
   values_ = v;
-  if (file_.is_open()) file_.close();
-  file_.open(base::ResolvePath(Path()), std::ios::binary | std::ios::trunc);
+  pending_.clear();
+  open_ = true;
   auto field = [&](const std::string& name, const std::string& value) {
-    file_ << '\x7F' << name << "\r\n" << value << '\xFF' << "\r\n";
+    pending_ += '\x7F' + name + "\r\n" + value + '\xFF' + "\r\n";
   };
   const base::CompanyData& company = base::Company();
   for (size_t i = 0; i < company.fields.size(); ++i) field("MEM" + std::to_string(i + 1), company.fields[i]);
@@ -55,13 +57,13 @@ void MergeData::Write(const MergeValues& v) {
   field("DES5", "");
   field("INCACT", base::FormatAmount("ZZ,ZZZ,ZZ9", v.increment));
   field("MESACT", base::FormatDate(v.update_date, 2, "m"));
-  file_ << '\x7F' << "RELACT" << "\r\n" << '\x01';
+  pending_ += std::string("\x7F") + "RELACT" + "\r\n" + '\x01';
 }
 
 void MergeData::AddParagraph(const std::string& paragraph) {
   const std::string lines = base::FormatParagraph(paragraph, -2, kLetterWidth, "a");
   for (size_t at = 0; at < lines.size(); at += kLetterWidth) {
-    file_ << std::string(10, ' ') << lines.substr(at, kLetterWidth) << "\r\n";
+    if (open_) pending_ += std::string(10, ' ') + lines.substr(at, kLetterWidth) + "\r\n";
   }
 }
 
@@ -76,9 +78,13 @@ bool MergeData::LetterDue() const {
 }
 
 void MergeData::Finish() {
-  if (!file_.is_open()) return;
-  file_ << '\xFF' << "\r\n";
-  file_.close();
+  if (!open_) return;
+  open_ = false;
+  pending_ += "\xFF\r\n";
+  if (!base::ReplaceFileContents(Path(), pending_)) {
+    std::fprintf(stderr, "mirtosek: %s cannot be written\n", base::Cp850ToUtf8(base::ResolvePath(Path())).c_str());
+    return;
+  }
   if (LetterDue()) MergeTemplate(rules_.template_name, Path(), -1);
 }
 

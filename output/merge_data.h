@@ -55,7 +55,8 @@ class MergeData {
  private:
   LetterRules rules_;
   MergeValues values_;
-  std::ofstream file_;
+  std::string pending_;  // the merge data of the unit in hand, written by Finish
+  bool open_ = false;
 };
 
 // "FEC3" and "FEC4": the long date with the day (and the year) in words.
