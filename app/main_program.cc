@@ -6,6 +6,7 @@
 #include "app/data_files.h"
 #include "app/exit_status.h"
 #include "app/lease_handler.h"
+#include "app/progress.h"
 #include "app/report_output.h"
 #include "base/edit_picture.h"
 #include "output/print_output.h"
@@ -60,8 +61,11 @@ int RunMainProgram() {
   base::SetCurrency("p");
   ReportOutput report(params);
   LeaseHandler handler(params, &report);
-  ReportDriver driver(params, buffers, &handler);
+  ProgressDisplay progress(ProgressDisplay::TerminalOrNull());
+  CountingHandler counting(&handler, &progress);
+  ReportDriver driver(params, buffers, &counting);
   driver.Run();
+  progress.Finish();
   base::SetCurrency("");
   const bool printed = output::ClosePrintFile();
   storage::ResetRecordManager();
