@@ -1,5 +1,7 @@
 #include "datatool/commands.h"
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -41,6 +43,13 @@ const char* const kDataFiles[] = {"TAULES\\UIpc.dat",    "DADES\\PropietV.dat", 
 // Every command but init works only on an existing installation, so that a
 // mistyped path never becomes a new one.
 bool CheckInstallation(const std::string& root, std::ostream& err) {
+  // An installation on a server has its description files and "Vorn.ini"
+  // on disk and its data in the server's tables.
+  if (!base::IniRead(root + "Vorn.ini", "Dades", "Servidor").empty()) {
+    if (base::PathExists(root + "ddf\\DepartaV.xdf")) return true;
+    err << "kepdata: " << root << " is not an installation: its description files are missing\n";
+    return false;
+  }
   for (const char* f : kDataFiles) {
     if (!base::PathExists(root + f)) {
       err << "kepdata: " << root << " is not an installation: " << base::ResolvePath(root + f)
@@ -100,8 +109,23 @@ const char kVornIni[] =
     "Camp1=\r\nCamp2=\r\nCamp3=\r\nCamp4=\r\nCamp5=\r\nCamp6=\r\nCamp7=\r\nCamp8=\r\n";
 
 int Init(const Args& args, std::ostream&, std::ostream& err) {
-  if (args.size() != 1) return -1;
+  if (args.empty()) return -1;
+  std::string server, schema;
+  for (size_t i = 1; i < args.size(); i += 2) {
+    if (i + 1 >= args.size()) return -1;
+    if (args[i] == "--server") {
+      server = args[i + 1];
+    } else if (args[i] == "--schema") {
+      schema = args[i + 1];
+    } else {
+      return -1;
+    }
+  }
   const std::string root = Root(args[0]);
+  if (!server.empty() && base::PathExists(root + "Vorn.ini")) {
+    err << "kepdata: " << base::ResolvePath(root + "Vorn.ini") << " exists; set [Dades] Servidor in it by hand\n";
+    return 1;
+  }
   for (const char* f : kDataFiles) {
     if (base::PathExists(root + f)) {
       err << "kepdata: " << base::ResolvePath(root + f) << " exists; init does not overwrite data files\n";
@@ -120,7 +144,12 @@ int Init(const Args& args, std::ostream&, std::ostream& err) {
       return 1;
     }
   }
-  if (!base::PathExists(root + "Vorn.ini") && !WriteFile(root + "Vorn.ini", kVornIni)) {
+  std::string vorn = kVornIni;
+  if (!server.empty()) {
+    vorn += "[Dades]\r\nServidor=" + server + "\r\n";
+    if (!schema.empty()) vorn += "Esquema=" + schema + "\r\n";
+  }
+  if (!base::PathExists(root + "Vorn.ini") && !WriteFile(root + "Vorn.ini", vorn)) {
     err << "kepdata: cannot write " << root << "Vorn.ini\n";
     return 1;
   }
@@ -386,8 +415,33 @@ int Company(const Args& args, std::ostream& out, std::ostream& err) {
   return 0;
 }
 
+// Every table of one installation into another, each on either backend:
+// exported as CSV and imported, so that every row is checked on the way.
+int Copy(const Args& args, std::ostream&, std::ostream& err) {
+  if (args.size() != 2) return -1;
+  const std::filesystem::path here = std::filesystem::current_path();
+  for (const Table& t : Tables()) {
+    std::ostringstream csv, quiet;
+    int rc = RunDataTool({"export", args[0], t.name}, csv, err);
+    std::filesystem::current_path(here);
+    if (rc != 0) return 1;
+    const std::filesystem::path temp =
+        std::filesystem::temp_directory_path() / ("kepdata_copy_" + std::to_string(::getpid()) + ".csv");
+    std::ofstream(temp, std::ios::binary) << csv.str();
+    rc = RunDataTool({"import", args[1], t.name, temp.string()}, quiet, err);
+    std::filesystem::current_path(here);
+    std::filesystem::remove(temp);
+    if (rc != 0) return 1;
+  }
+  return 0;
+}
+
 const Command kCommands[] = {
-    {"init", "init DATAROOT", "create an installation: folders, description files, empty data files, Vorn.ini", Init},
+    {"init", "init DATAROOT [--server CONNINFO [--schema NAME]]",
+     "create an installation: folders, description files, empty data files, Vorn.ini; with --server its data\n"
+     "      files are tables of that PostgreSQL database (libpq connection string), in schema NAME (default kep)",
+     Init},
+    {"copy", "copy FROM_DATAROOT TO_DATAROOT", "copy every table of one installation into another (either backend)", Copy},
     {"import", "import DATAROOT TABLE FILE.csv", "insert or update the CSV's rows in the table (all rows are checked first)", Import},
     {"export", "export DATAROOT TABLE", "write the table's records as CSV, in key order, on standard output", Export},
     {"company", "company DATAROOT [N=VALUE ...]", "show, or set, the eight company fields (Vorn.ini [Empresa])", Company},

@@ -13,6 +13,7 @@
 #include "base/fault_points.h"
 #include "base/platform.h"
 #include "storage/creation_block.h"
+#include "storage/postgres_backend.h"
 
 namespace storage {
 namespace {
@@ -387,14 +388,26 @@ int16_t RecordManagerCall(int16_t op, char* position_block, char* data, uint16_t
   const int16_t base_op = biased ? static_cast<int16_t>(op - kLockBias) : op;
   switch (base_op) {
     case kOpOpen:
-      return Open(position_block, data, *data_length, key, key_length);
-    case kOpCreate:
-      return Create(data, *data_length, key, key_length, key_number);
+    case kOpCreate: {
+      postgres::Location server;
+      if (!postgres::LocationOf(PathFrom(key, key_length), &server)) {
+        return base_op == kOpOpen ? Open(position_block, data, *data_length, key, key_length)
+                                  : Create(data, *data_length, key, key_length, key_number);
+      }
+      if (base_op == kOpOpen) return postgres::Open(server, position_block, std::string(data, strnlen(data, *data_length)));
+      FileSpec file_spec;
+      if (!DecodeCreationBlock(std::string_view(data, *data_length), &file_spec)) return kStatusBadCreationBlock;
+      return postgres::Create(server, file_spec, key_number != -1);
+    }
     case kOpReset:
       Files().clear();
+      postgres::Reset();
       return kStatusOk;
     default:
       break;
+  }
+  if (postgres::Owns(position_block)) {
+    return postgres::Call(base_op, biased, position_block, data, data_length, key, key_number);
   }
   OpenFile* f = FileOf(position_block);
   if (f == nullptr) return kStatusInvalidOperation;

@@ -1,0 +1,422 @@
+#include "storage/postgres_backend.h"
+
+#include <libpq-fe.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "base/codepage.h"
+#include "base/fault_points.h"
+#include "base/ini_file.h"
+#include "storage/record_manager.h"
+
+namespace storage::postgres {
+namespace {
+
+constexpr char kMagic[4] = {'K', 'E', 'P', 'P'};
+// No call waits without limit: a server that does not answer ends the call.
+constexpr char kConnectOptions[] = " connect_timeout=10";
+constexpr char kSessionSettings[] =
+    "SET statement_timeout = '60s'; SET lock_timeout = '20s'; SET client_min_messages = warning";
+
+struct Result {
+  PGresult* r = nullptr;
+  explicit Result(PGresult* p) : r(p) {}
+  ~Result() { PQclear(r); }
+  Result(const Result&) = delete;
+  Result& operator=(const Result&) = delete;
+  ExecStatusType status() const { return PQresultStatus(r); }
+  std::string state() const {
+    const char* s = PQresultErrorField(r, PG_DIAG_SQLSTATE);
+    return s == nullptr ? std::string() : s;
+  }
+};
+
+struct Handle {
+  PGconn* conn = nullptr;
+  std::string qualified;  // "schema"."table"
+  int32_t lock_class = 0;
+  FileSpec file_spec;
+  int64_t locked_id = 0;
+  int64_t current_id = 0;
+  int key_number = 0;
+  std::string current_key;
+  std::map<std::string, std::string> prepared;  // statement text -> name
+  ~Handle() {
+    if (conn != nullptr) PQfinish(conn);
+  }
+};
+
+std::map<uint32_t, std::unique_ptr<Handle>>& Handles() {
+  static std::map<uint32_t, std::unique_ptr<Handle>> handles;
+  return handles;
+}
+uint32_t g_next_handle = 1;
+
+std::string Quote(PGconn* conn, const std::string& name) {
+  char* q = PQescapeIdentifier(conn, name.c_str(), name.size());
+  std::string out = q == nullptr ? "\"\"" : q;
+  PQfreemem(q);
+  return out;
+}
+
+// The lock space of a table: advisory locks are two 32-bit numbers, the
+// table's and the record's.
+int32_t LockClass(const std::string& qualified) {
+  uint32_t h = 2166136261u;
+  for (unsigned char c : qualified) h = (h ^ c) * 16777619u;
+  return static_cast<int32_t>(h);
+}
+
+PGconn* Connect(const std::string& server) {
+  PGconn* conn = PQconnectdb((server + kConnectOptions).c_str());
+  if (PQstatus(conn) != CONNECTION_OK) {
+    PQfinish(conn);
+    return nullptr;
+  }
+  Result set(PQexec(conn, kSessionSettings));
+  if (set.status() != PGRES_COMMAND_OK) {
+    PQfinish(conn);
+    return nullptr;
+  }
+  return conn;
+}
+
+int16_t StatusOf(PGconn* conn, const Result& r) {
+  if (PQstatus(conn) != CONNECTION_OK) return kStatusIoError;
+  const std::string state = r.state();
+  if (state == "23505") return kStatusDuplicateKey;
+  if (state == "55P03" || state == "40P01") return kStatusFileLocked;
+  return kStatusIoError;
+}
+
+// Runs a statement prepared once per connection; params binary (bytea) or
+// text (numbers), results binary.
+PGresult* Run(Handle* h, const std::string& sql, const std::vector<std::string>& params,
+              const std::vector<int>& binary) {
+  auto it = h->prepared.find(sql);
+  if (it == h->prepared.end()) {
+    const std::string name = "s" + std::to_string(h->prepared.size() + 1);
+    Result p(PQprepare(h->conn, name.c_str(), sql.c_str(), static_cast<int>(params.size()), nullptr));
+    if (p.status() != PGRES_COMMAND_OK) return nullptr;
+    it = h->prepared.emplace(sql, name).first;
+  }
+  std::vector<const char*> values;
+  std::vector<int> lengths;
+  for (const std::string& p : params) {
+    values.push_back(p.data());
+    lengths.push_back(static_cast<int>(p.size()));
+  }
+  return PQexecPrepared(h->conn, it->second.c_str(), static_cast<int>(params.size()), values.data(),
+                        lengths.data(), binary.data(), 1);
+}
+
+int64_t BigEndian64(const char* p) {
+  uint64_t v = 0;
+  for (int i = 0; i < 8; ++i) v = (v << 8) | static_cast<unsigned char>(p[i]);
+  return static_cast<int64_t>(v);
+}
+
+std::string KeyColumn(int k) { return "k" + std::to_string(k); }
+
+bool TryLock(Handle* h, int64_t id) {
+  Result r(Run(h, "SELECT pg_try_advisory_lock($1::int4, $2::int4)",
+               {std::to_string(h->lock_class), std::to_string(static_cast<int32_t>(id))}, {0, 0}));
+  return r.status() == PGRES_TUPLES_OK && PQntuples(r.r) == 1 && PQgetvalue(r.r, 0, 0)[0] == 1;
+}
+
+void Unlock(Handle* h, int64_t id) {
+  Result r(Run(h, "SELECT pg_advisory_unlock($1::int4, $2::int4)",
+               {std::to_string(h->lock_class), std::to_string(static_cast<int32_t>(id))}, {0, 0}));
+}
+
+void DropLock(Handle* h) {
+  if (h->locked_id != 0) Unlock(h, h->locked_id);
+  h->locked_id = 0;
+}
+
+Handle* HandleOf(const char* position_block) {
+  if (std::memcmp(position_block, kMagic, 4) != 0) return nullptr;
+  const auto it = Handles().find(DecodeFixed32(position_block + 4));
+  return it == Handles().end() ? nullptr : it->second.get();
+}
+
+// Takes the row of a read: locked first when biased, then copied out.
+int16_t TakeRow(Handle* h, PGresult* raw, int16_t not_found, bool biased, int k, char* data,
+                uint16_t* data_length, char* key) {
+  Result r(raw);
+  if (r.r == nullptr || r.status() != PGRES_TUPLES_OK) return r.r == nullptr ? kStatusIoError : StatusOf(h->conn, r);
+  if (PQntuples(r.r) == 0) return not_found;
+  const int64_t id = BigEndian64(PQgetvalue(r.r, 0, 0));
+  if (biased) {
+    if (!TryLock(h, id)) return kStatusRecordLocked;
+    h->locked_id = id;
+  }
+  h->current_id = id;
+  h->key_number = k;
+  h->current_key.assign(PQgetvalue(r.r, 0, 2), static_cast<size_t>(PQgetlength(r.r, 0, 2)));
+  const size_t size = static_cast<size_t>(PQgetlength(r.r, 0, 1));
+  const size_t n = std::min<size_t>(*data_length, size);
+  std::memcpy(data, PQgetvalue(r.r, 0, 1), n);
+  *data_length = static_cast<uint16_t>(n);
+  std::memcpy(key, h->current_key.data(), std::min<size_t>(h->current_key.size(), 255));
+  return size > n ? kStatusDataBufferShort : kStatusOk;
+}
+
+std::string SelectSql(const Handle* h, int k, const std::string& where, bool descending) {
+  const std::string kc = KeyColumn(k);
+  return "SELECT id, data, " + kc + " FROM " + h->qualified + " WHERE " + where + " ORDER BY " + kc +
+         (descending ? " DESC, id DESC" : ", id") + " LIMIT 1";
+}
+
+int16_t Read(Handle* h, int16_t op, bool biased, char* data, uint16_t* data_length, char* key,
+             int16_t key_number) {
+  if (biased) DropLock(h);
+  const int k = (op == kOpGetNext || op == kOpGetPrevious) ? h->key_number : key_number;
+  if (k < 0 || k >= static_cast<int>(h->file_spec.keys.size())) return kStatusInvalidKeyNumber;
+  const std::string kc = KeyColumn(k);
+  std::string wanted(static_cast<size_t>(h->file_spec.keys[static_cast<size_t>(k)].Length()), '\0');
+  std::memcpy(wanted.data(), key, std::min<size_t>(wanted.size(), 255));
+  std::vector<std::string> params{wanted};
+  std::vector<int> binary{1};
+  std::string sql;
+  int16_t not_found = kStatusEndOfFile;
+  switch (op) {
+    case kOpGetEqual:
+      sql = SelectSql(h, k, kc + " = $1", false);
+      not_found = kStatusKeyNotFound;
+      break;
+    case kOpGetGreaterOrEqual:
+      sql = SelectSql(h, k, kc + " >= $1", false);
+      break;
+    case kOpGetLessOrEqual:
+      sql = SelectSql(h, k, kc + " <= $1", true);
+      break;
+    case kOpGetNext:
+    case kOpGetPrevious: {
+      if (h->current_id == 0) return kStatusNoCurrentRecord;
+      const bool next = op == kOpGetNext;
+      sql = SelectSql(h, k, "(" + kc + ", id) " + (next ? ">" : "<") + " ($1, $2::int8)", !next);
+      params = {h->current_key, std::to_string(h->current_id)};
+      binary = {1, 0};
+      break;
+    }
+    default:
+      return kStatusInvalidOperation;
+  }
+  return TakeRow(h, Run(h, sql, params, binary), not_found, biased, k, data, data_length, key);
+}
+
+int16_t ReadDirect(Handle* h, bool biased, char* data, uint16_t* data_length, char* key, int16_t key_number) {
+  if (biased) DropLock(h);
+  if (*data_length < 4) return kStatusDataBufferShort;
+  if (key_number < 0 || key_number >= static_cast<int>(h->file_spec.keys.size())) return kStatusInvalidKeyNumber;
+  const int64_t id = DecodeFixed32(data);
+  const std::string sql = "SELECT id, data, " + KeyColumn(key_number) + " FROM " + h->qualified + " WHERE id = $1::int8";
+  return TakeRow(h, Run(h, sql, {std::to_string(id)}, {0}), kStatusInvalidPosition, biased, key_number, data,
+                 data_length, key);
+}
+
+// One insert or update; a single statement is its own transaction.
+int16_t Write(Handle* h, bool insert, const char* data, uint16_t data_length, char* key, int16_t key_number) {
+  if (data_length < h->file_spec.record_length) return kStatusInvalidRecordLength;
+  const std::string record(data, static_cast<size_t>(h->file_spec.record_length));
+  if (!insert && h->current_id == 0) return kStatusNoCurrentRecord;
+  const size_t nkeys = h->file_spec.keys.size();
+  std::vector<std::string> params{record};
+  std::vector<int> binary{1};
+  for (size_t k = 0; k < nkeys; ++k) {
+    params.push_back(h->file_spec.keys[k].Extract(record));
+    binary.push_back(1);
+  }
+  std::string sql;
+  if (insert) {
+    sql = "INSERT INTO " + h->qualified + "(data";
+    for (size_t k = 0; k < nkeys; ++k) sql += ", " + KeyColumn(static_cast<int>(k));
+    sql += ") VALUES($1";
+    for (size_t k = 0; k < nkeys; ++k) sql += ", $" + std::to_string(k + 2);
+    sql += ") RETURNING id";
+  } else {
+    sql = "UPDATE " + h->qualified + " SET data = $1";
+    for (size_t k = 0; k < nkeys; ++k) sql += ", " + KeyColumn(static_cast<int>(k)) + " = $" + std::to_string(k + 2);
+    sql += " WHERE id = $" + std::to_string(nkeys + 2) + "::int8 RETURNING id";
+    params.push_back(std::to_string(h->current_id));
+    binary.push_back(0);
+  }
+  // An update must not overwrite a record another station holds.
+  const bool temporary_lock = !insert && h->locked_id != h->current_id;
+  if (temporary_lock && !TryLock(h, h->current_id)) return kStatusRecordLocked;
+  base::FaultPoint();
+  Result r(Run(h, sql, params, binary));
+  base::FaultPoint();
+  if (temporary_lock) Unlock(h, h->current_id);
+  if (r.r == nullptr) return kStatusIoError;
+  if (r.status() != PGRES_TUPLES_OK) return StatusOf(h->conn, r);
+  if (PQntuples(r.r) == 0) return kStatusNoCurrentRecord;
+  if (insert) h->current_id = BigEndian64(PQgetvalue(r.r, 0, 0));
+  const int k = (key_number >= 0 && key_number < static_cast<int>(nkeys)) ? key_number : 0;
+  h->key_number = insert ? k : h->key_number;
+  h->current_key = h->file_spec.keys[static_cast<size_t>(h->key_number)].Extract(record);
+  std::memcpy(key, h->current_key.data(), std::min<size_t>(h->current_key.size(), 255));
+  return kStatusOk;
+}
+
+std::string Sanitised(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    const unsigned char u = static_cast<unsigned char>(base::LowerCase850(c));
+    out.push_back(std::isalnum(u) && u < 128 ? static_cast<char>(u) : '_');
+  }
+  return out;
+}
+
+bool Exec(PGconn* conn, const std::string& sql, std::string* state = nullptr) {
+  Result r(PQexec(conn, sql.c_str()));
+  if (state != nullptr) *state = r.state();
+  return r.status() == PGRES_COMMAND_OK || r.status() == PGRES_TUPLES_OK;
+}
+
+}  // namespace
+
+bool LocationOf(const std::string& path, Location* location) {
+  const std::filesystem::path file(path);
+  const std::filesystem::path folder = file.parent_path();
+  const std::filesystem::path root = folder.parent_path();
+  const std::string ini = (root / "Vorn.ini").string();
+  location->server = base::IniRead(ini, "Dades", "Servidor");
+  if (location->server.empty()) return false;
+  location->schema = Sanitised(base::IniRead(ini, "Dades", "Esquema"));
+  if (location->schema.empty()) location->schema = "kep";
+  location->table = Sanitised(folder.filename().string() + "/" + file.filename().string());
+  return true;
+}
+
+int16_t Create(const Location& location, const FileSpec& file_spec, bool replace) {
+  PGconn* conn = Connect(location.server);
+  if (conn == nullptr) return kStatusIoError;
+  const std::string schema = Quote(conn, location.schema);
+  const std::string table = schema + "." + Quote(conn, location.table);
+  const std::string meta = schema + ".kep_meta";
+  std::string sql = "CREATE SCHEMA IF NOT EXISTS " + schema + "; CREATE TABLE IF NOT EXISTS " + meta +
+                    "(name text PRIMARY KEY, owner bytea, creation_block bytea NOT NULL)";
+  bool ok = Exec(conn, sql);
+  if (ok && !replace) {
+    Result r(PQexecParams(conn, ("SELECT 1 FROM " + meta + " WHERE name = $1").c_str(), 1, nullptr,
+                          std::vector<const char*>{location.table.c_str()}.data(), nullptr, nullptr, 0));
+    if (r.status() == PGRES_TUPLES_OK && PQntuples(r.r) > 0) {
+      PQfinish(conn);
+      return kStatusFileExists;
+    }
+  }
+  // The table and its description appear together or not at all.
+  sql = "BEGIN; DROP TABLE IF EXISTS " + table + "; DELETE FROM " + meta + " WHERE name = " +
+        "'" + location.table + "'; CREATE TABLE " + table + "(id bigserial PRIMARY KEY, data bytea NOT NULL";
+  for (size_t k = 0; k < file_spec.keys.size(); ++k) sql += ", " + KeyColumn(static_cast<int>(k)) + " bytea";
+  sql += ");";
+  for (size_t k = 0; k < file_spec.keys.size(); ++k) {
+    const std::string kc = KeyColumn(static_cast<int>(k));
+    const std::string index = Quote(conn, location.table + "_" + kc);
+    sql += file_spec.keys[k].duplicates ? "CREATE INDEX " + index + " ON " + table + "(" + kc + ", id);"
+                                        : "CREATE UNIQUE INDEX " + index + " ON " + table + "(" + kc + ");";
+  }
+  ok = ok && Exec(conn, sql);
+  if (ok) {
+    const std::string block = EncodeCreationBlock(file_spec);
+    const char* values[] = {location.table.c_str(), block.data()};
+    const int lengths[] = {static_cast<int>(location.table.size()), static_cast<int>(block.size())};
+    const int formats[] = {0, 1};
+    Result r(PQexecParams(conn, ("INSERT INTO " + meta + "(name, owner, creation_block) VALUES($1, NULL, $2)").c_str(),
+                          2, nullptr, values, lengths, formats, 0));
+    ok = r.status() == PGRES_COMMAND_OK;
+  }
+  ok = ok && Exec(conn, "COMMIT");
+  if (!ok) Exec(conn, "ROLLBACK");
+  PQfinish(conn);
+  return ok ? kStatusOk : kStatusIoError;
+}
+
+int16_t Open(const Location& location, char* position_block, const std::string& owner) {
+  auto h = std::make_unique<Handle>();
+  h->conn = Connect(location.server);
+  if (h->conn == nullptr) return kStatusIoError;
+  const std::string schema = Quote(h->conn, location.schema);
+  h->qualified = schema + "." + Quote(h->conn, location.table);
+  h->lock_class = LockClass(location.schema + "." + location.table);
+  const char* name[] = {location.table.c_str()};
+  Result r(PQexecParams(h->conn, ("SELECT owner, creation_block FROM " + schema + ".kep_meta WHERE name = $1").c_str(),
+                        1, nullptr, name, nullptr, nullptr, 1));
+  if (r.status() != PGRES_TUPLES_OK) return r.state() == "42P01" ? kStatusFileNotFound : StatusOf(h->conn, r);
+  if (PQntuples(r.r) == 0) return kStatusFileNotFound;
+  const std::string block(PQgetvalue(r.r, 0, 1), static_cast<size_t>(PQgetlength(r.r, 0, 1)));
+  if (!DecodeCreationBlock(block, &h->file_spec)) return kStatusNotARecordFile;
+  if (PQgetisnull(r.r, 0, 0)) {
+    const char* values[] = {owner.data(), location.table.c_str()};
+    const int lengths[] = {static_cast<int>(owner.size()), static_cast<int>(location.table.size())};
+    const int formats[] = {1, 0};
+    Result u(PQexecParams(h->conn, ("UPDATE " + schema + ".kep_meta SET owner = $1 WHERE name = $2 AND owner IS NULL").c_str(),
+                          2, nullptr, values, lengths, formats, 0));
+    if (u.status() != PGRES_COMMAND_OK) return StatusOf(h->conn, u);
+  } else if (std::string(PQgetvalue(r.r, 0, 0), static_cast<size_t>(PQgetlength(r.r, 0, 0))) != owner) {
+    return kStatusWrongOwner;
+  }
+  const uint32_t handle = g_next_handle++;
+  std::memset(position_block, 0, kPositionBlockSize);
+  std::memcpy(position_block, kMagic, 4);
+  std::string encoded;
+  EncodeFixed32(&encoded, handle);
+  std::memcpy(position_block + 4, encoded.data(), 4);
+  Handles()[handle] = std::move(h);
+  return kStatusOk;
+}
+
+bool Owns(const char* position_block) { return std::memcmp(position_block, kMagic, 4) == 0; }
+
+int16_t Call(int16_t base_op, bool biased, char* position_block, char* data, uint16_t* data_length, char* key,
+             int16_t key_number) {
+  Handle* h = HandleOf(position_block);
+  if (h == nullptr) return kStatusInvalidOperation;
+  if (PQstatus(h->conn) != CONNECTION_OK) return kStatusIoError;
+  switch (base_op) {
+    case kOpInsert:
+      return Write(h, true, data, *data_length, key, key_number);
+    case kOpUpdate:
+      return Write(h, false, data, *data_length, key, key_number);
+    case kOpGetEqual:
+    case kOpGetNext:
+    case kOpGetPrevious:
+    case kOpGetGreaterOrEqual:
+    case kOpGetLessOrEqual:
+      return Read(h, base_op, biased, data, data_length, key, key_number);
+    case kOpStat: {
+      const std::string block = EncodeCreationBlock(h->file_spec);
+      const size_t n = std::min<size_t>(*data_length, block.size());
+      std::memcpy(data, block.data(), n);
+      *data_length = static_cast<uint16_t>(n);
+      return block.size() > n ? kStatusDataBufferShort : kStatusOk;
+    }
+    case kOpGetPosition: {
+      if (h->current_id == 0) return kStatusNoCurrentRecord;
+      if (*data_length < 4) return kStatusDataBufferShort;
+      std::string p;
+      EncodeFixed32(&p, static_cast<uint32_t>(h->current_id));
+      std::memcpy(data, p.data(), 4);
+      *data_length = 4;
+      return kStatusOk;
+    }
+    case kOpGetDirect:
+      return ReadDirect(h, biased, data, data_length, key, key_number);
+    case kOpUnlock:
+      DropLock(h);
+      return kStatusOk;
+    default:
+      return kStatusInvalidOperation;
+  }
+}
+
+void Reset() { Handles().clear(); }
+
+}  // namespace storage::postgres

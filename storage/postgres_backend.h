@@ -1,0 +1,52 @@
+// The record manager's second engine: an installation's data files as tables
+// of a PostgreSQL database, for workstations on several machines.
+//
+// An installation is on a server when its data root's "Vorn.ini" has a
+// libpq connection string in [Dades] "Servidor"; blank or missing, its files
+// are the SQLite files on disk. The data root is the folder above a data
+// file's folder ("DADES\DepartaV.dat", "TAULES\UIpc.dat"). Each data file is
+// the table named from its path below the root ("dades_departav_dat"), in
+// the schema of [Dades] "Esquema" (default "kep"), so that one database can
+// hold several installations. The schema's table "kep_meta" holds each
+// table's owner name and creation block.
+//
+// The behaviour is the SQLite engine's: keys are bytea columns, which the
+// server orders byte-wise; duplicates follow insertion order; every insert
+// and update is one transaction; single-record locks are advisory locks of
+// the handle's own connection, so they vanish when the process ends, however
+// it ends. Each open file has its own connection. A connection that cannot be
+// made gives the open status 2; a lost one makes later calls return 2; no
+// call waits longer than the connection and statement time limits.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "storage/creation_block.h"
+
+namespace storage::postgres {
+
+struct Location {
+  std::string server;  // libpq connection string
+  std::string schema;
+  std::string table;
+};
+
+// Where the data file at path (resolved) lives: false for a file on disk.
+bool LocationOf(const std::string& path, Location* location);
+
+int16_t Open(const Location& location, char* position_block, const std::string& owner);
+// replace false: status 59 when the table exists.
+int16_t Create(const Location& location, const FileSpec& file_spec, bool replace);
+
+// True when the position block is a handle of this engine.
+bool Owns(const char* position_block);
+
+// Every operation on an open handle (base_op without the lock bias).
+int16_t Call(int16_t base_op, bool biased, char* position_block, char* data, uint16_t* data_length,
+             char* key, int16_t key_number);
+
+// Closes every connection of the process, dropping its record locks.
+void Reset();
+
+}  // namespace storage::postgres
