@@ -92,6 +92,11 @@ const std::vector<Row>& Rows() {
          fs::resize_file(d.path() + "/inst/ddf/TranLauV.xdf", 7);
        },
        1, "TranLauV (24)", false},
+      {"a server that refuses the connection", "mirtosek",
+       [](const TempDir& d, auto*) {
+         Put(d, "inst/Vorn.ini", ReadFile(d.path() + "/inst/Vorn.ini") + "[Dades]\r\nServidor=host=127.0.0.1 port=1\r\n");
+       },
+       1, "UIpc (2)"},
       // mirtosek: other files of the installation and the station
       {"a language file with an unterminated quote", "mirtosek",
        [](const TempDir& d, auto*) {

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include <gtest/gtest.h>
+#include <libpq-fe.h>
 
 #include <cstring>
 
@@ -46,16 +47,53 @@ int16_t LockRecordAt(const std::string& path, const std::string& key_bytes, char
                                     &length, key, 255, 0);
 }
 
-class TwoStationsTest : public ::testing::Test {
+// On the files of today ("sqlite") and on a PostgreSQL server ("postgres",
+// when KEP_TEST_PG names one), each installation in a schema of its own.
+class TwoStationsTest : public ::testing::TestWithParam<std::string> {
  protected:
-  void SetUp() override { BuildSampleInstallation(dir_, "start"); }
+  void SetUp() override {
+    if (GetParam() == "postgres") {
+      const char* server = std::getenv("KEP_TEST_PG");
+      if (server == nullptr || *server == '\0') {
+        GTEST_SKIP() << "no PostgreSQL server: set KEP_TEST_PG to a libpq connection string";
+      }
+      server_ = server;
+    }
+    BuildSampleInstallation(dir_, "start", server_, Schema("start"));
+  }
+  void TearDown() override {
+    if (server_.empty()) return;
+    PGconn* conn = PQconnectdb(server_.c_str());
+    for (const std::string& schema : schemas_) {
+      PQclear(PQexec(conn, ("SET client_min_messages = warning; DROP SCHEMA IF EXISTS " + schema + " CASCADE").c_str()));
+    }
+    PQfinish(conn);
+  }
+
+  std::string Schema(const std::string& name) const {
+    if (server_.empty()) return "";
+    const std::string schema = "rt_" + std::to_string(::getpid()) + "_" + name;
+    schemas_.insert(schema);
+    return schema;
+  }
 
   std::string Root(const std::string& name) const { return dir_.path() + "/" + name + "/"; }
 
+  // A fresh copy of the start installation: its folder, and on a server its
+  // tables copied into a schema of the copy's own.
   void CopyStart(const std::string& name) const {
     std::filesystem::remove_all(dir_.path() + "/" + name);
-    std::filesystem::copy(dir_.path() + "/start", dir_.path() + "/" + name,
-                          std::filesystem::copy_options::recursive);
+    if (server_.empty()) {
+      std::filesystem::copy(dir_.path() + "/start", dir_.path() + "/" + name,
+                            std::filesystem::copy_options::recursive);
+      return;
+    }
+    RunTool({"init", Root(name), "--server", server_, "--schema", Schema(name)});
+    RunTool({"copy", Root("start"), Root(name)});
+    for (const char* folder : {"LOCALE", "TEXTOS"}) {
+      std::filesystem::copy(dir_.path() + "/start/" + folder, dir_.path() + "/" + name + "/" + folder,
+                            std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
+    }
   }
 
   pid_t Start(const std::string& root, const std::string& station) const {
@@ -112,19 +150,21 @@ class TwoStationsTest : public ::testing::Test {
   }
 
   TempDir dir_;
+  std::string server_;
+  mutable std::set<std::string> schemas_;
 };
 
-TEST_F(TwoStationsTest, DisjointRangesGiveTheRunsOneAfterTheOther) {
+TEST_P(TwoStationsTest, DisjointRangesGiveTheRunsOneAfterTheOther) {
   const UnitRange first{1, 1, 2, 9999}, second{3, 1, 6, 9999};
   const auto expected = OneAfterTheOther(first, second);
   const auto got = AtOnce(first, second);
   EXPECT_EQ(DifferingFiles(got, expected), "");
-  ReportFigure("disjoint ranges: " + std::to_string(Count(got)) + " records compared");
+  ReportFigure(GetParam() + ": disjoint ranges: " + std::to_string(Count(got)) + " records compared");
 }
 
 // Every unit in both ranges is processed twice, one station after the
 // other: no update lost, none computed from a record the other was rewriting.
-TEST_F(TwoStationsTest, OverlappingRangesProcessEachSharedUnitTwice) {
+TEST_P(TwoStationsTest, OverlappingRangesProcessEachSharedUnitTwice) {
   // Unit 2/5 is in both ranges, and its second pass differs from its first.
   const UnitRange first{1, 1, 3, 4}, second{2, 3, 6, 9999};
   const auto once = OneAfterTheOther({1, 1, 6, 9999}, {9998, 1, 9998, 1});
@@ -134,12 +174,12 @@ TEST_F(TwoStationsTest, OverlappingRangesProcessEachSharedUnitTwice) {
     const auto got = AtOnce(first, second);
     EXPECT_EQ(DifferingFiles(got, expected), "") << "round " << round;
     const bool waited = (dir_.Read("one.err") + dir_.Read("two.err")).find("ESPEREU") != std::string::npos;
-    ReportFigure("overlapping ranges, round " + std::to_string(round) + ": " + std::to_string(Count(got)) +
+    ReportFigure(GetParam() + ": overlapping ranges, round " + std::to_string(round) + ": " + std::to_string(Count(got)) +
                  " records compared, " + (waited ? "one station waited for the other" : "no wait"));
   }
 }
 
-TEST_F(TwoStationsTest, AReportDuringAWriteBackListsEverySelectedUnit) {
+TEST_P(TwoStationsTest, AReportDuringAWriteBackListsEverySelectedUnit) {
   CopyStart("alone");
   WriteStation(dir_, "alone", "I", "CAT");
   ExpectFinished(Start("alone", "alone"), "alone");
@@ -154,13 +194,13 @@ TEST_F(TwoStationsTest, AReportDuringAWriteBackListsEverySelectedUnit) {
   ExpectFinished(reader, "reader");
   ExpectFinished(writer, "writer");
   EXPECT_EQ(ReportedUnits(dir_.Read("reader/divivovi.tmp")), expected);
-  ReportFigure("report during write-back: " + std::to_string(expected.size()) + " units reported");
+  ReportFigure(GetParam() + ": report during write-back: " + std::to_string(expected.size()) + " units reported");
 }
 
 // A third program holds the first unit's record lock: the run waits with
 // its message and finishes, with every record as a run alone gives, once the
 // holder lets go.
-TEST_F(TwoStationsTest, ARunWaitsForARecordAnotherProgramHolds) {
+TEST_P(TwoStationsTest, ARunWaitsForARecordAnotherProgramHolds) {
   CopyStart("alone");
   WriteStation(dir_, "alone", "A", "CAT");
   ExpectFinished(Start("alone", "alone"), "alone");
@@ -206,7 +246,7 @@ TEST_F(TwoStationsTest, ARunWaitsForARecordAnotherProgramHolds) {
 // first unit of the next building. While it waits for that building's record,
 // held by another station, it must not keep that unit locked: the other
 // station, in that building, wants it next.
-TEST_F(TwoStationsTest, AStationWaitingForABuildingHoldsNoUnitOfIt) {
+TEST_P(TwoStationsTest, AStationWaitingForABuildingHoldsNoUnitOfIt) {
   CopyStart("shared");
   int to_holder[2], from_holder[2];
   ASSERT_EQ(::pipe(to_holder), 0);
@@ -251,5 +291,8 @@ TEST_F(TwoStationsTest, AStationWaitingForABuildingHoldsNoUnitOfIt) {
   ExpectFinished(run, "station");
   for (int fd : {to_holder[0], to_holder[1], from_holder[0], from_holder[1]}) ::close(fd);
 }
+
+INSTANTIATE_TEST_SUITE_P(Engines, TwoStationsTest, ::testing::Values("sqlite", "postgres"),
+                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
 
 }  // namespace

@@ -12,10 +12,17 @@ namespace testing_support {
 inline const char* kSampleTables[] = {"PropietV", "FinquesV", "TVRebut", "UIpc", "DepartaV", "TranLauV"};
 
 // Makes the installation in dir/<relative>; the print program in dir/exe.
-inline void BuildSampleInstallation(const TempDir& dir, const std::string& relative) {
+// With a server (a libpq connection string) its data goes to that database,
+// in the schema given.
+inline void BuildSampleInstallation(const TempDir& dir, const std::string& relative,
+                                    const std::string& server = "", const std::string& schema = "") {
   const std::string src = std::string(KEP_SOURCE_DIR) + "/sample/";
   const std::string root = dir.path() + "/" + relative;
-  RunTool({"init", root});
+  if (server.empty()) {
+    RunTool({"init", root});
+  } else {
+    RunTool({"init", root, "--server", server, "--schema", schema});
+  }
   RunTool({"company", root, "1=Administració de Finques Puig, SL", "7=B-12345678"});
   for (const char* table : kSampleTables) RunTool({"import", root, table, src + table + ".csv"});
   dir.Write(relative + "/LOCALE/MIRTOSEK.LNG", ReadFile(src + "LOCALE/MIRTOSEK.LNG"));
