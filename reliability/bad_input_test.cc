@@ -96,7 +96,7 @@ const std::vector<Row>& Rows() {
        [](const TempDir& d, auto*) {
          Put(d, "inst/Vorn.ini", ReadFile(d.path() + "/inst/Vorn.ini") + "[Dades]\r\nServidor=host=127.0.0.1 port=1\r\n");
        },
-       1, "UIpc (2)"},
+       1, "UIpc (2)", false},
       // mirtosek: other files of the installation and the station
       {"a language file with an unterminated quote", "mirtosek",
        [](const TempDir& d, auto*) {
