@@ -2,6 +2,8 @@
 #include <sstream>
 
 #include <gtest/gtest.h>
+#include <libpq-fe.h>
+#include <unistd.h>
 
 #include "base/dates.h"
 #include "base/session_settings.h"
@@ -151,6 +153,38 @@ TEST_F(DataToolTest, ExportThenImportGivesTheSameValues) {
     ASSERT_EQ(Import(o.table, o.csv), 0) << o.table << ": " << err_;
     ASSERT_EQ(Run({"export", root_, o.table}), 0) << o.table;
     EXPECT_EQ(out_, o.csv) << o.table;
+  }
+}
+
+// An installation copied table by table gives the same export, on the
+// server too when one is named by KEP_TEST_PG; a copy into a place that is
+// not an installation is refused.
+TEST_F(DataToolTest, CopyGivesTheSameTablesInTheOtherInstallation) {
+  for (const char* table : {"PropietV", "FinquesV", "TVRebut", "UIpc", "DepartaV", "TranLauV"}) {
+    ASSERT_EQ(Run({"import", root_, table, std::string(KEP_SOURCE_DIR) + "/sample/" + table + ".csv"}), 0) << err_;
+  }
+  std::vector<std::vector<std::string>> targets = {{"init", dir_.path() + "/copy"}};
+  const char* server = std::getenv("KEP_TEST_PG");
+  const std::string schema = "cp_" + std::to_string(::getpid());
+  if (server != nullptr && *server != '\0') {
+    targets.push_back({"init", dir_.path() + "/on_server", "--server", server, "--schema", schema});
+  }
+  for (const auto& init : targets) {
+    ASSERT_EQ(Run(init), 0) << err_;
+    ASSERT_EQ(Run({"copy", root_, init[1]}), 0) << err_;
+    for (const char* table : {"PropietV", "FinquesV", "TVRebut", "UIpc", "DepartaV", "TranLauV"}) {
+      ASSERT_EQ(Run({"export", root_, table}), 0);
+      const std::string original = out_;
+      ASSERT_EQ(Run({"export", init[1], table}), 0) << err_;
+      EXPECT_EQ(out_, original) << init[1] << " " << table;
+    }
+  }
+  EXPECT_EQ(Run({"copy", root_, dir_.path() + "/nowhere"}), 1);
+  EXPECT_NE(err_.find("is not an installation"), std::string::npos) << err_;
+  if (targets.size() > 1) {
+    PGconn* conn = PQconnectdb(server);
+    PQclear(PQexec(conn, ("SET client_min_messages = warning; DROP SCHEMA IF EXISTS " + schema + " CASCADE").c_str()));
+    PQfinish(conn);
   }
 }
 
