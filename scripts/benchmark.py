@@ -48,6 +48,9 @@ def main():
     p.add_argument("--runs", type=int, default=3)
     p.add_argument("--bin", default=os.path.join(ROOT, "build", "release", "tools"))
     p.add_argument("--work", default=os.path.join(ROOT, "build", "bench"))
+    p.add_argument("--server", help="also run modes I and A with the data on this PostgreSQL server "
+                                    "(libpq connection string)")
+    p.add_argument("--server-sizes", default="10000", help="the sizes at which --server is measured")
     a = p.parse_args()
     tools = {t: os.path.join(a.bin, t) for t in ("mirtosek", "kepwalk", "kepdata", "divivovi")}
     exe = os.path.join(a.work, "exe")
@@ -57,6 +60,7 @@ def main():
     os.chmod(os.path.join(exe, "DIVIVOVI"), 0o755)
 
     rows = []
+    server_ratios = []
     print_program = None
     for n in [int(x) for x in a.sizes.split(",")]:
         place = os.path.join(a.work, str(n))
@@ -93,6 +97,35 @@ def main():
                                              ("C, Catalan", "C", "CAT", False), ("A, Catalan", "A", "CAT", True)):
             _, wall, peak, _ = measure(label, [tools["mirtosek"]], mode, language, fresh)
             results.append((label, wall, peak))
+        if a.server and str(n) in a.server_sizes.split(","):
+            sqlite_wall = {label: wall for label, wall, _ in results}
+
+            def server_copy(name):
+                """A copy of the installation with its data in schema bench_<n>_<name>."""
+                schema = f"bench_{n}_{name}"
+                root = os.path.join(place, "server_" + name)
+                subprocess.run(["psql", a.server, "-qc", f"SET client_min_messages=warning; DROP SCHEMA IF EXISTS {schema} CASCADE"],
+                               check=True, stdout=subprocess.DEVNULL)
+                shutil.rmtree(root, ignore_errors=True)
+                subprocess.run([tools["kepdata"], "init", root, "--server", a.server, "--schema", schema],
+                               check=True, stdout=subprocess.DEVNULL)
+                subprocess.run([tools["kepdata"], "copy", inst, root], check=True, stdout=subprocess.DEVNULL)
+                for folder in ("LOCALE", "TEXTOS"):
+                    shutil.copytree(os.path.join(inst, folder), os.path.join(root, folder), dirs_exist_ok=True)
+                return root + "/"
+
+            server_inst = server_copy("i")
+            for label, mode in (("I, Catalan", "I"), ("A, Catalan", "A")):
+                walls, peaks = [], []
+                for _ in range(a.runs):
+                    root = server_copy("a") if mode == "A" else server_inst
+                    write_station(tmp, mode, "CAT")
+                    wall, peak, _ = timed([tools["mirtosek"]], env_for(root))
+                    walls.append(wall)
+                    peaks.append(peak)
+                wall = statistics.median(walls)
+                results.append((f"{label}, server", wall, statistics.median(peaks)))
+                server_ratios.append((n, label, wall / sqlite_wall[label]))
         for label, wall, peak in results:
             rows.append((n, units, label, wall, units / wall, peak / 1024, wall / base_wall))
         if n == 10000:
@@ -106,6 +139,8 @@ def main():
     print(f"{'N':>7} {'units':>7}  {'run':<24} {'wall s':>8} {'units/s':>9} {'peak MiB':>9} {'x baseline':>10}")
     for n, units, label, wall, rate, peak, ratio in rows:
         print(f"{n:>7} {units:>7}  {label:<24} {wall:>8.2f} {rate:>9.0f} {peak:>9.1f} {ratio:>10.2f}")
+    for n, label, ratio in server_ratios:
+        print(f"server / SQLite at {n} units, {label}: {ratio:.2f}")
     if print_program is not None:
         print(f"\nprint program alone, the 10,000-unit report to PDF and text: {print_program:.2f} s")
 

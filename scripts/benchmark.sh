@@ -2,7 +2,7 @@
 # The performance benchmark: builds the optimised programs, makes synthetic
 # installations of 1,000, 10,000 and 100,000 units and times every mode
 # against the baseline of plain record reads.
-#   scripts/benchmark.sh [--sizes 1000,10000,100000] [--runs 3]
+#   scripts/benchmark.sh [--sizes 1000,10000,100000] [--runs 3] [--server CONNINFO [--server-sizes 10000]]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
