@@ -41,10 +41,10 @@ bool SameIgnoringCase(std::string_view a, std::string_view b) {
 // of it costs one stat instead of a scan of the directory (a lock file named
 // in upper case by one call and in mixed case by another is looked up for
 // every unit). What is remembered is used only while it still exists.
-std::string MatchComponent(const std::string& dir, const std::string& component) {
+std::string MatchComponent(const std::string& dir, const std::string& component, bool known_missing = false) {
   const std::string probe = dir.empty() ? component : dir + "/" + component;
   struct stat st;
-  if (::lstat(probe.c_str(), &st) == 0) return component;
+  if (!known_missing && ::lstat(probe.c_str(), &st) == 0) return component;
   static std::map<std::string, std::string> matched;  // probe -> entry found
   const auto known = matched.find(probe);
   if (known != matched.end()) {
@@ -100,7 +100,9 @@ std::string ResolvePath(std::string_view path) {
   const std::string last = last_slash == std::string::npos ? exact : exact.substr(last_slash + 1);
   if (last_slash != std::string::npos && last_slash > 0 && last != "." && last != ".." &&
       ::stat(exact.substr(0, last_slash).c_str(), &exact_st) == 0 && S_ISDIR(exact_st.st_mode)) {
-    std::string resolved = exact.substr(0, last_slash + 1) + MatchComponent(exact.substr(0, last_slash), last);
+    // The exact name was just found missing.
+    std::string resolved =
+        exact.substr(0, last_slash + 1) + MatchComponent(exact.substr(0, last_slash), last, true);
     if (IsSeparator(path.back())) resolved += "/";
     return resolved;
   }

@@ -167,10 +167,14 @@ int16_t TakeRow(Handle* h, PGresult* raw, int16_t not_found, bool biased, int k,
   return size > n ? kStatusDataBufferShort : kStatusOk;
 }
 
+// A key without duplicates is ordered by itself alone, so that the server
+// walks its unique index; with duplicates, by the key and then the id, the
+// order of its (key, id) index.
 std::string SelectSql(const Handle* h, int k, const std::string& where, bool descending) {
   const std::string kc = KeyColumn(k);
+  const bool duplicates = h->file_spec.keys[static_cast<size_t>(k)].duplicates;
   return "SELECT id, data, " + kc + " FROM " + h->qualified + " WHERE " + where + " ORDER BY " + kc +
-         (descending ? " DESC, id DESC" : ", id") + " LIMIT 1";
+         (descending ? " DESC" : "") + (duplicates ? (descending ? ", id DESC" : ", id") : "") + " LIMIT 1";
 }
 
 int16_t Read(Handle* h, int16_t op, bool biased, char* data, uint16_t* data_length, char* key,
@@ -200,9 +204,14 @@ int16_t Read(Handle* h, int16_t op, bool biased, char* data, uint16_t* data_leng
     case kOpGetPrevious: {
       if (h->current_id == 0) return kStatusNoCurrentRecord;
       const bool next = op == kOpGetNext;
-      sql = SelectSql(h, k, "(" + kc + ", id) " + (next ? ">" : "<") + " ($1, $2::int8)", !next);
-      params = {h->current_key, std::to_string(h->current_id)};
-      binary = {1, 0};
+      if (h->file_spec.keys[static_cast<size_t>(k)].duplicates) {
+        sql = SelectSql(h, k, "(" + kc + ", id) " + (next ? ">" : "<") + " ($1, $2::int8)", !next);
+        params = {h->current_key, std::to_string(h->current_id)};
+        binary = {1, 0};
+      } else {
+        sql = SelectSql(h, k, kc + (next ? " > $1" : " < $1"), !next);
+        params = {h->current_key};
+      }
       break;
     }
     default:
