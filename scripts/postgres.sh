@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # A PostgreSQL server on loopback for the tests of the server backend.
-#   scripts/postgres.sh start   starts it (made once in build/pg), prints its connection string
+#   scripts/postgres.sh start   starts it (made once in /tmp/kep-pg-PORT), prints its connection string
 #   scripts/postgres.sh stop    stops it
 # The server runs as the user "postgres" when started by root (it refuses
 # root itself), otherwise as the current user.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 port=${KEP_PG_PORT:-55432}
-data=$PWD/build/pg/data
+# Outside the repository: the server's own user must reach it, and a clone
+# may sit under a home folder closed to other users.
+data=${KEP_PG_DATA:-/tmp/kep-pg-$port}
 bin=$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -1)
 [ -n "$bin" ] || { echo "postgres.sh: no PostgreSQL server installed" >&2; exit 1; }
 as_server() {
@@ -15,10 +17,9 @@ as_server() {
 }
 case "${1:-}" in
   start)
-    mkdir -p build/pg
     if [ ! -s "$data/PG_VERSION" ]; then
       rm -rf "$data"; mkdir -p "$data"
-      [ "$(id -u)" -eq 0 ] && chown postgres "$data" build/pg
+      [ "$(id -u)" -eq 0 ] && chown postgres "$data"
       as_server "$bin/initdb" -D "$data" -U postgres --auth=trust -E UTF8 >/dev/null
     fi
     [ "$(id -u)" -eq 0 ] && chown -R postgres "$data"
