@@ -83,6 +83,7 @@ def main():
                     copy = os.path.join(place, "inst_a")
                     shutil.rmtree(copy, ignore_errors=True)
                     shutil.copytree(inst, copy)
+                    os.sync()  # the copy's writes must not land inside the timed run
                     root = copy + "/"
                 write_station(tmp, mode, language)
                 wall, peak, out = timed(cmd, env_for(root))
@@ -119,6 +120,7 @@ def main():
                 walls, peaks = [], []
                 for _ in range(a.runs):
                     root = server_copy("a") if mode == "A" else server_inst
+                    os.sync()
                     write_station(tmp, mode, "CAT")
                     wall, peak, _ = timed([tools["mirtosek"]], env_for(root))
                     walls.append(wall)

@@ -1,6 +1,7 @@
 #include "storage/postgres_backend.h"
 
 #include <libpq-fe.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -73,7 +74,9 @@ int32_t LockClass(const std::string& qualified) {
 }
 
 PGconn* Connect(const std::string& server) {
-  PGconn* conn = PQconnectdb((server + kConnectOptions).c_str());
+  // The process shows in the server's list of sessions as "kep_<pid>".
+  const std::string name = " application_name=kep_" + std::to_string(::getpid());
+  PGconn* conn = PQconnectdb((server + kConnectOptions + name).c_str());
   if (PQstatus(conn) != CONNECTION_OK) {
     PQfinish(conn);
     return nullptr;

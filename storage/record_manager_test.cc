@@ -280,6 +280,24 @@ TEST_P(RecordManagerTest, RecordLocksBetweenProcessesVanishWhenTheHolderIsKilled
   EXPECT_EQ(ReadOnceFree(me, "AB"), kStatusOk);
 }
 
+// A connection the server ends (a restart, a network cut) makes the next
+// calls return status 2 at once, and a new open works again.
+TEST_P(RecordManagerTest, ALostConnectionGivesStatus2) {
+  if (OnDisk()) GTEST_SKIP() << "files on disk have no connection to lose";
+  ASSERT_EQ(h_.Read(kOpGetEqual, "AB", 0), kStatusOk);
+  PGconn* admin = PQconnectdb(server_.c_str());
+  const std::string mine = "kep_" + std::to_string(::getpid());
+  PQclear(PQexec(admin, ("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE application_name = '" +
+                         mine + "'").c_str()));
+  PQfinish(admin);
+  EXPECT_EQ(h_.Read(kOpGetEqual, "AB", 0), kStatusIoError);
+  EXPECT_EQ(h_.Write(kOpInsert, "CCv5t---"), kStatusIoError);
+  Reset();
+  Handle again;
+  ASSERT_EQ(again.Open(path_), kStatusOk);
+  EXPECT_EQ(again.Read(kOpGetEqual, "CC", 0), kStatusKeyNotFound);  // the failed insert wrote nothing
+}
+
 TEST_P(RecordManagerTest, UnlockDropsTheLockAndKeepsThePlace) {
   Handle other;
   ASSERT_EQ(other.Open(path_), kStatusOk);
