@@ -215,6 +215,15 @@ int16_t ReadDirect(OpenFile* f, bool biased, char* data, uint16_t* data_length, 
   return TakeRow(f, s, kStatusInvalidPosition, biased, key_number, data, data_length, key);
 }
 
+// Runs a statement of no result, prepared once per file; SQLITE_DONE when done.
+int StepOnce(OpenFile* f, const char* sql) {
+  sqlite3_stmt* s = Prepare(f, sql);
+  if (s == nullptr) return SQLITE_ERROR;
+  const int rc = sqlite3_step(s);
+  sqlite3_reset(s);
+  return rc;
+}
+
 // One insert or update in its own transaction.
 int16_t Write(OpenFile* f, bool insert, const char* data, uint16_t data_length, char* key,
               int16_t key_number) {
@@ -251,15 +260,14 @@ int16_t Write(OpenFile* f, bool insert, const char* data, uint16_t data_length, 
   for (size_t k = 0; k < nkeys; ++k) BindBlob(s, static_cast<int>(k + 2), f->file_spec.keys[k].Extract(record));
   if (!insert) sqlite3_bind_int64(s, static_cast<int>(nkeys + 2), f->current_id);
   base::FaultPoint();
-  int rc = sqlite3_exec(f->db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-  if (rc == SQLITE_OK) {
+  int rc = StepOnce(f, "BEGIN IMMEDIATE");
+  if (rc == SQLITE_DONE) {
     rc = sqlite3_step(s);
     sqlite3_reset(s);
     if (rc == SQLITE_DONE && !insert && sqlite3_changes(f->db) == 0) rc = SQLITE_NOTFOUND;
     if (rc == SQLITE_DONE) {
       base::FaultPoint();  // written, not yet committed
-      rc = sqlite3_exec(f->db, "COMMIT", nullptr, nullptr, nullptr);
-      if (rc == SQLITE_OK) rc = SQLITE_DONE;
+      rc = StepOnce(f, "COMMIT");
     }
     if (rc != SQLITE_DONE) Exec(f->db, "ROLLBACK");
   }
