@@ -2,7 +2,6 @@
 #include <sstream>
 
 #include <gtest/gtest.h>
-#include <libpq-fe.h>
 #include <unistd.h>
 
 #include "base/dates.h"
@@ -13,6 +12,7 @@
 #include "storage/record_file.h"
 #include "storage/record_layouts.h"
 #include "testing/temp_dir.h"
+#include "testing/test_server.h"
 
 namespace datatool {
 namespace {
@@ -164,9 +164,9 @@ TEST_F(DataToolTest, CopyGivesTheSameTablesInTheOtherInstallation) {
     ASSERT_EQ(Run({"import", root_, table, std::string(KEP_SOURCE_DIR) + "/sample/" + table + ".csv"}), 0) << err_;
   }
   std::vector<std::vector<std::string>> targets = {{"init", dir_.path() + "/copy"}};
-  const char* server = std::getenv("KEP_TEST_PG");
+  const std::string server = testing_support::TestServer();
   const std::string schema = "cp_" + std::to_string(::getpid());
-  if (server != nullptr && *server != '\0') {
+  if (!server.empty()) {
     targets.push_back({"init", dir_.path() + "/on_server", "--server", server, "--schema", schema});
   }
   for (const auto& init : targets) {
@@ -181,11 +181,7 @@ TEST_F(DataToolTest, CopyGivesTheSameTablesInTheOtherInstallation) {
   }
   EXPECT_EQ(Run({"copy", root_, dir_.path() + "/nowhere"}), 1);
   EXPECT_NE(err_.find("is not an installation"), std::string::npos) << err_;
-  if (targets.size() > 1) {
-    PGconn* conn = PQconnectdb(server);
-    PQclear(PQexec(conn, ("SET client_min_messages = warning; DROP SCHEMA IF EXISTS " + schema + " CASCADE").c_str()));
-    PQfinish(conn);
-  }
+  if (!server.empty()) testing_support::DropSchema(server, schema);
 }
 
 TEST_F(DataToolTest, UpdateOfAnExistingKeyKeepsTheBytesItDoesNotName) {

@@ -14,13 +14,13 @@
 #include <thread>
 
 #include <gtest/gtest.h>
-#include <libpq-fe.h>
 
 #include <cstring>
 
 #include "testing/processes.h"
 #include "testing/record_snapshot.h"
 #include "testing/sample_installation.h"
+#include "testing/test_server.h"
 
 namespace {
 
@@ -32,17 +32,11 @@ constexpr milliseconds kRunLimit{120000};
 // In a process of its own: opens a data file and reads the record at or
 // after key with the lock bias. Returns the status.
 int16_t LockRecordAt(const std::string& path, const std::string& key_bytes, char* position) {
-  char data[4096] = {}, key[256] = {};
-  const std::string owner = storage::OwnerName();
-  std::memcpy(data, owner.data(), owner.size());
-  std::memcpy(key, path.c_str(), path.size() + 1);
-  uint16_t length = static_cast<uint16_t>(owner.size());
-  int16_t status = storage::RecordManagerCall(storage::kOpOpen, position, data, &length, key,
-                                              static_cast<uint16_t>(path.size()), 0);
+  const int16_t status = OpenDataFile(path, position);
   if (status != 0) return status;
-  std::memset(key, 0, sizeof key);
+  char data[4096] = {}, key[256] = {};
   std::memcpy(key, key_bytes.data(), key_bytes.size());
-  length = sizeof data;
+  uint16_t length = sizeof data;
   return storage::RecordManagerCall(storage::kOpGetGreaterOrEqual + storage::kLockBias, position, data,
                                     &length, key, 255, 0);
 }
@@ -53,21 +47,14 @@ class TwoStationsTest : public ::testing::TestWithParam<std::string> {
  protected:
   void SetUp() override {
     if (GetParam() == "postgres") {
-      const char* server = std::getenv("KEP_TEST_PG");
-      if (server == nullptr || *server == '\0') {
-        GTEST_SKIP() << "no PostgreSQL server: set KEP_TEST_PG to a libpq connection string";
-      }
-      server_ = server;
+      server_ = TestServer();
+      if (server_.empty()) GTEST_SKIP() << kNoTestServer;
     }
     BuildSampleInstallation(dir_, "start", server_, Schema("start"));
   }
   void TearDown() override {
     if (server_.empty()) return;
-    PGconn* conn = PQconnectdb(server_.c_str());
-    for (const std::string& schema : schemas_) {
-      PQclear(PQexec(conn, ("SET client_min_messages = warning; DROP SCHEMA IF EXISTS " + schema + " CASCADE").c_str()));
-    }
-    PQfinish(conn);
+    for (const std::string& schema : schemas_) DropSchema(server_, schema);
   }
 
   std::string Schema(const std::string& name) const {

@@ -6,19 +6,19 @@
 #include <string>
 
 #include <gtest/gtest.h>
-#include <libpq-fe.h>
 
 #include "testing/processes.h"
 #include "testing/record_snapshot.h"
 #include "testing/sample_installation.h"
+#include "testing/test_server.h"
 
 namespace {
 
 using namespace testing_support;
 
 TEST(BothEngines, AWriteBackGivesTheSameRecordsOnBoth) {
-  const char* server = std::getenv("KEP_TEST_PG");
-  if (server == nullptr || *server == '\0') GTEST_SKIP() << "no PostgreSQL server: set KEP_TEST_PG";
+  const std::string server = TestServer();
+  if (server.empty()) GTEST_SKIP() << kNoTestServer;
   TempDir dir;
   const std::string schema = "eq_" + std::to_string(::getpid());
   BuildSampleInstallation(dir, "files");
@@ -43,9 +43,7 @@ TEST(BothEngines, AWriteBackGivesTheSameRecordsOnBoth) {
   for (const auto& [file, r] : after[1]) records += r.by_position.size();
   EXPECT_GT(records, 80u);
   ReportFigure("both engines: " + std::to_string(records) + " records equal after mode A");
-  PGconn* conn = PQconnectdb(server);
-  PQclear(PQexec(conn, ("SET client_min_messages = warning; DROP SCHEMA IF EXISTS " + schema + " CASCADE").c_str()));
-  PQfinish(conn);
+  DropSchema(server, schema);
 }
 
 }  // namespace

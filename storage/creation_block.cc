@@ -1,5 +1,10 @@
 #include "storage/creation_block.h"
 
+#include <algorithm>
+#include <cstring>
+
+#include "storage/record_manager.h"
+
 namespace storage {
 
 int KeySpec::Length() const {
@@ -90,6 +95,24 @@ bool DecodeCreationBlock(std::string_view block, FileSpec* file_spec) {
   }
   *file_spec = s;
   return true;
+}
+
+int16_t StatReply(const FileSpec& file_spec, char* data, uint16_t* data_length) {
+  const std::string block = EncodeCreationBlock(file_spec);
+  const size_t n = std::min<size_t>(*data_length, block.size());
+  std::memcpy(data, block.data(), n);
+  *data_length = static_cast<uint16_t>(n);
+  return block.size() > n ? kStatusDataBufferShort : kStatusOk;
+}
+
+int16_t PositionReply(int64_t current_id, char* data, uint16_t* data_length) {
+  if (current_id == 0) return kStatusNoCurrentRecord;
+  if (*data_length < 4) return kStatusDataBufferShort;
+  std::string p;
+  EncodeFixed32(&p, static_cast<uint32_t>(current_id));
+  std::memcpy(data, p.data(), 4);
+  *data_length = 4;
+  return kStatusOk;
 }
 
 }  // namespace storage

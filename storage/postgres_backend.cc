@@ -403,22 +403,10 @@ int16_t Call(int16_t base_op, bool biased, char* position_block, char* data, uin
     case kOpGetGreaterOrEqual:
     case kOpGetLessOrEqual:
       return Read(h, base_op, biased, data, data_length, key, key_number);
-    case kOpStat: {
-      const std::string block = EncodeCreationBlock(h->file_spec);
-      const size_t n = std::min<size_t>(*data_length, block.size());
-      std::memcpy(data, block.data(), n);
-      *data_length = static_cast<uint16_t>(n);
-      return block.size() > n ? kStatusDataBufferShort : kStatusOk;
-    }
-    case kOpGetPosition: {
-      if (h->current_id == 0) return kStatusNoCurrentRecord;
-      if (*data_length < 4) return kStatusDataBufferShort;
-      std::string p;
-      EncodeFixed32(&p, static_cast<uint32_t>(h->current_id));
-      std::memcpy(data, p.data(), 4);
-      *data_length = 4;
-      return kStatusOk;
-    }
+    case kOpStat:
+      return StatReply(h->file_spec, data, data_length);
+    case kOpGetPosition:
+      return PositionReply(h->current_id, data, data_length);
     case kOpGetDirect:
       return ReadDirect(h, biased, data, data_length, key, key_number);
     case kOpUnlock:

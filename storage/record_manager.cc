@@ -380,14 +380,6 @@ int16_t Open(char* position_block, const char* data, uint16_t data_length, const
   return kStatusOk;
 }
 
-int16_t Stat(OpenFile* f, char* data, uint16_t* data_length) {
-  const std::string block = EncodeCreationBlock(f->file_spec);
-  const size_t n = std::min<size_t>(*data_length, block.size());
-  std::memcpy(data, block.data(), n);
-  *data_length = static_cast<uint16_t>(n);
-  return block.size() > n ? kStatusDataBufferShort : kStatusOk;
-}
-
 }  // namespace
 
 int16_t RecordManagerCall(int16_t op, char* position_block, char* data, uint16_t* data_length,
@@ -431,16 +423,9 @@ int16_t RecordManagerCall(int16_t op, char* position_block, char* data, uint16_t
     case kOpGetLessOrEqual:
       return Read(f, base_op, biased, data, data_length, key, key_length, key_number);
     case kOpStat:
-      return Stat(f, data, data_length);
-    case kOpGetPosition: {
-      if (f->current_id == 0) return kStatusNoCurrentRecord;
-      if (*data_length < 4) return kStatusDataBufferShort;
-      std::string p;
-      EncodeFixed32(&p, static_cast<uint32_t>(f->current_id));
-      std::memcpy(data, p.data(), 4);
-      *data_length = 4;
-      return kStatusOk;
-    }
+      return StatReply(f->file_spec, data, data_length);
+    case kOpGetPosition:
+      return PositionReply(f->current_id, data, data_length);
     case kOpGetDirect:
       return ReadDirect(f, biased, data, data_length, key, key_number);
     case kOpUnlock:

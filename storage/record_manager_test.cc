@@ -21,6 +21,7 @@
 
 #include "storage/creation_block.h"
 #include "testing/temp_dir.h"
+#include "testing/test_server.h"
 
 namespace storage {
 namespace {
@@ -98,11 +99,8 @@ class RecordManagerTest : public ::testing::TestWithParam<std::string> {
     root_ = dir_.path() + "/inst";
     std::filesystem::create_directories(root_ + "/DADES");
     if (GetParam() == "postgres") {
-      const char* server = std::getenv("KEP_TEST_PG");
-      if (server == nullptr || *server == '\0') {
-        GTEST_SKIP() << "no PostgreSQL server: set KEP_TEST_PG to a libpq connection string";
-      }
-      server_ = server;
+      server_ = testing_support::TestServer();
+      if (server_.empty()) GTEST_SKIP() << testing_support::kNoTestServer;
       static int counter = 0;
       schema_ = "kt_" + std::to_string(::getpid()) + "_" + std::to_string(++counter);
       std::ofstream(root_ + "/Vorn.ini") << "[Dades]\r\nServidor=" << server_ << "\r\nEsquema=" << schema_ << "\r\n";
@@ -117,11 +115,7 @@ class RecordManagerTest : public ::testing::TestWithParam<std::string> {
   }
   void TearDown() override {
     Reset();
-    if (!schema_.empty()) {
-      PGconn* conn = PQconnectdb(server_.c_str());
-      PQclear(PQexec(conn, ("SET client_min_messages = warning; DROP SCHEMA IF EXISTS " + schema_ + " CASCADE").c_str()));
-      PQfinish(conn);
-    }
+    if (!schema_.empty()) testing_support::DropSchema(server_, schema_);
   }
   // A data file of the installation under test.
   std::string File(const std::string& name) const { return root_ + "/DADES/" + name; }

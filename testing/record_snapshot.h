@@ -31,20 +31,27 @@ struct FileRecords {
 };
 using Snapshot = std::map<std::string, FileRecords>;
 
+// Opens a data file with the installation's owner name, as the suite's
+// programs do; returns the record manager's status.
+inline int16_t OpenDataFile(const std::string& path, char* position) {
+  const std::string owner = storage::OwnerName();
+  std::vector<char> data(owner.begin(), owner.end()), key(path.begin(), path.end());
+  data.push_back('\0');
+  key.push_back('\0');
+  uint16_t length = static_cast<uint16_t>(owner.size());
+  return storage::RecordManagerCall(storage::kOpOpen, position, data.data(), &length, key.data(),
+                                    static_cast<uint16_t>(path.size()), 0);
+}
+
 // Opens the file and walks key path 0 from its lowest key to its end,
 // noting each record's position. Leaves the record manager reset.
 inline FileRecords ReadAllRecords(const std::string& path) {
   FileRecords out;
   char position[storage::kPositionBlockSize] = {};
-  std::string owner = storage::OwnerName();
-  std::vector<char> data(8192), key(256);
-  uint16_t length = static_cast<uint16_t>(owner.size());
-  std::memcpy(data.data(), owner.data(), owner.size());
-  std::memcpy(key.data(), path.c_str(), std::min(path.size() + 1, key.size()));
-  out.open_status = storage::RecordManagerCall(storage::kOpOpen, position, data.data(), &length,
-                                               key.data(), static_cast<uint16_t>(path.size()), 0);
+  out.open_status = OpenDataFile(path, position);
   if (out.open_status != 0) return out;
-  std::fill(key.begin(), key.end(), '\0');
+  std::vector<char> data(8192), key(256, '\0');
+  uint16_t length = 0;
   int16_t op = storage::kOpGetGreaterOrEqual;
   for (;;) {
     length = static_cast<uint16_t>(data.size());

@@ -1,0 +1,27 @@
+// The PostgreSQL server of the tests of the server engine: its libpq
+// connection string from KEP_TEST_PG (scripts/test.sh starts one on
+// loopback), and the removal of a test's schema.
+#pragma once
+
+#include <cstdlib>
+#include <string>
+
+#include <libpq-fe.h>
+
+namespace testing_support {
+
+inline constexpr char kNoTestServer[] = "no PostgreSQL server: set KEP_TEST_PG to a libpq connection string";
+
+// The connection string, or "" when the tests have no server.
+inline std::string TestServer() {
+  const char* server = std::getenv("KEP_TEST_PG");
+  return server == nullptr ? std::string() : std::string(server);
+}
+
+inline void DropSchema(const std::string& server, const std::string& schema) {
+  PGconn* conn = PQconnectdb(server.c_str());
+  PQclear(PQexec(conn, ("SET client_min_messages = warning; DROP SCHEMA IF EXISTS " + schema + " CASCADE").c_str()));
+  PQfinish(conn);
+}
+
+}  // namespace testing_support
