@@ -95,7 +95,7 @@ void LeaseHandler::HandleUnit(RecordBuffers& records, bool new_record) {
                                                    params_.report_date, reference);
   if (!lease::IsEligible(facts, params_.first_month, params_.last_month)) return;
   const std::optional<lease::IndexReading> found =
-      lease::FindLatestIndex(facts.contract_date, facts.report_date, reference);
+      lease::FindLatestIndex(facts.contract_date, facts.report_date, reference, base_changes_);
   lease::IndexReading reading = found.value_or(lease::IndexReading{});
   const bool transitional = lease::IsTransitional(facts.contract_date);
   if (!found && transitional) {
@@ -105,6 +105,7 @@ void LeaseHandler::HandleUnit(RecordBuffers& records, bool new_record) {
                  "its rent is not updated\n",
                  key.substr(0, 4).c_str(), key.substr(4).c_str());
   }
+  if (found && transitional) stale_.Note(reading);
   const lease::UpdateResult result = lease::ComputeRentUpdate(&facts, &reading);
   last_paragraphs_ = lease::ComposeReportParagraphs(facts, found ? &reading : nullptr, result);
   if (output_ != nullptr) {

@@ -5,10 +5,12 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/data_files.h"
 #include "app/run_parameters.h"
+#include "app/stale_indices.h"
 #include "app/unit_walk.h"
 #include "lease/lease_facts.h"
 #include "lease/rent_update.h"
@@ -42,8 +44,13 @@ class RecordReference : public lease::ReferenceData {
 class LeaseHandler : public UnitHandler {
  public:
   // output may be null (run mode "A" prints nothing).
-  LeaseHandler(const RunParameters& params, UnitOutput* output) : params_(params), output_(output) {}
+  LeaseHandler(const RunParameters& params, UnitOutput* output,
+               lease::BaseChangeTable base_changes = lease::BuiltInBaseChanges())
+      : params_(params), output_(output), base_changes_(std::move(base_changes)) {}
   void HandleUnit(RecordBuffers& records, bool new_record) override;
+
+  // The units updated with an index older than the month they needed.
+  const StaleIndices& stale_indices() const { return stale_; }
 
   // The paragraphs of the last unit handled (for tests and the letters).
   const std::vector<std::string>& last_paragraphs() const { return last_paragraphs_; }
@@ -51,6 +58,8 @@ class LeaseHandler : public UnitHandler {
  private:
   RunParameters params_;
   UnitOutput* output_;
+  lease::BaseChangeTable base_changes_;
+  StaleIndices stale_;
   std::vector<std::string> last_paragraphs_;
 };
 

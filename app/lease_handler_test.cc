@@ -20,7 +20,7 @@ class WriteBackTest : public ::testing::Test {
   void SetUp() override {
     cwd_ = std::filesystem::current_path();
     root_ = dir_.path() + "/inst";
-    Tool({"init", root_});
+    Tool({"init", root_, "--no-cpi"});
     Import("PropietV", "owner,name\n1,Puig*Maria\n");
     Import("FinquesV", "building,owner,street\n1,1,C/ Major 1\n");
     Import("TVRebut", "concept,code,type\n1,,0\n2,,1\n");

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "app/base_changes.h"
 #include "app/data_files.h"
 #include "app/exit_status.h"
 #include "app/lease_handler.h"
@@ -60,12 +61,13 @@ int RunMainProgram() {
   }
   base::SetCurrency("p");
   ReportOutput report(params);
-  LeaseHandler handler(params, &report);
+  LeaseHandler handler(params, &report, LoadBaseChanges(settings.root_dir + "Vorn.ini", stderr));
   ProgressDisplay progress(ProgressDisplay::TerminalOrNull());
   CountingHandler counting(&handler, &progress);
   ReportDriver driver(params, buffers, &counting);
   driver.Run();
   progress.Finish();
+  handler.stale_indices().Report(stderr);
   base::SetCurrency("");
   const bool printed = output::ClosePrintFile();
   storage::ResetRecordManager();

@@ -29,7 +29,7 @@ class ReportRunTest : public ::testing::Test {
   void SetUp() override {
     cwd_ = std::filesystem::current_path();
     root_ = dir_.path() + "/inst";
-    Tool({"init", root_});
+    Tool({"init", root_, "--no-cpi"});
     Tool({"company", root_, "1=Finques Puig, SL", "7=B-12345678"});
     for (const char* table : {"PropietV", "FinquesV", "TVRebut", "UIpc", "DepartaV", "TranLauV"}) {
       Tool({"import", root_, table, Source(std::string(table) + ".csv")});

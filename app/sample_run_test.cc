@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "testing/run_mirtosek.h"
+#include "testing/sample_installation.h"
 #include "testing/temp_dir.h"
 
 namespace app {
@@ -26,7 +27,7 @@ class SampleRunTest : public ::testing::Test {
     root_ = dir_.path() + "/inst";
     Tool({"init", root_});
     Tool({"company", root_, "1=Administració de Finques Puig, SL", "7=B-12345678"});
-    for (const char* table : {"PropietV", "FinquesV", "TVRebut", "UIpc", "DepartaV", "TranLauV"}) {
+    for (const char* table : testing_support::kSampleTables) {
       Tool({"import", root_, table, src + table + ".csv"});
     }
     dir_.Write("inst/LOCALE/MIRTOSEK.LNG", ReadFile(src + "LOCALE/MIRTOSEK.LNG"));

@@ -54,7 +54,7 @@ class UnitWalkTest : public ::testing::Test {
     base::UseNoTerminal();
     cwd_ = std::filesystem::current_path();
     root_ = dir_.prefix() + "inst/";
-    Tool({"init", root_});
+    Tool({"init", root_, "--no-cpi"});
     Import("PropietV", "owner,name\n1,Puig*Maria\n");
     Import("FinquesV", "building,owner\n2,1\n3,1\n5,9\n7,1\n");
     Import("DepartaV",

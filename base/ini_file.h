@@ -12,11 +12,25 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace base {
 
 // The value, or the empty text when the file cannot be opened or the section
 // or key is missing.
 std::string IniRead(std::string_view path, std::string_view section, std::string_view key);
+
+// A line of a section: "key=value", or a line without "=" (has_equals false,
+// the line's text in key).
+struct IniEntry {
+  std::string key;
+  std::string value;
+  int line = 0;  // 1-based line number in the file
+  bool has_equals = true;
+};
+
+// Every line of the first section of the name, in file order; empty when the
+// file or the section is missing.
+std::vector<IniEntry> IniSection(std::string_view path, std::string_view section);
 
 }  // namespace base

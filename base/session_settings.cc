@@ -128,9 +128,13 @@ void LoadCompanyData() {
   const std::string vorn_ini = GetEnv("KEPROOT") + "Vorn.ini";
   CompanyData& company = Company();
   for (size_t i = 0; i < company.fields.size(); ++i) {
+    // As written, cut to the field's width, without the blanks that end it:
+    // a letter puts the value where its merge field stands, and blanks of
+    // padding would push the rest of that line to the right.
     std::string value = IniRead(vorn_ini, "Empresa", "Camp" + std::to_string(i + 1));
-    company.fields[i] = PadTo(value.substr(0, std::min(value.size(), CompanyData::kFieldWidth)),
-                              CompanyData::kFieldWidth);
+    value = value.substr(0, std::min(value.size(), CompanyData::kFieldWidth));
+    value.erase(value.find_last_not_of(' ') + 1);
+    company.fields[i] = value;
   }
   company.fields[6] = NormaliseTaxNumber(company.fields[6]);
 }

@@ -59,7 +59,8 @@ std::string NormaliseDirectory(std::string dir);
 // characters (a 17-byte buffer with its terminator), empty on failure.
 std::string ComputerName();
 
-// Eight fields of up to 35 characters. Field 1 (index 0) heads the report
+// Eight fields of up to 35 characters, held as written without the blanks
+// that end them. Field 1 (index 0) heads the report
 // pages; fields 1 to 8 are the merge fields "MEM1" to "MEM8". Field 7 is the
 // tax number, normalised at load.
 struct CompanyData {

@@ -89,15 +89,18 @@ TEST_F(SessionSettingsTest, FallsBackToTheTerminalDirectoryAndDefaults) {
 
 TEST_F(SessionSettingsTest, LoadsTheCompanyDataWithItsTaxNumberNormalised) {
   dir_.Write("Vorn.ini",
-             "[Empresa]\r\nCamp1=Finques Puig, SL\r\nCamp7=b-12.345 678\r\n"
+             "[Empresa]\r\nCamp1=Finques Puig, SL\r\nCamp2=  C/ de Balmes 100   \r\nCamp7=b-12.345 678\r\n"
              "Camp8=" + std::string(40, 'x') + "\r\n");
   setenv("KEPROOT", dir_.prefix().c_str(), 1);
   LoadCompanyData();
   const CompanyData& c = Company();
-  EXPECT_EQ(c.fields[0], "Finques Puig, SL" + std::string(19, ' '));
+  // Each field as written, cut to 35 characters, without the blanks that end
+  // it (leading blanks are the user's); the tax number keeps its rule.
+  EXPECT_EQ(c.fields[0], "Finques Puig, SL");
+  EXPECT_EQ(c.fields[1], "  C/ de Balmes 100");
   EXPECT_EQ(c.fields[6], "ES12345 678" + std::string(24, ' '));
   EXPECT_EQ(c.fields[7], std::string(35, 'x'));
-  EXPECT_EQ(c.fields[2], std::string(35, ' '));
+  EXPECT_EQ(c.fields[2], "");
   EXPECT_EQ(NormaliseTaxNumber(std::string(35, '9')), "ES" + std::string(33, '9'));
 }
 

@@ -14,6 +14,7 @@
 #include "base/session_settings.h"
 #include "base/terminal.h"
 #include "datatool/csv.h"
+#include "datatool/ine_cpi.h"
 #include "datatool/tables.h"
 #include "storage/record_file.h"
 #include "storage/record_manager.h"
@@ -108,17 +109,52 @@ const char kVornIni[] =
     "[Empresa]\r\n"
     "Camp1=\r\nCamp2=\r\nCamp3=\r\nCamp4=\r\nCamp5=\r\nCamp6=\r\nCamp7=\r\nCamp8=\r\n";
 
-int Init(const Args& args, std::ostream&, std::ostream& err) {
+// The CPI file that comes with the program: beside an installed copy
+// (<prefix>/bin/kepdata and <prefix>/share/mirtosek/UIpc.csv), or in the
+// source tree of a build that was not installed. Empty when neither is there.
+std::string ShippedCpiFile() {
+  std::error_code ec;
+  const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (!ec) {
+    const std::filesystem::path installed = exe.parent_path().parent_path() / "share" / "mirtosek" / "UIpc.csv";
+    if (std::filesystem::is_regular_file(installed, ec)) return installed.string();
+  }
+#ifdef KEP_SOURCE_DIR
+  const std::filesystem::path source = std::filesystem::path(KEP_SOURCE_DIR) / "installation" / "cpi" / "UIpc.csv";
+  if (std::filesystem::is_regular_file(source, ec)) return source.string();
+#endif
+  return std::string();
+}
+
+int Import(const Args& args, std::ostream&, std::ostream& err);
+
+int Init(const Args& args, std::ostream& out, std::ostream& err) {
   if (args.empty()) return -1;
-  std::string server, schema;
-  for (size_t i = 1; i < args.size(); i += 2) {
+  std::string server, schema, cpi_file;
+  bool no_cpi = false;
+  for (size_t i = 1; i < args.size(); ++i) {
+    if (args[i] == "--no-cpi") {
+      no_cpi = true;
+      continue;
+    }
     if (i + 1 >= args.size()) return -1;
     if (args[i] == "--server") {
-      server = args[i + 1];
+      server = args[++i];
     } else if (args[i] == "--schema") {
-      schema = args[i + 1];
+      schema = args[++i];
+    } else if (args[i] == "--cpi") {
+      cpi_file = args[++i];
     } else {
       return -1;
+    }
+  }
+  if (no_cpi && !cpi_file.empty()) return -1;
+  if (!no_cpi && cpi_file.empty()) {
+    cpi_file = ShippedCpiFile();
+    if (cpi_file.empty()) {
+      err << "kepdata: the CPI file that comes with the program (UIpc.csv) is not where it was installed;\n"
+             "  give one with --cpi FILE, or make the installation without indices with --no-cpi\n";
+      return 1;
     }
   }
   const std::string root = Root(args[0]);
@@ -163,6 +199,13 @@ int Init(const Args& args, std::ostream&, std::ostream& err) {
     return 1;
   }
   storage::ResetRecordManager();
+  if (cpi_file.empty()) return 0;
+  // The official monthly series, so that a new installation updates rents
+  // with real indices from its first run.
+  if (Import({root, "UIpc", cpi_file}, out, err) != 0) {
+    err << "kepdata: the installation was made, but its CPI file could not be loaded from " << cpi_file << "\n";
+    return 1;
+  }
   return 0;
 }
 
@@ -317,6 +360,77 @@ int Import(const Args& args, std::ostream&, std::ostream& err) {
   return 0;
 }
 
+// Puts the months of an INE download into UIpc: each month published in the
+// download's base is added, or changed when the file holds another value.
+int IneImport(const Args& args, std::ostream& out, std::ostream& err) {
+  if (args.size() != 2 && args.size() != 4) return -1;
+  int given_base = 0;
+  if (args.size() == 4) {
+    if (args[2] != "--base") return -1;
+    const std::string& year = args[3];
+    if (year.size() != 4 || year.find_first_not_of("0123456789") != std::string::npos) {
+      err << "kepdata: --base \"" << year << "\": give the base's year, for example 2025\n";
+      return 1;
+    }
+    given_base = std::stoi(year);
+  }
+  const std::string root = Root(args[0]);
+  if (!CheckInstallation(root, err)) return 1;
+  std::string text;
+  if (!base::ReadWholeFile(args[1], &text)) {
+    err << "kepdata: cannot read " << args[1] << "\n";
+    return 1;
+  }
+  IneSeries series;
+  std::string why;
+  if (!ReadIneCpi(text, args[1], given_base, &series, &why)) {
+    err << "kepdata: " << args[1] << ": " << why << "\n";
+    return 1;
+  }
+  const Table& t = *FindTable("UIpc");
+  Prepare(root);
+  std::string buffer;
+  if (!OpenTable(t, &buffer, err)) return 1;
+  int added = 0, changed = 0, same = 0;
+  for (const IneMonth& m : series.taken) {
+    std::string record = EmptyRecord(t), ignored;
+    if (!SetColumn(t.columns[0], m.month, &record, &ignored) || !SetColumn(t.columns[1], m.value, &record, &ignored)) {
+      err << "kepdata: " << args[1] << ":" << m.line << ": " << m.month << " " << m.value << " cannot be stored\n";
+      storage::ResetRecordManager();
+      return 1;
+    }
+    const std::string key = KeyOf(t, record);
+    const bool exists = storage::SeekByKey(t.code, 0, key, 0) == 0;
+    if (exists && GetColumn(t.columns[1], buffer) == GetColumn(t.columns[1], record)) {
+      ++same;
+      continue;
+    }
+    std::copy(record.begin(), record.end(), buffer.begin());  // the layer holds the buffer's address
+    const int16_t status = exists ? storage::UpdateRecord(t.code) : storage::InsertRecord(t.code);
+    if (status != 0) {
+      err << "kepdata: " << args[1] << ":" << m.line << ": " << (exists ? "update" : "insert") << " of " << m.month
+          << " failed with status " << status << " (" << added << " months added and " << changed
+          << " changed before it)\n";
+      storage::ResetRecordManager();
+      return 1;
+    }
+    ++(exists ? changed : added);
+  }
+  storage::ResetRecordManager();
+  const size_t left = series.months.size() - series.taken.size();
+  out << "kepdata: " << args[1] << ": base " << series.base.year << ", ";
+  if (series.taken.empty()) {
+    out << "no month from " << series.base.first << " on";
+  } else {
+    out << series.taken.size() << " months from " << series.taken.front().month << " to "
+        << series.taken.back().month << ": " << added << " added, " << changed << " changed, " << same
+        << " as they were";
+  }
+  out << "; " << left << " months outside base " << series.base.year
+      << " not taken (they stay in the bases they were published in)\n";
+  return 0;
+}
+
 int Export(const Args& args, std::ostream& out, std::ostream& err) {
   if (args.size() != 2) return -1;
   const std::string root = Root(args[0]);
@@ -437,12 +551,17 @@ int Copy(const Args& args, std::ostream&, std::ostream& err) {
 }
 
 const Command kCommands[] = {
-    {"init", "init DATAROOT [--server CONNINFO [--schema NAME]]",
-     "create an installation: folders, description files, empty data files, Vorn.ini; with --server its data\n"
+    {"init", "init DATAROOT [--server CONNINFO [--schema NAME]] [--cpi FILE | --no-cpi]",
+     "create an installation: folders, description files, data files, Vorn.ini, and the CPI file loaded with\n"
+     "      the official series that comes with the program (or FILE, or none); with --server its data\n"
      "      files are tables of that PostgreSQL database (libpq connection string), in schema NAME (default kep)",
      Init},
     {"copy", "copy FROM_DATAROOT TO_DATAROOT", "copy every table of one installation into another (either backend)", Copy},
     {"import", "import DATAROOT TABLE FILE.csv", "insert or update the CSV's rows in the table (all rows are checked first)", Import},
+    {"ine", "ine DATAROOT FILE.csv [--base YEAR]",
+     "add the months of the general CPI from INE's download of a CPI table (\";\", decimal comma, \"2026M08\")\n"
+     "      to UIpc; only the months published in the file's base are taken (base 2025: from 2026-01)",
+     IneImport},
     {"export", "export DATAROOT TABLE", "write the table's records as CSV, in key order, on standard output", Export},
     {"company", "company DATAROOT [N=VALUE ...]", "show, or set, the eight company fields (Vorn.ini [Empresa])", Company},
 };

@@ -2,7 +2,7 @@
 
 namespace datatool {
 
-bool ParseCsv(std::string_view text, std::vector<CsvRow>* rows, std::string* err) {
+bool ParseCsv(std::string_view text, std::vector<CsvRow>* rows, std::string* err, char separator) {
   rows->clear();
   size_t i = 0;
   int line = 1;
@@ -34,19 +34,19 @@ bool ParseCsv(std::string_view text, std::vector<CsvRow>* rows, std::string* err
           if (text[i] == '\n') ++line;
           field.push_back(text[i++]);
         }
-        if (i < text.size() && text[i] != ',' && text[i] != '\n' && text[i] != '\r') {
+        if (i < text.size() && text[i] != separator && text[i] != '\n' && text[i] != '\r') {
           *err = "line " + std::to_string(line) + ", column " +
                  std::to_string(row.fields.size() + 1) + ": text after a closing quote";
           return false;
         }
       } else {
-        while (i < text.size() && text[i] != ',' && text[i] != '\n' && text[i] != '\r') {
+        while (i < text.size() && text[i] != separator && text[i] != '\n' && text[i] != '\r') {
           field.push_back(text[i++]);
         }
       }
       row.fields.push_back(field);
       field.clear();
-      if (i < text.size() && text[i] == ',') {
+      if (i < text.size() && text[i] == separator) {
         ++i;
         continue;
       }

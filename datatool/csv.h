@@ -14,8 +14,9 @@ struct CsvRow {
 };
 
 // False with a message (line and column) on an unterminated quote or text
-// after a closing quote.
-[[nodiscard]] bool ParseCsv(std::string_view text, std::vector<CsvRow>* rows, std::string* err);
+// after a closing quote. INE's downloads separate their fields by ";".
+[[nodiscard]] bool ParseCsv(std::string_view text, std::vector<CsvRow>* rows, std::string* err,
+                            char separator = ',');
 
 std::string CsvField(std::string_view value);
 std::string CsvLine(const std::vector<std::string>& fields);

@@ -9,7 +9,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const std::string root = [] {
     std::ostringstream out, err;
     const std::string r = fuzz::Scratch() + "inst";
-    if (fuzz::KeepingDirectory([&] { return datatool::RunDataTool({"init", r}, out, err); }) != 0) std::abort();
+    if (fuzz::KeepingDirectory([&] { return datatool::RunDataTool({"init", r, "--no-cpi"}, out, err); }) != 0) std::abort();
     return r;
   }();
   if (size == 0) return 0;

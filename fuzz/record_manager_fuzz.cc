@@ -61,7 +61,7 @@ bool Open(const std::string& path, char* position) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const std::string pristine = [] {
     std::ostringstream out, err;
-    if (fuzz::KeepingDirectory([&] { return datatool::RunDataTool({"init", fuzz::Scratch() + "inst"}, out, err); }) != 0) {
+    if (fuzz::KeepingDirectory([&] { return datatool::RunDataTool({"init", fuzz::Scratch() + "inst", "--no-cpi"}, out, err); }) != 0) {
       std::abort();
     }
     return fuzz::Scratch() + "inst/DADES/TranLauV.dat";

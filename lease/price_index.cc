@@ -1,5 +1,6 @@
 #include "lease/price_index.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdlib>
@@ -49,14 +50,49 @@ constexpr double kMonthlyLinkCoefficients[12] = {1.3577,   1.361911, 1.356739, 1
                                                  1.351895, 1.353461, 1.366497, 1.36893,
                                                  1.361919, 1.353368, 1.349495, 1.350862};
 
-struct BaseChange {
-  const char* from;
-  double factor;
-};
-constexpr BaseChange kBaseChangeFactors[] = {{"01012007", 1.176243},
-                                             {"01012012", 1.120584},
-                                             {"01012017", 1.03003973742},
-                                             {"01012022", 1.07270494208}};
+// Since January 2026 the institute publishes the index in base 2025 only;
+// over the months both series cover, base 2021 / base 2025 is 1.184155.
+const BaseChangeTable kBaseChangeFactors = {{base::ParseDate("01012007"), 1.176243},
+                                            {base::ParseDate("01012012"), 1.120584},
+                                            {base::ParseDate("01012017"), 1.03003973742},
+                                            {base::ParseDate("01012022"), 1.07270494208},
+                                            {base::ParseDate("01012026"), 1.184155}};
+
+// "YYYY-MM" to the first day of that month; ZeroDate when it is not one.
+base::PackedDate MonthOf(const std::string& text) {
+  if (text.size() != 7 || text[4] != '-') return base::ZeroDate();
+  for (size_t i : {0, 1, 2, 3, 5, 6}) {
+    if (text[i] < '0' || text[i] > '9') return base::ZeroDate();
+  }
+  const int month = std::atoi(text.substr(5, 2).c_str());
+  if (month < 1 || month > 12 || text.substr(0, 4) < "2002") return base::ZeroDate();
+  return base::PackDigits(text.substr(0, 4) + text.substr(5, 2) + "01");
+}
+
+// A factor written with a decimal point, between 0.5 and 2 (no base change
+// of the index has moved it by more).
+bool ParseFactor(const std::string& text, double* factor) {
+  if (text.empty() || text.size() > 20) return false;
+  size_t digits = 0, points = 0;
+  for (char c : text) {
+    if (c >= '0' && c <= '9') {
+      ++digits;
+    } else if (c == '.') {
+      ++points;
+    } else {
+      return false;
+    }
+  }
+  if (digits == 0 || points > 1) return false;
+  *factor = std::strtod(text.c_str(), nullptr);
+  return *factor >= 0.5 && *factor <= 2;
+}
+
+std::string Trimmed(const std::string& s) {
+  const size_t b = s.find_first_not_of(' ');
+  if (b == std::string::npos) return std::string();
+  return s.substr(b, s.find_last_not_of(' ') - b + 1);
+}
 
 int32_t RoundHalfEven(double x) { return static_cast<int32_t>(std::nearbyint(x)); }
 
@@ -67,20 +103,56 @@ int32_t BaseIndexEntry(int n) {
   return std::atoi(kBaseIndexTable[static_cast<size_t>(n - 1)]);
 }
 
-double LinkCoefficient(const base::PackedDate& month) {
+const BaseChangeTable& BuiltInBaseChanges() { return kBaseChangeFactors; }
+
+BaseChangeTable ExtendBaseChanges(const BaseChangeTable& built_in, const std::vector<BaseChangeEntry>& entries,
+                                  std::vector<std::string>* problems) {
+  BaseChangeTable added;
+  for (const BaseChangeEntry& e : entries) {
+    const std::string where = "line " + std::to_string(e.line) + ": ";
+    const base::PackedDate from = MonthOf(Trimmed(e.month));
+    double factor = 0;
+    if (from == base::ZeroDate()) {
+      problems->push_back(where + "\"" + e.month + "\" is not a month written YYYY-MM");
+    } else if (!ParseFactor(Trimmed(e.factor), &factor)) {
+      problems->push_back(where + "\"" + e.factor + "\" is not a factor from 0.5 to 2 written with a decimal point");
+    } else if (!built_in.empty() && !(built_in.back().from < from)) {
+      problems->push_back(where + MonthText(from) + " is not after the last base change the program knows, " +
+                          MonthText(built_in.back().from));
+    } else if (std::any_of(added.begin(), added.end(), [&](const BaseChange& c) { return c.from == from; })) {
+      problems->push_back(where + "a second base change of " + MonthText(from) + "; the first is kept");
+    } else {
+      added.push_back({from, factor});
+    }
+  }
+  std::sort(added.begin(), added.end(), [](const BaseChange& a, const BaseChange& b) { return a.from < b.from; });
+  BaseChangeTable table = built_in;
+  table.insert(table.end(), added.begin(), added.end());
+  return table;
+}
+
+std::string MonthText(const base::PackedDate& month) {
+  const std::string digits = base::UnpackDigits(month.substr(0, 3));
+  if (digits.size() < 6) return digits;
+  return digits.substr(0, 4) + "-" + digits.substr(4, 2);
+}
+
+double LinkCoefficient(const base::PackedDate& month, const BaseChangeTable& changes) {
   double link = 1;
   if (month < base::ParseDate("01012002")) return link;
   const int m = month.size() >= 3 ? (static_cast<unsigned char>(month[2]) & 0x7F) : 0;
   if (m >= 1 && m <= 12) link = kMonthlyLinkCoefficients[m - 1];
-  for (const BaseChange& change : kBaseChangeFactors) {
-    if (month >= base::ParseDate(change.from)) link *= change.factor;
+  for (const BaseChange& change : changes) {
+    if (month >= change.from) link *= change.factor;
   }
   return link;
 }
 
+bool IndexIsStale(const IndexReading& reading) { return reading.latest_index_date < reading.sought_month; }
+
 std::optional<IndexReading> FindLatestIndex(const base::PackedDate& contract_date,
                                             const base::PackedDate& report_date,
-                                            ReferenceData& reference) {
+                                            ReferenceData& reference, const BaseChangeTable& changes) {
   if (contract_date.size() < 4 || report_date.size() < 4) return std::nullopt;
   const base::PackedDate anniversary =
       report_date.substr(0, 2) + contract_date.substr(2, 1) + base::PackDigits("01");
@@ -91,7 +163,8 @@ std::optional<IndexReading> FindLatestIndex(const base::PackedDate& contract_dat
   IndexReading r;
   r.latest_index = RoundHalfEven(found->value * 1000);
   r.latest_index_date = found->key.substr(3, 4);
-  r.link_coefficient = LinkCoefficient(r.latest_index_date);
+  r.sought_month = key_date;
+  r.link_coefficient = LinkCoefficient(r.latest_index_date, changes);
   return r;
 }
 

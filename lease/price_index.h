@@ -7,6 +7,8 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "base/dates.h"
 #include "lease/reference_data.h"
@@ -16,16 +18,52 @@ namespace lease {
 struct IndexReading {
   int32_t latest_index = 100000;
   base::PackedDate latest_index_date;
+  base::PackedDate sought_month;  // the month before the anniversary
+
   double link_coefficient = 1;
   int32_t base_index = 100000;
   base::PackedDate base_index_date;
 };
 
+// A change of base of the CPI: an index of this month or later is multiplied
+// by factor to bring it to the previous base.
+struct BaseChange {
+  base::PackedDate from;  // the first month of the new base
+  double factor;
+};
+using BaseChangeTable = std::vector<BaseChange>;
+
+// The base changes the program knows, in date order: 2006 (from January
+// 2007), 2011, 2016, 2021 and 2025 (from January 2026).
+const BaseChangeTable& BuiltInBaseChanges();
+
+// One entry of an installation's own base changes: the first month of the
+// new base as "YYYY-MM" and the factor with a decimal point, as written.
+struct BaseChangeEntry {
+  std::string month;
+  std::string factor;
+  int line = 0;
+};
+
+// The built-in changes followed by the installation's, in date order. An
+// entry that is malformed, or not later than the changes before it, is left
+// out and described in problems (one text each, naming its line).
+BaseChangeTable ExtendBaseChanges(const BaseChangeTable& built_in, const std::vector<BaseChangeEntry>& entries,
+                                  std::vector<std::string>* problems);
+
+// A month as "YYYY-MM", for messages.
+std::string MonthText(const base::PackedDate& month);
+
+// True when the index found is of an earlier month than the one sought: the
+// CPI file lacks the latest months.
+bool IndexIsStale(const IndexReading& reading);
+
 // nullopt when the CPI file has no record of the "ESI" series at or before
 // the month before the anniversary: no update may rest on such a figure.
 std::optional<IndexReading> FindLatestIndex(const base::PackedDate& contract_date,
                                             const base::PackedDate& report_date,
-                                            ReferenceData& reference);
+                                            ReferenceData& reference,
+                                            const BaseChangeTable& changes = BuiltInBaseChanges());
 
 // Sets base_index and base_index_date.
 void FindBaseIndex(const base::PackedDate& base_date, const base::PackedDate& revaluation_date,
@@ -35,6 +73,6 @@ void FindBaseIndex(const base::PackedDate& base_date, const base::PackedDate& re
 int32_t BaseIndexEntry(int n);
 
 // The coefficient that brings an index of the given month back to the 1992 base.
-double LinkCoefficient(const base::PackedDate& month);
+double LinkCoefficient(const base::PackedDate& month, const BaseChangeTable& changes = BuiltInBaseChanges());
 
 }  // namespace lease

@@ -17,9 +17,9 @@ struct Band {
   const char* up_to;
   bool strictly_before;
   Case which;
-  float sumptuary_fraction;
-  float factor;
-  float plain_fraction;  // non-sumptuary housing, and the premises table's only fraction
+  double sumptuary_fraction;
+  double factor;
+  double plain_fraction;  // non-sumptuary housing, and the premises table's only fraction
 };
 
 // Housing: a sumptuary lease takes fraction and factor, another the plain
@@ -27,29 +27,29 @@ struct Band {
 // (the 30 Jun 1954 band, both dates late; the 11 May 1956 band, d2 late).
 const std::vector<Band>& HousingBands() {
   static const std::vector<Band> bands = {
-      {"01011915", true, Case::kAll, 1.16f, 4, 0.30f},
-      {"31121930", false, Case::kAll, 1.07f, 4, 0.225f},
-      {"17071936", false, Case::kAll, 0.95f, 4, 0.225f},
-      {"31121941", false, Case::kD1Early, 0.6675f, 3, 0.15f},
-      {"31121941", false, Case::kD1Late, 0.495f, 3, 0},
-      {"31121946", false, Case::kEE, 0.485f, 2, 0.15f},
-      {"31121946", false, Case::kEL, 0.265f, 2, 0.15f},
-      {"31121946", false, Case::kLE, 0.32f, 2, 0},
-      {"31121946", false, Case::kLL, 0.10f, 2, 0},
-      {"31121951", false, Case::kEE, 0.485f, 1.5f, 0.15f},
-      {"31121951", false, Case::kEL, 0.265f, 1.5f, 0.15f},
-      {"31121951", false, Case::kLE, 0.32f, 1.5f, 0},
-      {"31121951", false, Case::kLL, 0.10f, 1.5f, 0},
-      {"31121952", false, Case::kEE, 0.4175f, 1.25f, 0.15f},
-      {"31121952", false, Case::kEL, 0.2075f, 1.25f, 0.15f},
-      {"31121952", false, Case::kLE, 0.26f, 1.25f, 0},
-      {"31121952", false, Case::kLL, 0.05f, 1.25f, 0},
-      {"30061954", false, Case::kEE, 0.365f, 1.25f, 0.10f},
-      {"30061954", false, Case::kEL, 0.155f, 1.25f, 0.10f},
-      {"30061954", false, Case::kLE, 0.26f, 1.25f, 0},
-      {"30061954", false, Case::kLL, 0.05f, 1.25f, 0},
-      {"11051956", false, Case::kD2Early, 0.26f, 1.25f, 0},
-      {"11051956", false, Case::kD2Late, 0.05f, 1.25f, 0},
+      {"01011915", true, Case::kAll, 1.16, 4, 0.30},
+      {"31121930", false, Case::kAll, 1.07, 4, 0.225},
+      {"17071936", false, Case::kAll, 0.95, 4, 0.225},
+      {"31121941", false, Case::kD1Early, 0.6675, 3, 0.15},
+      {"31121941", false, Case::kD1Late, 0.495, 3, 0},
+      {"31121946", false, Case::kEE, 0.485, 2, 0.15},
+      {"31121946", false, Case::kEL, 0.265, 2, 0.15},
+      {"31121946", false, Case::kLE, 0.32, 2, 0},
+      {"31121946", false, Case::kLL, 0.10, 2, 0},
+      {"31121951", false, Case::kEE, 0.485, 1.5, 0.15},
+      {"31121951", false, Case::kEL, 0.265, 1.5, 0.15},
+      {"31121951", false, Case::kLE, 0.32, 1.5, 0},
+      {"31121951", false, Case::kLL, 0.10, 1.5, 0},
+      {"31121952", false, Case::kEE, 0.4175, 1.25, 0.15},
+      {"31121952", false, Case::kEL, 0.2075, 1.25, 0.15},
+      {"31121952", false, Case::kLE, 0.26, 1.25, 0},
+      {"31121952", false, Case::kLL, 0.05, 1.25, 0},
+      {"30061954", false, Case::kEE, 0.365, 1.25, 0.10},
+      {"30061954", false, Case::kEL, 0.155, 1.25, 0.10},
+      {"30061954", false, Case::kLE, 0.26, 1.25, 0},
+      {"30061954", false, Case::kLL, 0.05, 1.25, 0},
+      {"11051956", false, Case::kD2Early, 0.26, 1.25, 0},
+      {"11051956", false, Case::kD2Late, 0.05, 1.25, 0},
   };
   return bands;
 }
@@ -57,32 +57,32 @@ const std::vector<Band>& HousingBands() {
 // Premises: one fraction and factor, whatever the sumptuary test says.
 const std::vector<Band>& PremisesBands() {
   static const std::vector<Band> bands = {
-      {"01011931", true, Case::kAll, 0, 3, 3.42f},
-      {"17071936", false, Case::kAll, 0, 3, 3.16f},
-      {"31121941", false, Case::kD1Early, 0, 2, 2.75f},
-      {"31121941", false, Case::kD1Late, 0, 2, 1.25f},
-      {"31121946", false, Case::kEE, 0, 1.5f, 2.36f},
-      {"31121946", false, Case::kEL, 0, 1.5f, 0.164f},
-      {"31121946", false, Case::kLE, 0, 1.5f, 0.92f},
-      {"31121946", false, Case::kLL, 0, 1.5f, 0.20f},
-      {"02041947", false, Case::kEE, 0, 1.3f, 2.36f},
-      {"02041947", false, Case::kEL, 0, 1.3f, 0.164f},
-      {"02041947", false, Case::kLE, 0, 1.3f, 0.92f},
-      {"02041947", false, Case::kLL, 0, 1.3f, 0.20f},
-      {"31121951", false, Case::kEE, 0, 1.3f, 1.88f},
-      {"31121951", false, Case::kEL, 0, 1.3f, 0.116f},
-      {"31121951", false, Case::kLE, 0, 1.3f, 0.92f},
-      {"31121951", false, Case::kLL, 0, 1.3f, 0.20f},
-      {"31121952", false, Case::kEE, 0, 1.2f, 1.64f},
-      {"31121952", false, Case::kEL, 0, 1.2f, 0.98f},
-      {"31121952", false, Case::kLE, 0, 1.2f, 0.76f},
-      {"31121952", false, Case::kLL, 0, 1.2f, 0.10f},
-      {"30091954", false, Case::kEE, 0, 1.2f, 0.98f},
-      {"30091954", false, Case::kEL, 0, 1.2f, 0.32f},
-      {"30091954", false, Case::kLE, 0, 1.2f, 0.76f},
-      {"30091954", false, Case::kLL, 0, 1.2f, 0.10f},
-      {"11051956", false, Case::kD2Early, 0, 1.2f, 0.76f},
-      {"11051956", false, Case::kD2Late, 0, 1.2f, 0.10f},
+      {"01011931", true, Case::kAll, 0, 3, 3.42},
+      {"17071936", false, Case::kAll, 0, 3, 3.16},
+      {"31121941", false, Case::kD1Early, 0, 2, 2.75},
+      {"31121941", false, Case::kD1Late, 0, 2, 1.25},
+      {"31121946", false, Case::kEE, 0, 1.5, 2.36},
+      {"31121946", false, Case::kEL, 0, 1.5, 0.164},
+      {"31121946", false, Case::kLE, 0, 1.5, 0.92},
+      {"31121946", false, Case::kLL, 0, 1.5, 0.20},
+      {"02041947", false, Case::kEE, 0, 1.3, 2.36},
+      {"02041947", false, Case::kEL, 0, 1.3, 0.164},
+      {"02041947", false, Case::kLE, 0, 1.3, 0.92},
+      {"02041947", false, Case::kLL, 0, 1.3, 0.20},
+      {"31121951", false, Case::kEE, 0, 1.3, 1.88},
+      {"31121951", false, Case::kEL, 0, 1.3, 0.116},
+      {"31121951", false, Case::kLE, 0, 1.3, 0.92},
+      {"31121951", false, Case::kLL, 0, 1.3, 0.20},
+      {"31121952", false, Case::kEE, 0, 1.2, 1.64},
+      {"31121952", false, Case::kEL, 0, 1.2, 0.98},
+      {"31121952", false, Case::kLE, 0, 1.2, 0.76},
+      {"31121952", false, Case::kLL, 0, 1.2, 0.10},
+      {"30091954", false, Case::kEE, 0, 1.2, 0.98},
+      {"30091954", false, Case::kEL, 0, 1.2, 0.32},
+      {"30091954", false, Case::kLE, 0, 1.2, 0.76},
+      {"30091954", false, Case::kLL, 0, 1.2, 0.10},
+      {"11051956", false, Case::kD2Early, 0, 1.2, 0.76},
+      {"11051956", false, Case::kD2Late, 0, 1.2, 0.10},
   };
   return bands;
 }
@@ -103,7 +103,7 @@ bool Matches(Case c, bool d1_early, bool d2_early) {
 }
 
 // Fraction and factor of the first matching band; false when none applies.
-bool Revaluation(const LeaseFacts& f, bool sumptuary, float* fraction, float* factor) {
+bool Revaluation(const LeaseFacts& f, bool sumptuary, double* fraction, double* factor) {
   const bool d1_early = f.reference_date1 < Date("18071936");
   const bool d2_early = f.reference_date2 < Date("01011942");
   const bool housing = f.housing();
@@ -127,9 +127,28 @@ const char kHousing5[] = " 20 40 60 80100";
 const char kGeneral10[] = " 10 20 30 40 50 60 70 80 90100";
 const char kPremises5[] = " 10 20 35 60100";
 
-float ScheduleEntry(const char* schedule, int k) {
+// Entry k of a schedule, in hundredths.
+int ScheduleEntry(const char* schedule, int k) {
   const std::string s(schedule);
-  return static_cast<float>(std::atoi(s.substr(static_cast<size_t>(3 * (k - 1)), 3).c_str())) / 100.0f;
+  return std::atoi(s.substr(static_cast<size_t>(3 * (k - 1)), 3).c_str());
+}
+
+// The tables' decimal values hold at most four decimals: in ten-thousandths
+// they are whole numbers, and the revaluation is computed on those exactly.
+int64_t TenThousandths(double v) { return std::llround(v * 10000); }
+
+// numerator / denominator rounded to the nearest whole number, ties to even
+// (denominator > 0), without any rounding on the way.
+int64_t RoundedQuotient(__int128 numerator, __int128 denominator) {
+  __int128 q = numerator / denominator;
+  __int128 rest = numerator % denominator;
+  if (rest < 0) {
+    rest += denominator;
+    --q;
+  }
+  const __int128 twice = 2 * rest;
+  if (twice > denominator || (twice == denominator && q % 2 != 0)) ++q;
+  return static_cast<int64_t>(q);
 }
 
 // Steps of the phase-in; returns the schedule, or nullptr when none applies.
@@ -210,15 +229,21 @@ UpdateResult ComputeRentUpdate(LeaseFacts* f, IndexReading* reading) {
   }
   FindBaseIndex(base_date, r.revaluation_date, reading);
 
-  float fraction = 0, factor = 1;
+  double fraction = 0, factor = 1;
   if (base::AddToDate(f->contract_date, f->duration_months, "m") < Date("01071964")) {
     Revaluation(*f, r.sumptuary, &fraction, &factor);
   }
-  if (f->population > 0 && f->population < 50000) factor = 1 + 0.9f * (factor - 1);
-  fraction = factor * (1 + fraction) - 1;
-  r.revaluation_factor = factor;
-  r.revaluation_fraction = fraction;
-  r.revalued_rent = R(r.contractual_rent * (1 + static_cast<double>(fraction)));
+  // The factor in hundred-thousandths, reduced by a tenth of its increase in
+  // towns under 50,000 inhabitants; the multiplier factor x (1 + fraction)
+  // in thousand-millionths.
+  const int64_t factor_e4 = TenThousandths(factor);
+  const bool small_town = f->population > 0 && f->population < 50000;
+  const int64_t factor_e5 = small_town ? 100000 + 9 * (factor_e4 - 10000) : 10 * factor_e4;
+  const int64_t multiplier_e9 = factor_e5 * (10000 + TenThousandths(fraction));
+  r.revaluation_factor = static_cast<double>(factor_e5) / 1e5;
+  r.revaluation_fraction = static_cast<double>(multiplier_e9 - 1000000000) / 1e9;
+  r.revalued_rent = static_cast<double>(RoundedQuotient(static_cast<__int128>(f->rent_per_receipt) * multiplier_e9,
+                                                        static_cast<__int128>(f->months_per_receipt) * 1000000000));
 
   if (f->housing()) {
     const double rate = f->cadastral_date > Date("31121989") ? 0.12 : 0.24;
@@ -226,12 +251,13 @@ UpdateResult ComputeRentUpdate(LeaseFacts* f, IndexReading* reading) {
   }
   r.updated_rent = R(r.revalued_rent / reading->base_index * reading->latest_index *
                      reading->link_coefficient);
-  r.full_increment = r.updated_rent - r.paid_rent;
+  double ceiling = r.updated_rent;
   if (f->housing() && f->assimilated == 'N' && f->premises_category != 'P' &&
       r.cadastral_maximum > 0 && r.cadastral_maximum < r.updated_rent) {
-    r.full_increment = r.cadastral_maximum - r.paid_rent;
+    ceiling = r.cadastral_maximum;
     r.cap_applied = true;
   }
+  r.full_increment = ceiling - r.paid_rent;
   if (r.full_increment < 0) r.full_increment = 0;
   r.extinction_term = ExtinctionTerm(f);
 
@@ -241,11 +267,19 @@ UpdateResult ComputeRentUpdate(LeaseFacts* f, IndexReading* reading) {
   r.steps = r.steps_at_start;
   if (schedule != nullptr) {
     bool found = false;
+    // The rent paid is paid_units / months; the step targets are shares of
+    // the rent paid plus the full increment, which is the ceiling unless the
+    // increment is 0.
+    const int64_t paid_units = static_cast<int64_t>(f->rent_per_receipt) + f->assimilated_per_receipt;
+    const bool covered = r.full_increment == 0;
+    const __int128 whole_num = covered ? paid_units : static_cast<int64_t>(ceiling);
+    const __int128 whole_den = covered ? f->months_per_receipt : 1;
     for (int k = 1; k <= r.steps_at_start; ++k) {
-      r.step_fraction = ScheduleEntry(schedule, k);
-      const double target = R(r.step_fraction * (r.paid_rent + r.full_increment));
-      if (target > r.paid_rent) {
-        r.increment = target - r.paid_rent;
+      const int entry = ScheduleEntry(schedule, k);
+      r.step_fraction = entry / 100.0;
+      const int64_t target = RoundedQuotient(entry * whole_num, 100 * whole_den);
+      if (static_cast<__int128>(target) * f->months_per_receipt > paid_units) {
+        r.increment = static_cast<double>(target) - r.paid_rent;
         found = true;
         break;
       }

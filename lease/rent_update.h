@@ -2,8 +2,9 @@
 // rents, the update by the CPI, the cadastral cap, the increment owed now and
 // the yearly steps it is spread over, and what run mode "A" writes back.
 // Money is in the stored unit (hundredths of a euro), held in doubles that
-// hold whole units after each rounding (to nearest, ties to even); fractions
-// and factors are single precision.
+// hold whole units after each rounding (to nearest, ties to even). The
+// revaluation and the step targets are computed exactly from the tables'
+// decimal values; fractions and factors are shown in double precision.
 #pragma once
 
 #include <cstdint>
@@ -19,8 +20,8 @@ struct UpdateResult {
   double paid_rent = 0;
   bool sumptuary = false;
   base::PackedDate revaluation_date;
-  float revaluation_fraction = 0;
-  float revaluation_factor = 1;
+  double revaluation_fraction = 0;
+  double revaluation_factor = 1;
   double revalued_rent = 0;
   double cadastral_maximum = 0;
   double updated_rent = 0;
@@ -28,7 +29,7 @@ struct UpdateResult {
   bool cap_applied = false;  // the cadastral maximum replaced the updated rent
   int steps_at_start = 0;
   int steps = 0;
-  float step_fraction = 1;
+  double step_fraction = 1;
   double increment = 0;
   base::PackedDate update_date;
   base::PackedDate phase_end_date;

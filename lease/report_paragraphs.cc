@@ -107,7 +107,7 @@ void UpdateParagraphs(const LeaseFacts& f, const IndexReading& x, const UpdateRe
                    (plain_housing ? T(" segona, apartat 11, regla 1a") : T(" tercera, apartat 6, regla 1a")) +
                    T(", de la LAU de 24 de novembre del 1994, la renda contractual de ") +
                    Amount(r.contractual_rent) + T(" EUR s'incrementa en un ") +
-                   Picture("ZZZ9.999%", 100 * static_cast<double>(r.revaluation_fraction)) +
+                   Picture("ZZZ9.999%", 100 * r.revaluation_fraction) +
                    T(", resultant una renda revaloritzada a ") + LongDate(r.revaluation_date, "dma") +
                    T(" de ") + Amount(r.revalued_rent) + " EUR.");
   }
@@ -128,7 +128,7 @@ void UpdateParagraphs(const LeaseFacts& f, const IndexReading& x, const UpdateRe
   }
   out->push_back(p + ".");
   out->push_back(T("- Abonant l'arrendatari a data d'avui ") + Amount(r.paid_rent) +
-                 T(" EUR com a renda, li correspon un ") + Picture("ZZ9 %", 100 * static_cast<double>(r.step_fraction)) +
+                 T(" EUR com a renda, li correspon un ") + Picture("ZZ9 %", 100 * r.step_fraction) +
                  T(" de la renda actualitzada que significa un increment de ") + Amount(r.increment) +
                  T(" EUR i una renda exigible a ") + LongDate(r.update_date, "dma") + T(" de ") +
                  Amount(r.increment + r.paid_rent) + " EUR.");

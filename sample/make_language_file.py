@@ -36,7 +36,7 @@ for ap, rule in (("primera, apartat 1", ("primeira, apartado 1", "prumèra, apar
                  ("segona, apartat 5", ("segunda, apartado 5", "segona, apartat 5", "segunda, apartado 5")),
                  ("segona, apartat 6", ("segunda, apartado 6", "segona, apartat 6", "segunda, apartado 6")),
                  ("tercera, apartat 3", ("terceira, apartado 3", "tresau, apartat 3", "tercera, apartado 3"))):
-    E.append((", el qual s'extingirà segons regula la transitòria " + ap + L + ".",
+    E.append((", el qual s'extingirà segons regula la transitòria " + ap + "," + L + ".",
               ", o cal se extinguirá segundo regula a transitoria " + rule[0] + ", da LAU do 24 de novembro de 1994.",
               ", eth quau s'extinguirà segontes regula era transitòria " + rule[1] + ", dera LAU de 24 de noveme de 1994.",
               ", el cual se extinguirá según regula la transitoria " + rule[2] + ", de la LAU de 24 de noviembre de 1994."))

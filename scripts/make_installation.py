@@ -80,7 +80,7 @@ def make_tables(units, seed, out):
     write(os.path.join(out, "FinquesV.csv"), list(building_rows[0].keys()), building_rows)
     write(os.path.join(out, "DepartaV.csv"), list(unit_rows[0].keys()), unit_rows)
     write(os.path.join(out, "TranLauV.csv"), list(transition_rows[0].keys()), transition_rows)
-    for table in ("PropietV", "TVRebut", "UIpc"):
+    for table in ("PropietV", "TVRebut"):
         rows = read(table)
         write(os.path.join(out, table + ".csv"), list(rows[0].keys()), rows)
 
@@ -104,7 +104,8 @@ def main():
     run = lambda *args: subprocess.run([a.kepdata, *args], check=True, stdout=subprocess.DEVNULL)
     run("init", root)
     run("company", root, "1=Administració de Finques Puig, SL", "7=B-12345678")
-    for table in ("PropietV", "FinquesV", "TVRebut", "UIpc", "DepartaV", "TranLauV"):
+    # The CPI file is the official series that init loads.
+    for table in ("PropietV", "FinquesV", "TVRebut", "DepartaV", "TranLauV"):
         run("import", root, table, os.path.join(csv_dir, table + ".csv"))
     for folder, name in (("LOCALE", "MIRTOSEK.LNG"), ("TEXTOS", "CARTA.txt")):
         os.makedirs(os.path.join(root, folder), exist_ok=True)

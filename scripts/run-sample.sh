@@ -33,7 +33,8 @@ if [ "$keep" = no ] || [ ! -d "$inst" ]; then
   "$bin/kepdata" init "$inst" >&2
   "$bin/kepdata" company "$inst" "1=Administració de Finques Puig, SL" "2=C/ de Balmes 100" \
       "3=08008 Barcelona" "7=B-12345678" >/dev/null
-  for table in PropietV FinquesV TVRebut UIpc DepartaV TranLauV; do
+  # init has loaded the official CPI series (installation/cpi/UIpc.csv).
+  for table in PropietV FinquesV TVRebut DepartaV TranLauV; do
     "$bin/kepdata" import "$inst" "$table" "sample/$table.csv"
   done
   cp sample/LOCALE/MIRTOSEK.LNG "$inst/LOCALE/"

@@ -9,7 +9,9 @@
 
 namespace testing_support {
 
-inline const char* kSampleTables[] = {"PropietV", "FinquesV", "TVRebut", "UIpc", "DepartaV", "TranLauV"};
+// The CPI file is not among them: the installation has the official series
+// that kepdata init loads.
+inline const char* kSampleTables[] = {"PropietV", "FinquesV", "TVRebut", "DepartaV", "TranLauV"};
 
 // Makes the installation in dir/<relative>; the print program in dir/exe.
 // With a server (a libpq connection string) its data goes to that database,
