@@ -104,15 +104,9 @@ bool IsCurrent(const Catalogue& c, const std::string& path, const struct stat& s
 
 void Parse(const std::string& contents, Catalogue* c) {
   c->entries.clear();
-  FieldReader reader(contents);
-  while (!reader.AtEnd()) {
-    std::string key = reader.Next();
-    if (reader.AtEnd()) break;  // a lone last key is ignored
-    Translations t;
-    t.glg = reader.Next();
-    t.oci = reader.Next();
-    t.spa = reader.Next();
-    c->entries.emplace(std::move(key), std::move(t));  // a later duplicate never wins
+  for (LanguageFileEntry& e : ParseLanguageFile(contents)) {
+    c->entries.emplace(std::move(e.catalan), Translations{std::move(e.galician), std::move(e.aranese),
+                                                          std::move(e.spanish)});  // a later duplicate never wins
   }
 }
 
@@ -150,6 +144,21 @@ const Catalogue* CurrentCatalogue() {
 }
 
 }  // namespace
+
+std::vector<LanguageFileEntry> ParseLanguageFile(std::string_view contents) {
+  std::vector<LanguageFileEntry> entries;
+  FieldReader reader(contents);
+  while (!reader.AtEnd()) {
+    LanguageFileEntry e;
+    e.catalan = reader.Next();
+    if (reader.AtEnd()) break;  // a lone last key is ignored
+    e.galician = reader.Next();
+    e.aranese = reader.Next();
+    e.spanish = reader.Next();
+    entries.push_back(std::move(e));
+  }
+  return entries;
+}
 
 void SetProgramIdentifier(std::string_view identifier) { g_program_identifier = identifier; }
 void SetCatalogueName(std::string_view name) { g_catalogue_name = name; }

@@ -12,6 +12,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace base {
 
@@ -22,5 +23,11 @@ void SetCatalogueName(std::string_view name);
 // text in code page 850. Catalan sessions get text back without the file
 // being opened.
 std::string Translate(std::string_view text);
+
+// The entries of a language file's contents, in file order.
+struct LanguageFileEntry {
+  std::string catalan, galician, aranese, spanish;
+};
+std::vector<LanguageFileEntry> ParseLanguageFile(std::string_view contents);
 
 }  // namespace base

@@ -1,4 +1,7 @@
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <sstream>
 
 #include <gtest/gtest.h>
@@ -251,6 +254,130 @@ TEST_F(DataToolTest, SetsTheCompanyDataKeepingTheRestOfVornIni) {
   const std::string ini = dir_.Read("inst/Vorn.ini");
   EXPECT_NE(ini.find("DatOrdre=DMA\r\n"), std::string::npos);
   EXPECT_EQ(Run({"company", root_, "9=x"}), 1);
+}
+
+// A new installation has the official CPI series from its first run, unless
+// told otherwise; another CPI file can be given instead.
+TEST_F(DataToolTest, InitLoadsTheOfficialCpiSeries) {
+  const std::string official = dir_.path() + "/official";
+  ASSERT_EQ(Run({"init", official}), 0) << err_;
+  ASSERT_EQ(Run({"export", official, "UIpc"}), 0) << err_;
+  EXPECT_EQ(std::count(out_.begin(), out_.end(), '\n'), 1 + 870);
+  EXPECT_NE(out_.find("\n1954-03,3.282\n"), std::string::npos);
+  EXPECT_NE(out_.find("\n2025-12,119.942\n"), std::string::npos);  // base 2021
+  EXPECT_NE(out_.find("\n2026-08,104.638\n"), std::string::npos);  // base 2025
+
+  dir_.Write("mine.csv", "month,value\n2020-01,99.5\n");
+  ASSERT_EQ(Run({"init", dir_.path() + "/mine", "--cpi", dir_.path() + "/mine.csv"}), 0) << err_;
+  ASSERT_EQ(Run({"export", dir_.path() + "/mine", "UIpc"}), 0);
+  EXPECT_EQ(out_, "month,value\n2020-01,99.5\n");
+  ASSERT_EQ(Run({"export", root_, "UIpc"}), 0);  // made with --no-cpi
+  EXPECT_EQ(out_, "month,value\n");
+  EXPECT_EQ(Run({"init", dir_.path() + "/both", "--cpi", "x.csv", "--no-cpi"}), 1);
+  EXPECT_FALSE(std::filesystem::exists(dir_.path() + "/both"));
+}
+
+// INE's download of a CPI table: only the national general index, and only
+// the months published in the file's base; the rest stays as it was.
+TEST_F(DataToolTest, ImportsTheGeneralIndexFromInesDownload) {
+  ASSERT_EQ(Import("UIpc", "month,value\n2025-12,119.942\n2026-01,100.8\n"), 0) << err_;
+  const std::string download =
+      "\xEF\xBB\xBFÍndices nacionales: general y de grupos ECOICOP (base 2025);Tipo de dato;Periodo;Total\r\n"
+      "Índice general;Índice;2026M03;102,440\r\n"
+      "Índice general;Variación mensual;2026M03;1,2\r\n"
+      "01 Alimentos y bebidas no alcohólicas;Índice;2026M03;104,118\r\n"
+      "Índice general;Índice;2026M02;101,261\r\n"
+      "Índice general;Índice;2026M01;100,836\r\n"
+      "Índice general;Índice;2025M12;101,289\r\n"
+      "Índice general;Índice;2026M04;\r\n";
+  dir_.Write("76125.csv", download);
+  ASSERT_EQ(Run({"ine", root_, dir_.path() + "/76125.csv"}), 0) << err_;
+  EXPECT_NE(out_.find("base 2025, 3 months from 2026-01 to 2026-03: 2 added, 1 changed, 0 as they were; 1 months "
+                      "outside base 2025 not taken"),
+            std::string::npos)
+      << out_;
+  ASSERT_EQ(Run({"export", root_, "UIpc"}), 0);
+  EXPECT_EQ(out_, "month,value\n2025-12,119.942\n2026-01,100.836\n2026-02,101.261\n2026-03,102.44\n");
+  ASSERT_EQ(Run({"ine", root_, dir_.path() + "/76125.csv"}), 0) << err_;  // a second time changes nothing
+  EXPECT_NE(out_.find("0 added, 0 changed, 3 as they were"), std::string::npos) << out_;
+
+  // The base from the command line, in ISO-8859-1 as INE also writes it.
+  dir_.Write("table.csv", "\xCDndice general;\xCDndice;2024M03;114,674\n\xCDndice general;\xCDndice;2026M01;99,0\n");
+  ASSERT_EQ(Run({"ine", root_, dir_.path() + "/table.csv", "--base", "2021"}), 0) << err_;
+  EXPECT_NE(out_.find("base 2021, 1 months from 2024-03 to 2024-03: 1 added"), std::string::npos) << out_;
+
+  struct {
+    const char* text;
+    std::vector<std::string> extra;
+    const char* message;
+  } const refused[] = {
+      {"Índice general;Índice;2026M01;100,836\n", {}, "does not say its base"},
+      {"Índice general;Índice;2026M01;100,836\n", {"--base", "2011"}, "not a base of the CPI known"},
+      {"General (base 2021);Tipo;Periodo;Total\nÍndice general;Índice;2026M01;100,836\n", {"--base", "2025"},
+       "says it is in base 2021, not 2025"},
+      {"Índice general;Índice;2026M01;100,836\nÍndice general;Índice;2026M01;100,9\n", {"--base", "2025"},
+       "two values for 2026-01"},
+      {"Índice general;Índice;2026M01;1O0,8\n", {"--base", "2025"}, "is not an index value"},
+      {"month,value\n2026-01,100.8\n", {"--base", "2025"}, "no row of the general index"},
+  };
+  ASSERT_EQ(Run({"export", root_, "UIpc"}), 0);
+  const std::string before = out_;
+  for (const auto& r : refused) {
+    dir_.Write("bad.csv", r.text);
+    std::vector<std::string> args = {"ine", root_, dir_.path() + "/bad.csv"};
+    args.insert(args.end(), r.extra.begin(), r.extra.end());
+    EXPECT_EQ(Run(args), 1) << r.message;
+    EXPECT_NE(err_.find(r.message), std::string::npos) << err_;
+    ASSERT_EQ(Run({"export", root_, "UIpc"}), 0);
+    EXPECT_EQ(out_, before) << r.message;
+  }
+}
+
+// The shipped CPI file holds each month as INE published it in the base of
+// its time, or (rows marked derived) rebuilt from base 2016 with the legal
+// link factors; every row names which.
+TEST(ShippedCpiFile, EachRowIsAsPublishedOrDerivedAsItSays) {
+  const std::string dir = std::string(KEP_SOURCE_DIR) + "/installation/cpi/";
+  auto read = [&](const std::string& name) {
+    std::ifstream in(dir + name, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<CsvRow> rows;
+    std::string err;
+    EXPECT_TRUE(ParseCsv(text, &rows, &err)) << name << ": " << err;
+    std::map<std::string, double> series;
+    for (size_t i = 1; i < rows.size(); ++i) series[rows[i].fields[0]] = std::stod(rows[i].fields[1]);
+    return std::make_pair(series, rows);
+  };
+  std::map<int, std::map<std::string, double>> bases;
+  for (int base : {1992, 2016, 2021, 2025}) bases[base] = read("ine-general-base" + std::to_string(base) + ".csv").first;
+  const auto rows = read("UIpc.csv").second;
+  ASSERT_EQ(rows.size(), 871u);
+  const std::map<std::string, double> to_2016 = {
+      {"base 2011", 1.03003973742}, {"base 2006", 1.03003973742 * 1.120584},
+      {"base 2001", 1.03003973742 * 1.120584 * 1.176243}};
+  for (size_t i = 1; i < rows.size(); ++i) {
+    const std::string& month = rows[i].fields[0];
+    const double value = std::stod(rows[i].fields[1]);
+    const std::string& note = rows[i].fields[2];
+    if (note.rfind("INE base ", 0) == 0) {
+      const int base = std::stoi(note.substr(9));
+      ASSERT_EQ(bases[base].count(month), 1u) << month << " " << note;
+      EXPECT_DOUBLE_EQ(value, bases[base][month]) << month;
+    } else if (note.rfind("derived from INE base 2016 (", 0) == 0) {
+      const std::string old = note.substr(28, 9);
+      ASSERT_EQ(to_2016.count(old), 1u) << note;
+      EXPECT_NEAR(value, bases[2016][month] * to_2016.at(old), 0.0005 + 1e-9) << month;
+    } else if (note == "derived from INE base 2025 (base 2021)") {
+      EXPECT_NEAR(value, bases[2025][month] * 1.184155, 0.0005 + 2e-3) << month;
+    } else {
+      ADD_FAILURE() << month << ": unknown note " << note;
+    }
+  }
+  // Base 2021 over base 2025 is the factor of the 2026 base change.
+  for (const auto& [month, v2021] : bases[2021]) {
+    if (bases[2025].count(month) == 0) continue;
+    EXPECT_NEAR(v2021 / bases[2025][month], 1.184155, 2e-5) << month;
+  }
 }
 
 TEST(DataToolDescriptions, MatchTheShippedDescriptionFiles) {

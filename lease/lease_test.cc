@@ -236,6 +236,79 @@ TEST_F(LeaseTest, PriceIndexTables) {
   EXPECT_FALSE(FindLatestIndex(Date("20041960"), Date("15032001"), empty));
 }
 
+// INE publishes base 2025 since January 2026: its indices go back to base
+// 1992 through the month's coefficient and all five base changes. An
+// installation's own later change applies from its first month on only.
+TEST_F(LeaseTest, BaseChangesOf2026AndOfAnInstallation) {
+  const double jan_2021 = 1.3577 * 1.176243 * 1.120584 * 1.03003973742 * 1.07270494208;
+  EXPECT_DOUBLE_EQ(LinkCoefficient(Date("01122025")), 1.350862 * 1.176243 * 1.120584 * 1.03003973742 * 1.07270494208);
+  EXPECT_DOUBLE_EQ(LinkCoefficient(Date("01012026")), jan_2021 * 1.184155);
+  reference_.Add("01012026", 100.836);
+  const auto r = FindLatestIndex(Date("01021970"), Date("15032026"), reference_);
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->latest_index, 100836);
+  EXPECT_DOUBLE_EQ(r->link_coefficient, jan_2021 * 1.184155);
+  EXPECT_FALSE(IndexIsStale(*r));
+
+  std::vector<std::string> problems;
+  const BaseChangeTable table = ExtendBaseChanges(BuiltInBaseChanges(),
+                                                  {{"2031-01", "1.052345", 3},
+                                                   {"2036-13", "1.1", 4},
+                                                   {"2041-01", "1,1", 5},
+                                                   {"2041-01", "7", 6},
+                                                   {"2024-01", "1.1", 7},
+                                                   {"2031-01", "1.2", 8}},
+                                                  &problems);
+  ASSERT_EQ(table.size(), BuiltInBaseChanges().size() + 1);
+  EXPECT_EQ(table.back().from, Date("01012031"));
+  ASSERT_EQ(problems.size(), 5u);
+  EXPECT_EQ(problems[0].rfind("line 4: ", 0), 0u) << problems[0];
+  EXPECT_NE(problems[2].find("factor from 0.5 to 2"), std::string::npos) << problems[2];
+  EXPECT_NE(problems[3].find("not after the last base change"), std::string::npos) << problems[3];
+  EXPECT_NE(problems[4].find("a second base change of 2031-01"), std::string::npos) << problems[4];
+  EXPECT_DOUBLE_EQ(LinkCoefficient(Date("01122030"), table), LinkCoefficient(Date("01122030")));
+  EXPECT_DOUBLE_EQ(LinkCoefficient(Date("01012031"), table), jan_2021 * 1.184155 * 1.052345);
+  EXPECT_DOUBLE_EQ(LinkCoefficient(Date("01012031")), jan_2021 * 1.184155);
+
+  // The CPI file lacks the month before the anniversary: the index found is stale.
+  const auto stale = FindLatestIndex(Date("01061970"), Date("15062026"), reference_);
+  ASSERT_TRUE(stale);
+  EXPECT_EQ(stale->latest_index_date, Date("01012026"));
+  EXPECT_EQ(stale->sought_month, Date("01052026"));
+  EXPECT_TRUE(IndexIsStale(*stale));
+}
+
+// The amounts a letter states follow from its own figures by exact
+// arithmetic and the one rounding (nearest, ties to even).
+TEST_F(LeaseTest, AmountsAreThoseOfExactArithmetic) {
+  // Sumptuary housing before 1915: 4 x (1 + 1.16) - 1 = 764 %; 5,010.84 x 8.64 = 43,293.6576.
+  LeaseFacts f = BuildLeaseFacts(Unit("01011910", 501084), Transition(), Date("15032001"), reference_);
+  IndexReading x;
+  UpdateResult r = Compute(&f, &x);
+  ASSERT_TRUE(r.sumptuary);
+  EXPECT_DOUBLE_EQ(r.revaluation_fraction, 7.64);
+  EXPECT_EQ(r.revalued_rent, 4329366);
+  // Paid every three months: 3,003.03 / 3 = 1,001.01 a month, x 8.64 = 8,648.7264.
+  LeaseFacts q = BuildLeaseFacts(Unit("01011910", 300303, 'N', 3), Transition(), Date("15032001"), reference_);
+  r = Compute(&q, &x);
+  ASSERT_TRUE(r.sumptuary);
+  EXPECT_EQ(r.revalued_rent, 3 * 864873);
+
+  // Premises, first step 10 % of 123.45 EUR = 12.345 EUR: a tie, to the even 12.34.
+  FakeReference cpi;
+  cpi.Add("01122000", 106.229);  // 10.00 EUR / 8.605 x 106.229 = 123.45 EUR
+  TransitionValues pt = Transition();
+  pt.premises_category = 'N';
+  pt.quota = 150000;
+  LeaseFacts p = BuildLeaseFacts(Unit("01011970", 1000, 'S'), pt, Date("15032001"), cpi);
+  p.report_date = Date("15032001");
+  x = *FindLatestIndex(p.contract_date, p.report_date, cpi);
+  r = ComputeRentUpdate(&p, &x);
+  EXPECT_EQ(r.updated_rent, 12345);
+  EXPECT_DOUBLE_EQ(r.step_fraction, 0.10);
+  EXPECT_EQ(r.increment, 1234 - 1000);
+}
+
 TEST_F(LeaseTest, RevaluationAndSteps) {
   // Housing before 1915, not sumptuary: 30 %, from 1 Jul 1954 on the index of March 1954.
   LeaseFacts f = BuildLeaseFacts(Unit("01011910", 100), Transition(), Date("15032001"), reference_);
