@@ -3,9 +3,10 @@
 
 namespace app {
 
-inline constexpr int kExitFinished = 0;        // the run finished
-inline constexpr int kExitOpenFailed = 1;      // a data file could not be opened
-inline constexpr int kExitBadParameters = 2;   // "pent.tmp" missing or unusable
-inline constexpr int kExitNoPrintProgram = 3;  // the print program could not be started
+inline constexpr int kExitFinished = 0;          // the run finished
+inline constexpr int kExitOpenFailed = 1;        // a data file, the data root or the print file
+inline constexpr int kExitBadParameters = 2;     // unusable run parameters or options
+inline constexpr int kExitNoPrintProgram = 3;    // the print program could not be started
+inline constexpr int kExitOutputIncomplete = 4;  // the run finished, its output is incomplete
 
 }  // namespace app

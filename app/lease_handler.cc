@@ -8,6 +8,7 @@
 #include "lease/rent_update.h"
 #include "lease/report_paragraphs.h"
 #include "storage/record_layouts.h"
+#include "storage/record_manager.h"
 
 namespace app {
 namespace {
@@ -52,7 +53,8 @@ lease::TransitionValues TransitionValuesOf(const std::string& r) {
 }
 
 // Writes the results into the record buffers and then into the files.
-void ApplyWriteBack(const lease::WriteBack& w, RecordBuffers& r, bool new_record) {
+// Returns the first status that was not 0 (the record layer has logged it).
+int16_t ApplyWriteBack(const lease::WriteBack& w, RecordBuffers& r, bool new_record) {
   storage::SetInt16(&r.unit, u::kDurationMonths, w.duration_months);
   if (w.set_update_months_to_12) storage::SetInt16(&r.unit, u::kUpdateMonths, 12);
   storage::SetInt32(&r.transition, t::kRevaluedRent, w.revalued_rent);
@@ -65,12 +67,20 @@ void ApplyWriteBack(const lease::WriteBack& w, RecordBuffers& r, bool new_record
   }
   for (int number : {2, 3, 6, 7, 10}) storage::SetInt32(&r.unit, u::kFixedConcept1 + 4 * (number - 1), 0);
   storage::SetInt32(&r.unit, u::kFixedConcept1 + 4, w.assimilated_concept);
-  if (new_record) {
-    storage::InsertRecord(kTransitionFile);
+  const int16_t transition =
+      new_record ? storage::InsertRecord(kTransitionFile) : storage::UpdateRecord(kTransitionFile);
+  const int16_t unit = storage::UpdateRecord(kUnitFile);
+  return transition != 0 ? transition : unit;
+}
+
+void CountWriteBack(int16_t status, RunCounts* counts) {
+  if (status == 0) {
+    ++counts->units_written_back;
+  } else if (status == storage::kStatusRecordLocked || status == storage::kStatusFileLocked) {
+    ++counts->units_held;
   } else {
-    storage::UpdateRecord(kTransitionFile);
+    ++counts->units_not_written;
   }
-  storage::UpdateRecord(kUnitFile);
 }
 
 }  // namespace
@@ -94,11 +104,13 @@ void LeaseHandler::HandleUnit(RecordBuffers& records, bool new_record) {
   lease::LeaseFacts facts = lease::BuildLeaseFacts(UnitValuesOf(records.unit), TransitionValuesOf(records.transition),
                                                    params_.report_date, reference);
   if (!lease::IsEligible(facts, params_.first_month, params_.last_month)) return;
+  ++counts_->units_in_window;
   const std::optional<lease::IndexReading> found =
       lease::FindLatestIndex(facts.contract_date, facts.report_date, reference, base_changes_);
   lease::IndexReading reading = found.value_or(lease::IndexReading{});
   const bool transitional = lease::IsTransitional(facts.contract_date);
   if (!found && transitional) {
+    ++counts_->units_without_index;
     const std::string key = base::UnpackDigits(GetBytes(records.unit, u::kKey));
     std::fprintf(stderr,
                  "mirtosek: unit %s-%s: no price index in TAULES\\UIpc before the anniversary; "
@@ -108,14 +120,17 @@ void LeaseHandler::HandleUnit(RecordBuffers& records, bool new_record) {
   if (found && transitional) stale_.Note(reading);
   const lease::UpdateResult result = lease::ComputeRentUpdate(&facts, &reading);
   last_paragraphs_ = lease::ComposeReportParagraphs(facts, found ? &reading : nullptr, result);
+  if (!last_paragraphs_.empty()) ++counts_->units_with_paragraphs;
   if (output_ != nullptr) {
     output_->BeginUnit(records, facts, result);
     for (const std::string& p : last_paragraphs_) output_->Paragraph(p);
     output_->EndUnit();
   }
   if (params_.run_mode == "A" && transitional && found) {
-    ApplyWriteBack(lease::WriteBackUpdate(facts, reading, result, GetInt16(records.unit, u::kUpdateMonths)),
-                   records, new_record);
+    CountWriteBack(ApplyWriteBack(lease::WriteBackUpdate(facts, reading, result,
+                                                         GetInt16(records.unit, u::kUpdateMonths)),
+                                  records, new_record),
+                   counts_);
   }
 }
 

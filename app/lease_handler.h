@@ -11,6 +11,7 @@
 #include "app/data_files.h"
 #include "app/run_parameters.h"
 #include "app/stale_indices.h"
+#include "app/run_summary.h"
 #include "app/unit_walk.h"
 #include "lease/lease_facts.h"
 #include "lease/rent_update.h"
@@ -43,10 +44,13 @@ class RecordReference : public lease::ReferenceData {
 
 class LeaseHandler : public UnitHandler {
  public:
-  // output may be null (run mode "A" prints nothing).
-  LeaseHandler(const RunParameters& params, UnitOutput* output,
+  // output may be null (run mode "A" prints nothing); counts may be null.
+  LeaseHandler(const RunParameters& params, UnitOutput* output, RunCounts* counts = nullptr,
                lease::BaseChangeTable base_changes = lease::BuiltInBaseChanges())
-      : params_(params), output_(output), base_changes_(std::move(base_changes)) {}
+      : params_(params),
+        output_(output),
+        base_changes_(std::move(base_changes)),
+        counts_(counts ? counts : &unused_counts_) {}
   void HandleUnit(RecordBuffers& records, bool new_record) override;
 
   // The units updated with an index older than the month they needed.
@@ -60,6 +64,8 @@ class LeaseHandler : public UnitHandler {
   UnitOutput* output_;
   lease::BaseChangeTable base_changes_;
   StaleIndices stale_;
+  RunCounts unused_counts_;
+  RunCounts* counts_;
   std::vector<std::string> last_paragraphs_;
 };
 

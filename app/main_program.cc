@@ -1,70 +1,93 @@
 #include "app/main_program.h"
 
+#include <chrono>
 #include <cstdio>
 #include <string>
 
 #include "app/base_changes.h"
+#include "app/command_line.h"
 #include "app/data_files.h"
 #include "app/exit_status.h"
 #include "app/lease_handler.h"
+#include "app/print_program.h"
 #include "app/progress.h"
-#include "app/report_output.h"
-#include "base/edit_picture.h"
-#include "output/print_output.h"
 #include "app/report_driver.h"
+#include "app/report_output.h"
 #include "app/run_parameters.h"
+#include "app/run_summary.h"
+#include "base/edit_picture.h"
 #include "base/message_catalogue.h"
 #include "base/platform.h"
 #include "base/session_settings.h"
+#include "output/print_output.h"
 
 namespace app {
 namespace {
+
+using Clock = std::chrono::steady_clock;
 
 void ReportError(const std::string& message) {
   std::fprintf(stderr, "mirtosek: %s\n", message.c_str());
 }
 
-// Starts KEPEXE + "DIVIVOVI" without arguments and waits for it. Its own exit
-// status is not used.
-bool StartPrintProgram(std::string* err) {
-  int status = 0;
-  return base::RunProgramAndWait(base::Settings().exe_dir + "DIVIVOVI", &status, err);
+// The temporary folder of a run from options when KEPTMP is not set: made
+// for this run alone (its station identity, print and merge files) and
+// removed when the run ends.
+class PrivateTemporaryDirectory {
+ public:
+  PrivateTemporaryDirectory() = default;
+  PrivateTemporaryDirectory(const PrivateTemporaryDirectory&) = delete;
+  PrivateTemporaryDirectory& operator=(const PrivateTemporaryDirectory&) = delete;
+  ~PrivateTemporaryDirectory() {
+    if (!path_.empty()) base::RemoveTree(path_);
+  }
+  [[nodiscard]] bool Make(std::string* err) {
+    path_ = base::MakePrivateDirectory("mirtosek-", err);
+    return !path_.empty();
+  }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+// The environment a run from options asks for, set before the session
+// settings are read so that every reader (and the print program) sees it.
+bool PrepareOptionsEnvironment(const CommandLine& c, PrivateTemporaryDirectory* tmp,
+                               std::string* err) {
+  if (!c.root.empty()) base::SetEnv("KEPROOT", c.root);
+  if (base::GetEnv("KEPTMP").empty()) {
+    if (!tmp->Make(err)) return false;
+    base::SetEnv("KEPTMP", tmp->path() + "/");
+  }
+  return true;
 }
 
-}  // namespace
+// Without --output: report.pdf or letters.pdf in the current folder, and
+// nothing for mode "A", which prints nothing. Called before the program
+// enters the data root.
+std::string DefaultOutput(const std::string& run_mode) {
+  if (run_mode == "A") return "NUL";
+  return "PDF:" + base::AbsolutePath(run_mode == "C" ? "letters.pdf" : "report.pdf");
+}
 
-int RunMainProgram() {
-  base::LoadCompanyData();
-  base::LoadSessionSettings();
-  const base::SessionSettings& settings = base::Settings();
-  base::SetProgramIdentifier(kProgramIdentifier);
-  if (!settings.root_dir.empty() && !base::SetCurrentDir(settings.root_dir)) {
-    ReportError(base::ResolvePath(settings.root_dir) + ": the data root cannot be entered");
-    return kExitOpenFailed;
-  }
+void ApplyOptionSettings(const CommandLine& c, const RunParameters& p) {
+  base::SessionSettings& s = base::Settings();
+  s.output_destination = c.output.empty() ? DefaultOutput(p.run_mode) : c.output;
+  if (!c.language.empty()) s.language = c.language;
+}
 
-  // The run parameters are checked before anything touches the installation.
-  RunParameters params;
-  std::string err;
-  if (!ReadRunParameters(settings.tmp_dir + "pent.tmp", &params, &err)) {
-    ReportError(err);
-    return kExitBadParameters;
-  }
-
-  RecordBuffers buffers;
-  if (OpenDataFiles(settings.root_dir, &buffers) != 0) return kExitOpenFailed;
-
-  if (!output::OpenPrintFile(settings.output_destination, &err)) {
-    ReportError("the print file cannot be created: " + err);
-    storage::ResetRecordManager();
-    return kExitOpenFailed;
-  }
+// The run itself over the open data files, with the print file open.
+// Returns the exit status so far (kExitFinished when the print file is
+// complete).
+int RunReport(const RunParameters& params, RecordBuffers& buffers, RunCounts* counts) {
   base::SetCurrency("p");
-  ReportOutput report(params);
-  LeaseHandler handler(params, &report, LoadBaseChanges(settings.root_dir + "Vorn.ini", stderr));
+  ReportOutput report(params, counts);
+  LeaseHandler handler(params, &report, counts,
+                       LoadBaseChanges(base::Settings().root_dir + "Vorn.ini", stderr));
   ProgressDisplay progress(ProgressDisplay::TerminalOrNull());
   CountingHandler counting(&handler, &progress);
-  ReportDriver driver(params, buffers, &counting);
+  ReportDriver driver(params, buffers, &counting, counts);
   driver.Run();
   progress.Finish();
   handler.stale_indices().Report(stderr);
@@ -75,12 +98,105 @@ int RunMainProgram() {
     ReportError("the print file could not be written completely");
     return kExitOpenFailed;
   }
+  return kExitFinished;
+}
 
-  if (!StartPrintProgram(&err)) {
-    ReportError("the print program could not be started: " + err);
-    return kExitNoPrintProgram;
+// Hands the print file to the print program; the exit status of the run.
+int Print() {
+  std::string detail;
+  switch (RunPrintProgram(base::Settings().exe_dir, &detail)) {
+    case PrintOutcome::kPrinted: return kExitFinished;
+    case PrintOutcome::kNotStarted:
+      ReportError("the print program could not be started: " + detail);
+      return kExitNoPrintProgram;
+    case PrintOutcome::kFailed:
+      ReportError("the run finished but its output is incomplete: the print program " + detail);
+      return kExitOutputIncomplete;
   }
   return kExitFinished;
+}
+
+int LettersVerdict(const RunCounts& counts, const RunParameters& params) {
+  if (counts.letters_incomplete == 0) return kExitFinished;
+  ReportError("the run finished but its output is incomplete: " +
+              std::to_string(counts.letters_incomplete) + " letters due, and the template \"" +
+              params.template_name + "\" (or one it includes) cannot be read");
+  return kExitOutputIncomplete;
+}
+
+// Everything after the command line: session, parameters, run, print.
+int RunWithParameters(const CommandLine& command, RunParameters params, Clock::time_point start) {
+  const bool from_options = command.action == CommandLine::Action::kOptionsRun;
+  PrivateTemporaryDirectory private_tmp;
+  std::string err;
+  if (from_options && !PrepareOptionsEnvironment(command, &private_tmp, &err)) {
+    ReportError("no temporary folder can be made for the run: " + err);
+    return kExitOpenFailed;
+  }
+  base::AnchorRelativeDirectories();
+  base::LoadCompanyData();
+  base::LoadSessionSettings();
+  const base::SessionSettings& settings = base::Settings();
+  base::SetProgramIdentifier(kProgramIdentifier);
+  if (settings.tmp_dir.empty()) {
+    ReportError(
+        "no temporary directory: KEPTMP is not set and \"Sessio.ini\" [Terminal] \"Dir\" names none");
+    return kExitBadParameters;
+  }
+  if (from_options) ApplyOptionSettings(command, params);
+  if (!settings.root_dir.empty() && !base::SetCurrentDir(settings.root_dir)) {
+    ReportError(base::ResolvePath(settings.root_dir) + ": the data root cannot be entered");
+    return kExitOpenFailed;
+  }
+  // The run parameters are checked before anything touches the installation.
+  if (!from_options && !ReadRunParameters(settings.tmp_dir + "pent.tmp", &params, &err)) {
+    ReportError(err);
+    return kExitBadParameters;
+  }
+  for (const std::string& note : RunParameterNotes(params)) ReportError(note);
+
+  RecordBuffers buffers;
+  if (OpenDataFiles(settings.root_dir, &buffers) != 0) return kExitOpenFailed;
+  if (!output::OpenPrintFile(settings.output_destination, &err)) {
+    ReportError("the print file cannot be created: " + err);
+    storage::ResetRecordManager();
+    return kExitOpenFailed;
+  }
+  RunCounts counts;
+  int status = RunReport(params, buffers, &counts);
+  if (status == kExitFinished) status = Print();
+  std::fputs(FormatRunSummary(counts, params.run_mode,
+                              std::chrono::duration<double>(Clock::now() - start).count())
+                 .c_str(),
+             stderr);
+  const int letters = LettersVerdict(counts, params);
+  return status != kExitFinished ? status : letters;
+}
+
+}  // namespace
+
+int RunMainProgram(int argc, char** argv) {
+  const Clock::time_point start = Clock::now();
+  CommandLine command;
+  std::string err;
+  if (!ParseCommandLine(argc, argv, TodayText(), &command, &err)) {
+    ReportError(err);
+    std::fprintf(stderr, "%s\n", UsageLine().c_str());
+    return kExitBadParameters;
+  }
+  switch (command.action) {
+    case CommandLine::Action::kHelp: std::fputs(HelpText().c_str(), stdout); return kExitFinished;
+    case CommandLine::Action::kVersion: std::fputs(VersionText().c_str(), stdout); return kExitFinished;
+    case CommandLine::Action::kMenuRun: return RunWithParameters(command, RunParameters(), start);
+    case CommandLine::Action::kOptionsRun: break;
+  }
+  RunParameters params;
+  if (!CheckRunParameters(command.parameters, &params, &err) || !CheckOptionValues(command, &err)) {
+    ReportError(err);
+    return kExitBadParameters;
+  }
+  for (const std::string& note : OptionNotes(command)) ReportError(note);
+  return RunWithParameters(command, params, start);
 }
 
 }  // namespace app

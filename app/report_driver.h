@@ -15,8 +15,10 @@ namespace app {
 class ReportDriver {
  public:
   // handler may be null: the walk then only gathers the records.
-  ReportDriver(const RunParameters& params, RecordBuffers& records, UnitHandler* handler)
-      : params_(params), records_(records), handler_(handler) {}
+  // counts may be null.
+  ReportDriver(const RunParameters& params, RecordBuffers& records, UnitHandler* handler,
+               RunCounts* counts = nullptr)
+      : params_(params), records_(records), handler_(handler), counts_(counts) {}
 
   void Run();
 
@@ -27,6 +29,7 @@ class ReportDriver {
   RunParameters params_;
   RecordBuffers& records_;
   UnitHandler* handler_;
+  RunCounts* counts_;
   int page_number_ = 0;  // 0: no page printed yet
 };
 

@@ -1,5 +1,6 @@
 #include "app/report_output.h"
 
+#include "output/template_merge.h"
 #include "storage/record_layouts.h"
 
 namespace app {
@@ -31,6 +32,18 @@ output::MergeValues MergeValuesOf(const RecordBuffers& r, const lease::LeaseFact
   v.premises_flag = facts.premises_flag;
   v.contract_date = facts.contract_date;
   return v;
+}
+
+void ReportOutput::EndUnit() {
+  if (!pages_.unit_block_done()) return;
+  const long failures_before = output::TemplateReadFailures();
+  pages_.EndUnitOutput();  // mode "C": merges the letter when it is due
+  if (counts_ == nullptr || !letters_due_counted_ || !letters_.LetterDue()) return;
+  if (output::TemplateReadFailures() == failures_before) {
+    ++counts_->letters_merged;
+  } else {
+    ++counts_->letters_incomplete;
+  }
 }
 
 void ReportOutput::BeginUnit(const RecordBuffers& r, const lease::LeaseFacts& facts,

@@ -2,24 +2,28 @@
 #pragma once
 
 #include "app/lease_handler.h"
+#include "app/run_summary.h"
 #include "output/report_pages.h"
 
 namespace app {
 
 class ReportOutput : public UnitOutput {
  public:
-  explicit ReportOutput(const RunParameters& params)
-      : letters_(output::LetterRules{params.template_name, params.letters_housing, params.letters_premises_s,
+  // counts, when given, gathers the letters merged and those left incomplete.
+  explicit ReportOutput(const RunParameters& params, RunCounts* counts = nullptr)
+      : counts_(counts),
+        letters_due_counted_(params.run_mode == "C"),
+        letters_(output::LetterRules{params.template_name, params.letters_housing, params.letters_premises_s,
                                      params.letters_premises_n}),
         pages_(params.run_mode, params.report_date, &letters_) {}
   void BeginUnit(const RecordBuffers& records, const lease::LeaseFacts& facts,
                  const lease::UpdateResult& result) override;
   void Paragraph(const std::string& text) override { pages_.PrintParagraph(text); }
-  void EndUnit() override {
-    if (pages_.unit_block_done()) pages_.EndUnitOutput();
-  }
+  void EndUnit() override;
 
  private:
+  RunCounts* counts_;
+  bool letters_due_counted_;  // mode "C" only: the other modes merge no letter
   output::MergeData letters_;
   output::ReportPages pages_;
 };

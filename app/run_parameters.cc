@@ -1,11 +1,13 @@
 #include "app/run_parameters.h"
 
-#include <vector>
+#include <chrono>
 
 #include "base/platform.h"
 
 namespace app {
 namespace {
+
+constexpr int kCodeMaximum = 9999;
 
 std::vector<std::string> SplitLines(std::string_view contents) {
   std::vector<std::string> lines;
@@ -22,43 +24,140 @@ std::vector<std::string> SplitLines(std::string_view contents) {
   return lines;
 }
 
-std::string LineError(std::string_view file, int line, std::string_view what) {
-  return std::string(file) + ":" + std::to_string(line) + ": " + std::string(what);
+std::string Problem(const ParameterText& t, std::string_view what, std::string_view rule) {
+  return t.origin + ": " + std::string(what) + " \"" + t.value + "\" " + std::string(rule);
+}
+
+std::string_view TrimBlanks(std::string_view s) {
+  const size_t b = s.find_first_not_of(' ');
+  if (b == std::string_view::npos) return {};
+  return s.substr(b, s.find_last_not_of(' ') - b + 1);
+}
+
+// The value of a text of decimal digits (blanks around it allowed), or -1
+// when it holds anything else or nothing. Values stop growing past limit.
+int DigitsValue(std::string_view text, int limit) {
+  const std::string_view digits = TrimBlanks(text);
+  if (digits.empty()) return -1;
+  int value = 0;
+  for (char c : digits) {
+    if (c < '0' || c > '9') return -1;
+    value = std::min(value * 10 + (c - '0'), limit + 1);
+  }
+  return value;
+}
+
+// The date must exist in the calendar: ParseDate takes "31/02/2025" and
+// "45/13/2025" as well, and the report would be dated on a day that never was.
+bool IsCalendarDate(const base::PackedDate& date) {
+  const std::string digits = base::UnpackDigits(date);  // YYYYMMDD
+  const int year = std::stoi(digits.substr(0, 4));
+  const unsigned month = static_cast<unsigned>(std::stoi(digits.substr(4, 2)));
+  const unsigned day = static_cast<unsigned>(std::stoi(digits.substr(6, 2)));
+  return year >= 1 && std::chrono::year_month_day(std::chrono::year(year), std::chrono::month(month),
+                                                  std::chrono::day(day))
+                          .ok();
+}
+
+// "2025-03-15" read as "15/03/2025"; any other text as it stands.
+std::string DayMonthYear(const std::string& date) {
+  const size_t first = date.find('-');
+  const size_t second = first == std::string::npos ? first : date.find('-', first + 1);
+  if (first != 4 || second == std::string::npos) return date;
+  return date.substr(second + 1) + "/" + date.substr(first + 1, second - first - 1) + "/" +
+         date.substr(0, first);
+}
+
+bool CheckDate(const ParameterText& t, base::PackedDate* date, std::string* err) {
+  *date = base::ParseDate(DayMonthYear(t.value));
+  if (*date == base::ZeroDate()) {
+    *err = Problem(t, "report date", "is not a date");
+    return false;
+  }
+  if (!IsCalendarDate(*date)) {
+    *err = Problem(t, "report date", "is not a calendar date");
+    return false;
+  }
+  return true;
+}
+
+// Building and unit codes are packed four digits wide: a longer value would
+// lose its leading digits and select other units than the ones asked for.
+bool CheckCode(const ParameterText& t, std::string_view what, std::string* packed,
+               std::string* err) {
+  const int value = DigitsValue(t.value, kCodeMaximum);
+  if (value < 0 || value > kCodeMaximum) {
+    *err = Problem(t, what, "is not a code of up to four digits");
+    return false;
+  }
+  *packed += base::PackDigits(base::ZeroPad(value, 4));
+  return true;
+}
+
+// The month is packed two digits wide: a lone "1" packed as it stands would
+// be the tens digit, October, and drop every anniversary from January on.
+bool CheckMonth(const ParameterText& t, std::string_view what, std::string* packed,
+                std::string* err) {
+  const int value = DigitsValue(t.value, 12);
+  if (value < 1 || value > 12) {
+    *err = Problem(t, what, "is not a month from 1 to 12");
+    return false;
+  }
+  *packed = base::PackDigits(base::ZeroPad(value, 2));
+  return true;
+}
+
+bool CheckFlag(const ParameterText& t, std::string_view what, bool* flag, std::string* err) {
+  if (t.value != "S" && t.value != "N") {
+    *err = Problem(t, what, "is neither \"S\" nor \"N\"");
+    return false;
+  }
+  *flag = t.value == "S";
+  return true;
 }
 
 }  // namespace
+
+bool CheckRunParameters(const RunParameterTexts& t, RunParameters* params, std::string* err) {
+  RunParameters p;
+  if (!CheckDate(t[0], &p.report_date, err) ||
+      !CheckCode(t[1], "first building code", &p.lower_bound, err) ||
+      !CheckCode(t[2], "first unit code", &p.lower_bound, err) ||
+      !CheckCode(t[3], "last building code", &p.upper_bound, err) ||
+      !CheckCode(t[4], "last unit code", &p.upper_bound, err) ||
+      !CheckMonth(t[5], "first anniversary month", &p.first_month, err) ||
+      !CheckMonth(t[6], "last anniversary month", &p.last_month, err)) {
+    return false;
+  }
+  p.run_mode = t[7].value;
+  if (p.run_mode != "A" && p.run_mode != "I" && p.run_mode != "C") {
+    *err = Problem(t[7], "run mode", "is not \"A\", \"I\" or \"C\"");
+    return false;
+  }
+  p.template_name = t[8].value;
+  if (!CheckFlag(t[9], "letter flag for housing", &p.letters_housing, err) ||
+      !CheckFlag(t[10], "letter flag for premises marked \"S\"", &p.letters_premises_s, err) ||
+      !CheckFlag(t[11], "letter flag for premises marked \"N\"", &p.letters_premises_n, err)) {
+    return false;
+  }
+  *params = p;
+  return true;
+}
 
 bool ParseRunParameters(std::string_view contents, std::string_view file_name,
                         RunParameters* params, std::string* err) {
   const std::vector<std::string> lines = SplitLines(contents);
   if (lines.size() < static_cast<size_t>(kRunParameterLines)) {
-    *err = LineError(file_name, static_cast<int>(lines.size()) + 1,
-                     "missing line: the run parameters need " +
-                         std::to_string(kRunParameterLines) + " lines, the file has " +
-                         std::to_string(lines.size()));
+    *err = std::string(file_name) + ":" + std::to_string(lines.size() + 1) +
+           ": missing line: the run parameters need " + std::to_string(kRunParameterLines) +
+           " lines, the file has " + std::to_string(lines.size());
     return false;
   }
-  RunParameters p;
-  p.report_date = base::ParseDate(lines[0]);
-  if (p.report_date == base::ZeroDate()) {
-    *err = LineError(file_name, 1, "report date \"" + lines[0] + "\" is not a date");
-    return false;
+  RunParameterTexts texts;
+  for (size_t i = 0; i < texts.size(); ++i) {
+    texts[i] = {lines[i], std::string(file_name) + ":" + std::to_string(i + 1)};
   }
-  p.lower_bound = base::PackDottedCode(lines[1]) + base::PackDottedCode(lines[2]);
-  p.upper_bound = base::PackDottedCode(lines[3]) + base::PackDottedCode(lines[4]);
-  p.first_month = base::PackDigits(lines[5]);
-  p.last_month = base::PackDigits(lines[6]);
-  p.run_mode = lines[7];
-  if (p.run_mode != "A" && p.run_mode != "I" && p.run_mode != "C") {
-    *err = LineError(file_name, 8, "run mode \"" + lines[7] + "\" is not \"A\", \"I\" or \"C\"");
-    return false;
-  }
-  p.template_name = lines[8];
-  p.letters_housing = lines[9] == "S";
-  p.letters_premises_s = lines[10] == "S";
-  p.letters_premises_n = lines[11] == "S";
-  *params = p;
-  return true;
+  return CheckRunParameters(texts, params, err);
 }
 
 bool ReadRunParameters(const std::string& path, RunParameters* params, std::string* err) {
@@ -68,6 +167,25 @@ bool ReadRunParameters(const std::string& path, RunParameters* params, std::stri
     return false;
   }
   return ParseRunParameters(contents, base::ResolvePath(path), params, err);
+}
+
+std::string DottedKey(std::string_view packed_key) {
+  const std::string digits = base::UnpackDigits(packed_key);
+  return digits.substr(0, 4) + "." + digits.substr(4);
+}
+
+std::vector<std::string> RunParameterNotes(const RunParameters& p) {
+  std::vector<std::string> notes;
+  if (p.lower_bound > p.upper_bound) {
+    notes.push_back("the first unit " + DottedKey(p.lower_bound) + " lies above the last " +
+                    DottedKey(p.upper_bound) + ": the range selects no unit");
+  }
+  if (p.first_month > p.last_month) {
+    notes.push_back("the first anniversary month " + base::UnpackDigits(p.first_month) +
+                    " comes after the last " + base::UnpackDigits(p.last_month) +
+                    ": the month window selects no unit");
+  }
+  return notes;
 }
 
 }  // namespace app

@@ -27,12 +27,14 @@ bool HeldByAnother(int16_t status) {
 }
 
 void WalkBuildingUnits(const RunParameters& params, RecordBuffers& r, const std::string& building,
-                       UnitHandler* handler) {
+                       UnitHandler* handler, RunCounts* counts) {
   const bool write_back = params.run_mode == "A";
   int16_t status = ReadWaitingForLocks([&] { return storage::SeekByKey(kUnitFile, 0, building, 1); });
   while (status == 0 && storage::GetBytes(r.unit, storage::unit::kBuildingCode) == building) {
     const std::string key = storage::GetBytes(r.unit, storage::unit::kKey);
+    ++counts->units_walked;
     if (key >= params.lower_bound && key <= params.upper_bound) {
+      ++counts->units_selected;
       // Copied into the buffer the record layer is bound to, never replacing it.
       const std::string defaults =
           storage::DefaultTransitionRecord(key, storage::GetText(r.unit, storage::unit::kTaxId));
@@ -70,7 +72,10 @@ int16_t ReadWaitingForLocks(const std::function<int16_t()>& read) {
   return status;
 }
 
-void WalkUnits(const RunParameters& params, RecordBuffers& r, UnitHandler* handler) {
+void WalkUnits(const RunParameters& params, RecordBuffers& r, UnitHandler* handler,
+               RunCounts* counts) {
+  RunCounts unused;
+  if (counts == nullptr) counts = &unused;
   const std::string first_building = params.lower_bound.substr(0, 2);
   const std::string last_building = params.upper_bound.substr(0, 2);
   int16_t status = ReadWaitingForLocks(
@@ -82,8 +87,10 @@ void WalkUnits(const RunParameters& params, RecordBuffers& r, UnitHandler* handl
     if (storage::SeekByKeyWithoutLock(kOwnerFile, 0, owner, 0) == 0) {
       const bool write_back = params.run_mode == "A";
       if (write_back) storage::LockKey("DepartaV", base::UnpackDigits(building));
-      WalkBuildingUnits(params, r, building, handler);
+      WalkBuildingUnits(params, r, building, handler, counts);
       if (write_back) storage::ReleaseTableLock("DepartaV");
+    } else {
+      ++counts->buildings_without_owner;
     }
     status = ReadWaitingForLocks([&] { return storage::StepRecords(kBuildingFile, 1); });
   }

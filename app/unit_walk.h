@@ -19,6 +19,7 @@
 
 #include "app/data_files.h"
 #include "app/run_parameters.h"
+#include "app/run_summary.h"
 
 namespace app {
 
@@ -29,7 +30,10 @@ class UnitHandler {
   virtual void HandleUnit(RecordBuffers& records, bool new_record) = 0;
 };
 
-void WalkUnits(const RunParameters& params, RecordBuffers& records, UnitHandler* handler);
+// counts, when given, gathers the units walked and selected and the
+// buildings left out for want of an owner.
+void WalkUnits(const RunParameters& params, RecordBuffers& records, UnitHandler* handler,
+               RunCounts* counts = nullptr);
 
 // Runs a read again while another station holds its record, showing the
 // waiting message from the first refusal until the read goes through.

@@ -81,7 +81,7 @@ char UnitLetter(std::string_view unit) { return unit.empty() ? ' ' : UpperCase85
 
 void LoadDateSettings() {
   if (!g_date_separator.empty()) return;
-  const std::string vorn = GetEnv("KEPROOT") + "Vorn.ini";
+  const std::string vorn = DirectoryVariable("KEPROOT") + "Vorn.ini";
   auto load = [&](const char* key, size_t width, const char* fallback) {
     std::string v = IniRead(vorn, "Usuari", key);
     v.resize(width, ' ');

@@ -6,6 +6,7 @@
 #include "base/codepage.h"
 #include "base/ini_file.h"
 #include "base/platform.h"
+#include "base/session_settings.h"
 
 namespace base {
 namespace {
@@ -21,7 +22,7 @@ constexpr float kPesetasPerEuro = 166.386f;
 
 void LoadNumberSettings() {
   auto load = [](const char* key, char fallback) {
-    const std::string v = IniRead(GetEnv("KEPROOT") + "Vorn.ini", "Usuari", key);
+    const std::string v = IniRead(DirectoryVariable("KEPROOT") + "Vorn.ini", "Usuari", key);
     return (v.empty() || v[0] == ' ') ? fallback : v[0];
   };
   if (g_decimal == 0) g_decimal = load("DecCaracter", '\'');

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -131,6 +132,57 @@ std::string GetEnv(const char* name) {
   return v == nullptr ? std::string() : std::string(v);
 }
 
+void SetEnv(const char* name, const std::string& value) { ::setenv(name, value.c_str(), 1); }
+
+std::string AbsolutePath(const std::string& path) {
+  if (path.empty() || path[0] == '/') return path;
+  std::error_code ec;
+  const std::filesystem::path cwd = std::filesystem::current_path(ec);
+  if (ec) return path;
+  return (cwd / path).string();
+}
+
+std::string ExecutableDirectory() {
+  std::error_code ec;
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (ec) return std::string();
+  return self.parent_path().string();
+}
+
+std::string FindOnPath(const std::string& name) {
+  const std::string path = GetEnv("PATH");
+  size_t start = 0;
+  while (start <= path.size()) {
+    size_t end = path.find(':', start);
+    if (end == std::string::npos) end = path.size();
+    const std::string dir = end > start ? path.substr(start, end - start) : ".";
+    const std::string candidate = dir + "/" + name;
+    struct stat st;
+    if (::stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+        ::access(candidate.c_str(), X_OK) == 0) {
+      return candidate;
+    }
+    start = end + 1;
+  }
+  return std::string();
+}
+
+std::string MakePrivateDirectory(const std::string& prefix, std::string* err) {
+  std::string base = GetEnv("TMPDIR");
+  if (base.empty()) base = "/tmp";
+  std::string pattern = base + "/" + prefix + "XXXXXX";
+  if (::mkdtemp(pattern.data()) == nullptr) {
+    *err = base + ": " + std::strerror(errno);
+    return std::string();
+  }
+  return pattern;
+}
+
+void RemoveTree(const std::string& path) {
+  std::error_code ec;
+  std::filesystem::remove_all(path, ec);
+}
+
 bool SetCurrentDir(std::string_view path) {
   const std::string resolved = ResolvePath(path);
   return ::chdir(resolved.c_str()) == 0;
@@ -139,6 +191,11 @@ bool SetCurrentDir(std::string_view path) {
 bool PathExists(std::string_view path) {
   struct stat st;
   return ::stat(ResolvePath(path).c_str(), &st) == 0;
+}
+
+bool IsDirectory(std::string_view path) {
+  struct stat st;
+  return ::stat(ResolvePath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 bool MakeDirectories(std::string_view path) {
@@ -170,7 +227,11 @@ bool ReplaceFileContents(std::string_view path, std::string_view bytes) {
 }
 
 bool ReadWholeFile(std::string_view path, std::string* contents) {
-  std::ifstream in(ResolvePath(path), std::ios::binary);
+  const std::string resolved = ResolvePath(path);
+  // A folder opens as a stream that reads as empty: it is no file to read.
+  struct stat st;
+  if (::stat(resolved.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return false;
+  std::ifstream in(resolved, std::ios::binary);
   if (!in) return false;
   std::ostringstream ss;
   ss << in.rdbuf();

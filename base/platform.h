@@ -19,11 +19,35 @@ std::string ResolvePath(std::string_view path);
 // The value of an environment variable, empty when unset.
 std::string GetEnv(const char* name);
 
+// Sets an environment variable for this process and the programs it starts.
+void SetEnv(const char* name, const std::string& value);
+
+// path made absolute against the current directory when it is relative.
+std::string AbsolutePath(const std::string& path);
+
+// The folder of this program's own executable, without a final separator;
+// empty when it cannot be found.
+std::string ExecutableDirectory();
+
+// The first folder of PATH holding an executable file of that name, as
+// folder + "/" + name; empty when none does.
+std::string FindOnPath(const std::string& name);
+
+// Makes a new folder only this user can enter, under TMPDIR (or /tmp), and
+// returns its path; empty, with the reason in *err, on failure.
+std::string MakePrivateDirectory(const std::string& prefix, std::string* err);
+
+// Removes a folder and everything in it; errors are ignored.
+void RemoveTree(const std::string& path);
+
 // Makes path (resolved) the process's current directory; false on failure.
 [[nodiscard]] bool SetCurrentDir(std::string_view path);
 
 // True when the resolved path names an existing file or directory.
 bool PathExists(std::string_view path);
+
+// True when the resolved path names an existing directory.
+bool IsDirectory(std::string_view path);
 
 // Creates the directory (resolved) and any missing parents; true when it
 // exists afterwards.
@@ -35,7 +59,8 @@ bool PathExists(std::string_view path);
 // for every letter does not need). False when it cannot be written.
 bool ReplaceFileContents(std::string_view path, std::string_view bytes);
 
-// Reads a whole file (resolved) into *contents; false when it cannot be read.
+// Reads a whole file (resolved) into *contents; false when it cannot be read
+// (a folder included).
 [[nodiscard]] bool ReadWholeFile(std::string_view path, std::string* contents);
 
 // The host's network name (gethostname), empty on failure.

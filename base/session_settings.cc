@@ -49,6 +49,15 @@ std::string NormaliseDirectory(std::string dir) {
   return dir;
 }
 
+std::string DirectoryVariable(const char* name) { return NormaliseDirectory(GetEnv(name)); }
+
+void AnchorRelativeDirectories() {
+  for (const char* name : {"KEPROOT", "KEPEXE", "KEPTMP"}) {
+    const std::string dir = GetEnv(name);
+    if (!dir.empty() && AbsolutePath(dir) != dir) SetEnv(name, AbsolutePath(dir));
+  }
+}
+
 std::array<ColourPair, 5> ParseColours(const std::string& digits) {
   std::array<ColourPair, 5> pairs{};
   auto two = [&](size_t at) {
@@ -63,9 +72,9 @@ std::array<ColourPair, 5> ParseColours(const std::string& digits) {
 
 void LoadSessionSettings() {
   SessionSettings& s = Settings();
-  s.root_dir = GetEnv("KEPROOT");
-  s.exe_dir = GetEnv("KEPEXE");
-  s.tmp_dir = NormaliseDirectory(GetEnv("KEPTMP"));
+  s.root_dir = DirectoryVariable("KEPROOT");
+  s.exe_dir = DirectoryVariable("KEPEXE");
+  s.tmp_dir = DirectoryVariable("KEPTMP");
 
   const std::string session_ini = s.tmp_dir + "Sessio.ini";
   s.menu_title = " " + IniRead(session_ini, "Menu", "Titol") + " ";
@@ -75,7 +84,12 @@ void LoadSessionSettings() {
   s.operator_name = IniRead(session_ini, "Menu", "Operador");
   s.operator_type = static_cast<int16_t>(NumericValue(IniRead(session_ini, "Menu", "KepTipOper")));
   std::string terminal = IniRead(session_ini, "Terminal", "Dir");
-  if (Trim(terminal).empty()) terminal = GetEnv("TERM");
+  // On this platform TERM names the kind of terminal ("xterm"), not a folder:
+  // it stands for the terminal directory only when it names one.
+  if (Trim(terminal).empty()) {
+    terminal = GetEnv("TERM");
+    if (!terminal.empty() && !IsDirectory(terminal)) terminal.clear();
+  }
   s.terminal_dir = NormaliseDirectory(terminal);
   if (s.tmp_dir.empty()) s.tmp_dir = s.terminal_dir;
 
@@ -125,7 +139,7 @@ std::string NormaliseTaxNumber(const std::string& field) {
 }
 
 void LoadCompanyData() {
-  const std::string vorn_ini = GetEnv("KEPROOT") + "Vorn.ini";
+  const std::string vorn_ini = DirectoryVariable("KEPROOT") + "Vorn.ini";
   CompanyData& company = Company();
   for (size_t i = 0; i < company.fields.size(); ++i) {
     // As written, cut to the field's width, without the blanks that end it:

@@ -20,16 +20,17 @@ struct ColourPair {
 };
 
 struct SessionSettings {
-  std::string root_dir;  // KEPROOT, used as a prefix: file names are appended
-  std::string exe_dir;   // KEPEXE, prefix of the print program
-  std::string tmp_dir;   // KEPTMP, ends in a separator when not empty
+  std::string root_dir;  // KEPROOT, a prefix: file names are appended; ends in a separator
+  std::string exe_dir;   // KEPEXE, prefix of the print program; ends in a separator
+  std::string tmp_dir;   // KEPTMP, else the terminal directory; ends in a separator;
+                         // empty when neither names one
   std::string menu_title;
   std::string menu_name;
   std::string menu;
   std::string menu_chain;
   std::string operator_name;
   int16_t operator_type = 0;
-  std::string terminal_dir;
+  std::string terminal_dir;  // "Sessio.ini" [Terminal] "Dir", else TERM when it names a folder
   int16_t colour_set = 0;
   std::array<ColourPair, 5> colours{};
   std::string work_date;           // packed digits of "VornTerm.ini" [Sistema] "Data"
@@ -54,6 +55,16 @@ std::array<ColourPair, 5> ParseColours(const std::string& digits);
 
 // "\" appended when not empty and not ending in ":" or "\" (or "/").
 std::string NormaliseDirectory(std::string dir);
+
+// The directory an environment variable names (KEPROOT, KEPEXE, KEPTMP),
+// normalised as above: the suite's directories are prefixes to which file
+// names are appended, and "/srv/kep" must not give "/srv/kepVorn.ini".
+std::string DirectoryVariable(const char* name);
+
+// Makes a relative KEPROOT, KEPEXE or KEPTMP absolute in the environment.
+// The program enters the data root before it uses them, and the print
+// program starts there: a relative name would then point elsewhere.
+void AnchorRelativeDirectories();
 
 // The computer's network name as the lock files use it: at most 16
 // characters (a 17-byte buffer with its terminator), empty on failure.

@@ -104,5 +104,53 @@ TEST_F(SessionSettingsTest, LoadsTheCompanyDataWithItsTaxNumberNormalised) {
   EXPECT_EQ(NormaliseTaxNumber(std::string(35, '9')), "ES" + std::string(33, '9'));
 }
 
+TEST_F(SessionSettingsTest, GivesEveryDirectoryItsFinalSeparator) {
+  dir_.Write("root/Vorn.ini", "[Usuari]\r\nIdioma=OCI\r\n[Empresa]\r\nCamp1=Puig\r\n");
+  dir_.Write("tmp/VornTerm.ini", "[Sistema]\r\nSortida=NUL\r\n");
+  setenv("KEPROOT", (dir_.path() + "/root").c_str(), 1);
+  setenv("KEPEXE", (dir_.path() + "/exe").c_str(), 1);
+  setenv("KEPTMP", (dir_.path() + "/tmp").c_str(), 1);
+  LoadCompanyData();
+  LoadSessionSettings();
+  const SessionSettings& s = Settings();
+  // "/srv/kep" must not give "/srv/kepVorn.ini" nor "/srv/kepTAULES\UIpc".
+  EXPECT_EQ(s.root_dir, dir_.path() + "/root\\");
+  EXPECT_EQ(s.exe_dir, dir_.path() + "/exe\\");
+  EXPECT_EQ(s.language, "OCI");
+  EXPECT_EQ(s.output_destination, "NUL");
+  EXPECT_EQ(Company().fields[0], "Puig");
+  EXPECT_EQ(DirectoryVariable("KEPROOT"), s.root_dir);
+  unsetenv("KEPEXE");
+  EXPECT_EQ(DirectoryVariable("KEPEXE"), "");
+}
+
+TEST_F(SessionSettingsTest, ATerminalKindInTermIsNoTemporaryDirectory) {
+  // On this platform TERM holds "xterm": no folder of that name, so no
+  // temporary directory at all, rather than "xterm/pent.tmp".
+  setenv("TERM", "xterm-256color", 1);
+  LoadSessionSettings();
+  EXPECT_EQ(Settings().terminal_dir, "");
+  EXPECT_EQ(Settings().tmp_dir, "");
+  // "Sessio.ini" [Terminal] "Dir" still names it.
+  dir_.Write("Sessio.ini", "[Terminal]\r\nDir=" + dir_.path() + "/term1\r\n");
+  const std::filesystem::path cwd = std::filesystem::current_path();
+  std::filesystem::current_path(dir_.path());
+  LoadSessionSettings();
+  std::filesystem::current_path(cwd);
+  EXPECT_EQ(Settings().tmp_dir, dir_.path() + "/term1\\");
+}
+
+TEST_F(SessionSettingsTest, AnchorsRelativeDirectoriesWhereTheProgramStarted) {
+  const std::filesystem::path cwd = std::filesystem::current_path();
+  std::filesystem::current_path(dir_.path());
+  setenv("KEPROOT", "inst/", 1);
+  setenv("KEPTMP", "/abs/tmp", 1);
+  AnchorRelativeDirectories();
+  std::filesystem::current_path(cwd);
+  EXPECT_EQ(std::string(std::getenv("KEPROOT")), std::filesystem::canonical(dir_.path()).string() + "/inst/");
+  EXPECT_EQ(std::string(std::getenv("KEPTMP")), "/abs/tmp");  // absolute ones are left as they are
+  EXPECT_EQ(std::getenv("KEPEXE"), nullptr);
+}
+
 }  // namespace
 }  // namespace base

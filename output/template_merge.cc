@@ -87,9 +87,12 @@ class Letter {
   int current_format_ = 0;
 };
 
+long g_template_read_failures = 0;
+
 void Letter::Run(const std::string& path, std::string_view name) {
   std::string text;
   if (!base::ReadWholeFile(path, &text)) {
+    ++g_template_read_failures;
     // Said once per template, not once for every letter of the run.
     static std::set<std::string> reported;
     if (reported.insert(path).second) {
@@ -340,6 +343,8 @@ void MergeTemplate(std::string_view template_name, std::string_view merge_file, 
   --g_depth;
   if (begins_letter) g_letter_page_count = 0;
 }
+
+long TemplateReadFailures() { return g_template_read_failures; }
 
 void ResetLetterStateForTesting() {
   g_formats.fill(LineFormat{});

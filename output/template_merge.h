@@ -24,6 +24,11 @@ namespace output {
 // has no effect.
 void MergeTemplate(std::string_view template_name, std::string_view merge_file, int16_t flag);
 
+// How many times, since the program started, a template to be printed (one
+// named for a letter, or one it includes) could not be read: each of those
+// letters is incomplete.
+long TemplateReadFailures();
+
 // Forgets the letter in progress and the line formats (tests).
 void ResetLetterStateForTesting();
 

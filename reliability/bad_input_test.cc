@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "testing/file_tree.h"
 #include "testing/processes.h"
 #include "testing/record_snapshot.h"
 #include "testing/sample_installation.h"
@@ -27,8 +28,10 @@ struct Row {
   const char* program;  // "mirtosek", "kepdata" or "divivovi"
   std::function<void(const TempDir&, std::vector<std::string>*)> prepare;
   int exit_status;
-  const char* message;  // a part of standard error, "" when it must be empty
+  const char* message;  // a part of standard error, "" when it must be empty (but for the run summary)
   bool records_unchanged = true;
+  // mirtosek's environment; when null, the station's as the menu sets it.
+  std::function<std::vector<std::string>(const TempDir&)> environment = nullptr;
 };
 
 void Put(const TempDir& dir, const std::string& file, const std::string& bytes) { dir.Write(file, bytes); }
@@ -38,6 +41,18 @@ std::string Pent(const std::string& date, const std::string& mode, int lines = 1
   std::string out;
   for (int i = 0; i < lines; ++i) out += all[i] + "\r\n";
   return out;
+}
+
+// The run parameters with one line (1 to 12) replaced.
+std::string PentWith(int line, const std::string& value) {
+  const std::string all[] = {"15/03/2024", "1", "1", "9999", "9999", "01", "11", "I", "CARTA", "S", "S", "S"};
+  std::string out;
+  for (int i = 0; i < 12; ++i) out += (i + 1 == line ? value : all[i]) + "\r\n";
+  return out;
+}
+
+std::function<void(const TempDir&, std::vector<std::string>*)> PentLine(int line, std::string value) {
+  return [line, value](const TempDir& d, auto*) { Put(d, "tmp/pent.tmp", PentWith(line, value)); };
 }
 
 // A CSV of units with one bad line after the header.
@@ -67,6 +82,40 @@ const std::vector<Row>& Rows() {
        2, "pent.tmp:1: report date \"ab/cd/efgh\" is not a date"},
       {"report date empty", "mirtosek", [](const TempDir& d, auto*) { Put(d, "tmp/pent.tmp", Pent("", "A")); },
        2, "pent.tmp:1: report date"},
+      {"report date of month 13", "mirtosek", PentLine(1, "45/13/2025"),
+       2, "pent.tmp:1: report date \"45/13/2025\" is not a calendar date"},
+      {"report date 31 February", "mirtosek", PentLine(1, "31/02/2025"),
+       2, "pent.tmp:1: report date \"31/02/2025\" is not a calendar date"},
+      {"first building of letters", "mirtosek", PentLine(2, "abc"),
+       2, "pent.tmp:2: first building code \"abc\" is not a code of up to four digits"},
+      {"first unit empty", "mirtosek", PentLine(3, ""), 2, "pent.tmp:3: first unit code \"\""},
+      {"last building of five digits", "mirtosek", PentLine(4, "12345"), 2, "pent.tmp:4: last building code \"12345\""},
+      {"last unit negative", "mirtosek", PentLine(5, "-1"), 2, "pent.tmp:5: last unit code \"-1\""},
+      {"first month 13", "mirtosek", PentLine(6, "13"),
+       2, "pent.tmp:6: first anniversary month \"13\" is not a month from 1 to 12"},
+      {"last month of letters", "mirtosek", PentLine(7, "xx"),
+       2, "pent.tmp:7: last anniversary month \"xx\" is not a month from 1 to 12"},
+      {"last month 0", "mirtosek", PentLine(7, "0"), 2, "pent.tmp:7: last anniversary month \"0\""},
+      {"letter flag in lower case", "mirtosek", PentLine(10, "s"),
+       2, "pent.tmp:10: letter flag for housing \"s\" is neither \"S\" nor \"N\""},
+      {"letter flag with a blank", "mirtosek", PentLine(11, "S "), 2, "pent.tmp:11: letter flag"},
+      {"letter flag empty", "mirtosek", PentLine(12, ""), 2, "pent.tmp:12: letter flag"},
+      {"KEPTMP unset and TERM the kind of terminal", "mirtosek", [](const TempDir&, auto*) {},
+       2, "no temporary directory: KEPTMP is not set", true,
+       [](const TempDir& d) {
+         return std::vector<std::string>{"KEPROOT=" + d.path() + "/inst/", "KEPEXE=" + d.path() + "/exe/",
+                                         "KEPTMP=", "TERM=xterm"};
+       }},
+      // mirtosek: run parameters that select nothing, said but allowed
+      {"a first key above the last", "mirtosek",
+       [](const TempDir& d, auto*) {
+         std::string pent = PentWith(2, "12");
+         pent.replace(pent.find("\r\n9999\r\n9999"), 12, "\r\n3\r\n9999");
+         Put(d, "tmp/pent.tmp", pent);
+       },
+       0, "the first unit 0012.0001 lies above the last 0003.9999: the range selects no unit"},
+      {"a KEPROOT without its final separator", "mirtosek", [](const TempDir&, auto*) {}, 0, "", true,
+       [](const TempDir& d) { return MirtosekEnvironment(d.path() + "/inst", d.path() + "/exe", d.path() + "/tmp"); }},
       // mirtosek: the data files
       {"a data file that is not a database", "mirtosek",
        [](const TempDir& d, auto*) { Put(d, "inst/DADES/DepartaV.dat", "these are not records\n"); },
@@ -110,7 +159,17 @@ const std::vector<Row>& Rows() {
          pent.replace(pent.find("CARTA"), 5, "NOEXISTE");
          Put(d, "tmp/pent.tmp", pent);
        },
-       0, "NOEXISTE.txt cannot be read"},
+       4, "letters due, and the template \"NOEXISTE\" (or one it includes) cannot be read"},
+      {"a template that cannot be read", "mirtosek",
+       [](const TempDir& d, auto*) {
+         Put(d, "tmp/pent.tmp", Pent("15/03/2024", "C"));
+         fs::remove(d.path() + "/inst/TEXTOS/CARTA.txt");
+         fs::create_directories(d.path() + "/inst/TEXTOS/CARTA.txt");
+       },
+       4, "TEXTOS/CARTA.txt cannot be read"},
+      {"a print program that reports a failure", "mirtosek",
+       [](const TempDir& d, auto*) { Put(d, "exe/DIVIVOVI", "#!/bin/sh\necho 'cannot write the PDF' >&2\nexit 1\n"); },
+       4, "the run finished but its output is incomplete: the print program"},
       {"a print file that cannot be created", "mirtosek",
        [](const TempDir& d, auto*) { fs::create_directories(d.path() + "/tmp/divivovi.tmp"); },
        1, "the print file cannot be created"},
@@ -216,9 +275,12 @@ TEST_F(BadInputTest, EveryRowEndsWithItsStatusAndMessage) {
     std::vector<std::string> args;
     row.prepare(dir, &args);
     std::vector<std::string> env;
-    if (std::string(row.program) == "mirtosek") {
-      env = MirtosekEnvironment(dir.path() + "/inst/", dir.path() + "/exe/", dir.path() + "/tmp");
+    const bool mirtosek = std::string(row.program) == "mirtosek";
+    if (mirtosek) {
+      env = row.environment ? row.environment(dir)
+                            : MirtosekEnvironment(dir.path() + "/inst/", dir.path() + "/exe/", dir.path() + "/tmp");
     }
+    const FileTree tree_before = ReadFileTree(dir.path());
     const Ending e = WaitForProcess(StartProcess(ToolPath(row.program), args, env, dir.path() + "/stderr"),
                                     std::chrono::seconds(60));
     const std::string err = dir.Read("stderr");
@@ -226,12 +288,20 @@ TEST_F(BadInputTest, EveryRowEndsWithItsStatusAndMessage) {
     EXPECT_EQ(e.signal, 0) << err;
     EXPECT_EQ(e.exit_status, row.exit_status) << err;
     if (row.message[0] == '\0') {
-      EXPECT_EQ(err, "");
+      EXPECT_EQ(WithoutRunSummary(err), "");
     } else {
       EXPECT_NE(err.find(row.message), std::string::npos) << err;
     }
+    if (mirtosek && (row.exit_status == 0 || row.exit_status == 4)) {
+      EXPECT_NE(err.find("mirtosek: run summary"), std::string::npos) << "a run that went on tells what it did";
+    }
     if (row.exit_status == 2) {
       EXPECT_FALSE(fs::exists(dir.path() + "/tmp/divivovi.tmp")) << "unusable run parameters must leave no print file";
+      FileTree after = ReadFileTree(dir.path());
+      after.erase("stderr");
+      FileTree before = tree_before;
+      before.erase("stderr");
+      EXPECT_EQ(TreeChanges(before, after), "") << "unusable run parameters must write nothing";
     }
     if (row.records_unchanged) {
       EXPECT_EQ(DifferingFiles(RecordContents(TakeSnapshot(dir.path() + "/inst/")), RecordContents(before)), "");

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 
@@ -14,6 +15,7 @@
 #include "base/fault_points.h"
 #include "base/platform.h"
 #include "base/session_settings.h"
+#include "base/terminal.h"
 #include "base/text_utils.h"
 #include "storage/creation_block.h"
 #include "storage/record_manager.h"
@@ -164,11 +166,18 @@ std::string OpenFailureText(const std::string& path, int16_t status) {
 }  // namespace
 
 void ShowOpenFailure(const std::string& path, int16_t status) {
-  base::ShowMessage(12, OpenFailureText(path, status));
+  const std::string text = OpenFailureText(path, status);
+  base::ShowMessage(12, text);
   base::Beep();
   base::DiscardPendingKeys();
   base::WaitForKey();
   base::PopWindow();
+  // The window is gone with the key press; the message stays on standard
+  // error, where the operator (or a log) still finds why the run ended.
+  // Without a terminal ShowMessage has written it there already.
+  if (base::CurrentTerminal().Interactive()) {
+    std::fprintf(stderr, "%s\n", base::Cp850ToUtf8(text).c_str());
+  }
   ResetRecordManager();
 }
 

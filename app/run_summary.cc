@@ -1,0 +1,35 @@
+#include "app/run_summary.h"
+
+#include <cstdio>
+
+namespace app {
+namespace {
+
+std::string Line(const char* label, long value, const char* remark = "") {
+  char text[160];
+  std::snprintf(text, sizeof text, "  %-42s %8ld%s\n", label, value, remark);
+  return text;
+}
+
+}  // namespace
+
+std::string FormatRunSummary(const RunCounts& c, const std::string& run_mode, double seconds) {
+  char heading[96];
+  std::snprintf(heading, sizeof heading, "mirtosek: run summary, mode %s, %.2f s\n",
+                run_mode.c_str(), seconds);
+  std::string s = heading;
+  s += Line("units walked", c.units_walked);
+  s += Line("selected by the key range", c.units_selected);
+  s += Line("in the month window", c.units_in_window);
+  s += Line("with paragraphs", c.units_with_paragraphs);
+  s += Line("letters merged", c.letters_merged);
+  if (c.letters_incomplete != 0) s += Line("letters incomplete: template unreadable", c.letters_incomplete);
+  s += Line("written back", c.units_written_back);
+  s += Line("skipped: buildings without owner", c.buildings_without_owner, "  (their units are not read)");
+  s += Line("skipped: no price index", c.units_without_index);
+  s += Line("skipped: record held by another station", c.units_held);
+  if (c.units_not_written != 0) s += Line("skipped: record error on write-back", c.units_not_written);
+  return s;
+}
+
+}  // namespace app

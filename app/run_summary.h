@@ -1,0 +1,29 @@
+// What a run did, counted as it goes and told on standard error at its end:
+// how many units the walk read, how many the key range and the month window
+// kept, what came out of them, and which were left out and why.
+#pragma once
+
+#include <string>
+
+namespace app {
+
+struct RunCounts {
+  long units_walked = 0;            // unit records read in the buildings of the range
+  long units_selected = 0;          // of those, inside the key range
+  long units_in_window = 0;         // anniversary month in the window, rent paid by receipts
+  long units_with_paragraphs = 0;   // at least one report paragraph
+  long letters_merged = 0;          // mode "C": letters printed whole
+  long letters_incomplete = 0;      // letters due whose template could not be read
+  long units_written_back = 0;      // mode "A": unit and transition records rewritten
+  long buildings_without_owner = 0; // their units are not visited
+  long units_without_index = 0;     // contract before 9 May 1985, no price index found
+  long units_held = 0;              // write-back refused: a record held by another station
+  long units_not_written = 0;       // write-back refused for another record error
+};
+
+// The summary: a heading with the run mode and the time, then one line per
+// count.
+std::string FormatRunSummary(const RunCounts& counts, const std::string& run_mode,
+                             double seconds);
+
+}  // namespace app
