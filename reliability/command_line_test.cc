@@ -265,4 +265,71 @@ TEST_F(CommandLineTest, EveryOptionAndEveryBadValue) {
   ReportFigure("command lines tried: " + std::to_string(tried));
 }
 
+// The same run made the menu's way (pent.tmp, KEPTMP, KEPEXE and the
+// terminal's Sortida) and with options only gives the same report, the same
+// letters and the same records written back.
+TEST_F(CommandLineTest, OptionsGiveWhatTheMenusWayGives) {
+  struct Way {
+    const char* mode;
+    const char* language;
+    std::vector<std::string> options;
+    const char* output;  // relative to the run's folder, "" for mode A
+  };
+  const std::vector<Way> ways = {
+      {"I", "CAT", {"--date", "15/03/2024", "--last-month", "11", "-o", "@/out/r.pdf"}, "out/r.txt"},
+      {"I", "SPA", {"-d", "2024-03-15", "--from", "1.1", "--to", "9999.9999", "--first-month", "01",
+                    "--last-month", "11", "-l", "SPA", "-o", "@/out/r.pdf"}, "out/r.txt"},
+      {"C", "CAT", {"-d", "15/03/2024", "--last-month", "11", "-m", "C", "-t", "CARTA", "-L", "-o", "@/out/r.pdf"},
+       "out/r.txt"},
+      {"A", "CAT", {"-d", "15/03/2024", "--last-month", "11", "-m", "A"}, ""},
+  };
+  for (const Way& way : ways) {
+    SCOPED_TRACE(std::string("mode ") + way.mode + " in " + way.language);
+    // The menu's way, with the real print program as DIVIVOVI.
+    TempDir menu;
+    fs::copy(start_->path(), menu.path(), fs::copy_options::recursive);
+    fs::create_directories(menu.path() + "/tmp");
+    fs::create_directories(menu.path() + "/bin");
+    fs::copy_file(ToolPath("divivovi"), menu.path() + "/bin/DIVIVOVI");
+    WriteStation(menu, "tmp", way.mode, way.language);
+    menu.Write("tmp/VornTerm.ini", "[Sistema]\r\nSortida=PDF:" + menu.path() + "/out/r.pdf\r\nIdioma=" +
+                                       way.language + "\r\n");
+    const Ending by_menu = WaitForProcess(
+        StartProcessIn(ToolPath("mirtosek"), {},
+                       MirtosekEnvironment(menu.path() + "/inst/", menu.path() + "/bin/", menu.path() + "/tmp"), {},
+                       menu.path() + "/work", menu.path() + "/stdout", menu.path() + "/stderr"),
+        std::chrono::seconds(60));
+    ASSERT_EQ(by_menu.exit_status, 0) << menu.Read("stderr");
+
+    TempDir own;
+    fs::copy(start_->path(), own.path(), fs::copy_options::recursive);
+    std::vector<std::string> args = {"--root", own.path() + "/inst"};
+    for (const std::string& a : WithFolder(way.options, own.path())) args.push_back(a);
+    const Ending by_options = WaitForProcess(
+        StartProcessIn(ToolPath("mirtosek"), args, {"TMPDIR=" + own.path() + "/systmp"}, {"KEPROOT", "KEPEXE", "KEPTMP"},
+                       own.path() + "/work", own.path() + "/stdout", own.path() + "/stderr"),
+        std::chrono::seconds(60));
+    ASSERT_EQ(by_options.exit_status, 0) << own.Read("stderr");
+
+    if (way.output[0] != '\0') {
+      const std::string text = own.Read(way.output);
+      if (way.mode[0] == 'I') {
+        EXPECT_GT(ReportedUnits(text).size(), 20u);
+      } else {
+        EXPECT_GT(SummaryCount(own.Read("stderr"), "letters merged"), 20);
+      }
+      EXPECT_EQ(text, menu.Read(way.output));
+    } else {
+      EXPECT_EQ(DifferingFiles(RecordContents(TakeSnapshot(own.path() + "/inst/")),
+                               RecordContents(TakeSnapshot(menu.path() + "/inst/"))),
+                "");
+      EXPECT_NE(DifferingFiles(RecordContents(TakeSnapshot(own.path() + "/inst/")),
+                               RecordContents(TakeSnapshot(start_->path() + "/inst/"))),
+                "");
+    }
+    // The menu's run summary and the options' one count the same units.
+    EXPECT_EQ(SummaryCount(own.Read("stderr"), "with paragraphs"), SummaryCount(menu.Read("stderr"), "with paragraphs"));
+  }
+}
+
 }  // namespace
