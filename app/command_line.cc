@@ -25,6 +25,8 @@ enum OptionCode : int {
   kLettersHousing,
   kLettersPremisesPerson,
   kLettersPremisesOther,
+  kPreview,
+  kResults,
 };
 
 constexpr const char kShortOptions[] = ":d:m:t:Lr:o:l:hV";
@@ -48,6 +50,8 @@ const struct option kLongOptions[] = {
     {"root", required_argument, nullptr, 'r'},
     {"output", required_argument, nullptr, 'o'},
     {"lang", required_argument, nullptr, 'l'},
+    {"preview", required_argument, nullptr, kPreview},
+    {"results", required_argument, nullptr, kResults},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, 'V'},
     {nullptr, 0, nullptr, 0},
@@ -131,6 +135,8 @@ void ApplyOption(int code, const std::string& value, CommandLine* c) {
     case 'r': c->root = fs::absolute(value).lexically_normal().string(); break;
     case 'o': c->output = OutputDestination(value); break;
     case 'l': c->language = UpperCase(value); break;
+    case kPreview: c->preview = fs::absolute(value).lexically_normal().string(); break;
+    case kResults: c->results = fs::absolute(value).lexically_normal().string(); break;
     case 'h': c->action = CommandLine::Action::kHelp; break;
     case 'V': c->action = CommandLine::Action::kVersion; break;
     default: break;
@@ -147,6 +153,20 @@ std::string OffendingOption(int argc, char** argv) {
 }
 
 }  // namespace
+
+bool CheckCsvPath(const std::string& path, const std::string& origin, std::string* err) {
+  std::error_code ec;
+  const fs::path folder = fs::path(path).parent_path();
+  if (!fs::is_directory(folder, ec)) {
+    *err = origin + ": the folder " + folder.string() + " does not exist";
+    return false;
+  }
+  if (fs::is_directory(path, ec)) {
+    *err = origin + ": " + path + " is a folder, not a file";
+    return false;
+  }
+  return true;
+}
 
 bool ParseCommandLine(int argc, char** argv, const std::string& today, CommandLine* c,
                       std::string* err) {
@@ -196,7 +216,15 @@ bool CheckOptionValues(const CommandLine& c, std::string* err) {
       return false;
     }
   }
+  for (const auto& [option, path] : {std::pair<const char*, std::string>{"--preview", c.preview},
+                                     std::pair<const char*, std::string>{"--results", c.results}}) {
+    if (!path.empty() && !CheckCsvPath(path, option, err)) return false;
+  }
   const RunParameterTexts& t = c.parameters;
+  if (!c.preview.empty() && t[kModeLine].value != "A") {
+    *err = "--preview: the preview is of mode A's write-back (--mode A)";
+    return false;
+  }
   const bool letters = t[kHousingLine].value == "S" || t[kPremisesSLine].value == "S" ||
                        t[kPremisesNLine].value == "S";
   if (t[kModeLine].value == "C" && letters && t[kTemplateLine].value.empty()) {
@@ -219,7 +247,8 @@ std::vector<std::string> OptionNotes(const CommandLine& c) {
 std::string UsageLine() {
   return "usage: mirtosek [--date DATE] [--from B[.U]] [--to B[.U]] [--first-month M]\n"
          "                [--last-month M] [--mode I|C|A] [--template NAME] [--letters]\n"
-         "                [--root DIR] [--output FILE] [--lang LANG]   (mirtosek --help)";
+         "                [--root DIR] [--output FILE] [--lang LANG] [--preview FILE]\n"
+         "                [--results FILE]   (mirtosek --help)";
 }
 
 std::string HelpText() {
@@ -251,6 +280,10 @@ suite's menu writes them. With arguments they come from these options:
                            FILE.txt for the text only (default report.pdf or
                            letters.pdf in the current folder; nothing in mode A)
   -l, --lang=LANG          CAT, SPA, GLG or OCI (default: the session's)
+      --preview=FILE.csv   with --mode A: write nothing, list in FILE.csv
+                           what the write-back would change
+      --results=FILE.csv   also write the figures of every unit reported
+                           as a table for a spreadsheet
   -h, --help               this help
   -V, --version            the program's version
 

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "app/write_back.h"
+
 #include "base/dates.h"
 #include "lease/lease_facts.h"
 #include "lease/price_index.h"
@@ -9,6 +11,7 @@
 #include "lease/report_paragraphs.h"
 #include "storage/record_layouts.h"
 #include "storage/record_manager.h"
+#include "storage/snapshots.h"
 
 namespace app {
 namespace {
@@ -50,27 +53,6 @@ lease::TransitionValues TransitionValuesOf(const std::string& r) {
   v.took_option7 = GetText(r, t::kTookOption7)[0];
   v.premises_opposed = GetText(r, t::kPremisesOpposed)[0];
   return v;
-}
-
-// Writes the results into the record buffers and then into the files.
-// Returns the first status that was not 0 (the record layer has logged it).
-int16_t ApplyWriteBack(const lease::WriteBack& w, RecordBuffers& r, bool new_record) {
-  storage::SetInt16(&r.unit, u::kDurationMonths, w.duration_months);
-  if (w.set_update_months_to_12) storage::SetInt16(&r.unit, u::kUpdateMonths, 12);
-  storage::SetInt32(&r.transition, t::kRevaluedRent, w.revalued_rent);
-  storage::SetInt32(&r.transition, t::kBaseIndex, w.base_index);
-  storage::SetInt16(&r.transition, t::kStepsAtStart, w.steps_at_start);
-  storage::SetInt16(&r.transition, t::kStepsReached, w.steps_reached);
-  if (w.set_last_update) {
-    storage::SetBytes(&r.unit, u::kLastUpdateDate, w.last_update_date);
-    storage::SetInt32(&r.unit, u::kLastUpdateIndex, w.last_update_index);
-  }
-  for (int number : {2, 3, 6, 7, 10}) storage::SetInt32(&r.unit, u::kFixedConcept1 + 4 * (number - 1), 0);
-  storage::SetInt32(&r.unit, u::kFixedConcept1 + 4, w.assimilated_concept);
-  const int16_t transition =
-      new_record ? storage::InsertRecord(kTransitionFile) : storage::UpdateRecord(kTransitionFile);
-  const int16_t unit = storage::UpdateRecord(kUnitFile);
-  return transition != 0 ? transition : unit;
 }
 
 void CountWriteBack(int16_t status, RunCounts* counts) {
@@ -121,16 +103,35 @@ void LeaseHandler::HandleUnit(RecordBuffers& records, bool new_record) {
   const lease::UpdateResult result = lease::ComputeRentUpdate(&facts, &reading);
   last_paragraphs_ = lease::ComposeReportParagraphs(facts, found ? &reading : nullptr, result);
   if (!last_paragraphs_.empty()) ++counts_->units_with_paragraphs;
+  const long letters_before = counts_->letters_merged;
   if (output_ != nullptr) {
     output_->BeginUnit(records, facts, result);
     for (const std::string& p : last_paragraphs_) output_->Paragraph(p);
     output_->EndUnit();
   }
+  if (extras_ != nullptr && extras_->results != nullptr && !last_paragraphs_.empty()) {
+    extras_->results->AddUnit(records, facts, found ? &reading : nullptr, result,
+                              counts_->letters_merged > letters_before);
+  }
   if (params_.run_mode == "A" && transitional && found) {
-    CountWriteBack(ApplyWriteBack(lease::WriteBackUpdate(facts, reading, result,
-                                                         GetInt16(records.unit, u::kUpdateMonths)),
-                                  records, new_record),
-                   counts_);
+    WriteBackUnit(lease::WriteBackUpdate(facts, reading, result, GetInt16(records.unit, u::kUpdateMonths)),
+                  result.update_date, records, new_record);
+  }
+}
+
+void LeaseHandler::WriteBackUnit(const lease::WriteBack& w, const base::PackedDate& update_date,
+                                 RecordBuffers& records, bool new_record) {
+  const std::string journal = JournalLine(GetBytes(records.unit, u::kKey), update_date);
+  if (extras_ != nullptr && extras_->earlier_written.count(journal) != 0) ++counts_->units_written_again;
+  if (extras_ != nullptr && extras_->preview != nullptr) {
+    std::fputs(PreviewRows(w, records, new_record).c_str(), extras_->preview);
+    ++counts_->units_previewed;
+    return;
+  }
+  const int16_t status = ApplyWriteBack(w, records, new_record);
+  CountWriteBack(status, counts_);
+  if (status == 0 && extras_ != nullptr && !extras_->snapshot.empty()) {
+    storage::NoteWrittenUnit(extras_->root, extras_->snapshot, journal);
   }
 }
 

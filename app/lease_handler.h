@@ -4,11 +4,14 @@
 // transition records.
 #pragma once
 
+#include <cstdio>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "app/data_files.h"
+#include "app/results_table.h"
 #include "app/run_parameters.h"
 #include "app/stale_indices.h"
 #include "app/run_summary.h"
@@ -42,6 +45,19 @@ class RecordReference : public lease::ReferenceData {
   RecordBuffers& records_;
 };
 
+// What a run does besides its report, letters and write-back.
+struct RunExtras {
+  // Run mode "A" as a preview: nothing is written, the changes go here.
+  std::FILE* preview = nullptr;
+  // The results table, when asked for.
+  ResultsTable* results = nullptr;
+  // The data root and the snapshot of this write-back, whose journal notes
+  // each unit written; and the journal lines of earlier write-backs.
+  std::string root;
+  std::string snapshot;
+  std::set<std::string> earlier_written;
+};
+
 class LeaseHandler : public UnitHandler {
  public:
   // output may be null (run mode "A" prints nothing); counts may be null.
@@ -53,6 +69,9 @@ class LeaseHandler : public UnitHandler {
         counts_(counts ? counts : &unused_counts_) {}
   void HandleUnit(RecordBuffers& records, bool new_record) override;
 
+  // extras must outlive the handler; null: none.
+  void SetExtras(const RunExtras* extras) { extras_ = extras; }
+
   // The units updated with an index older than the month they needed.
   const StaleIndices& stale_indices() const { return stale_; }
 
@@ -60,6 +79,9 @@ class LeaseHandler : public UnitHandler {
   const std::vector<std::string>& last_paragraphs() const { return last_paragraphs_; }
 
  private:
+  void WriteBackUnit(const lease::WriteBack& w, const base::PackedDate& update_date, RecordBuffers& records,
+                     bool new_record);
+
   RunParameters params_;
   UnitOutput* output_;
   lease::BaseChangeTable base_changes_;
@@ -67,6 +89,7 @@ class LeaseHandler : public UnitHandler {
   RunCounts unused_counts_;
   RunCounts* counts_;
   std::vector<std::string> last_paragraphs_;
+  const RunExtras* extras_ = nullptr;
 };
 
 }  // namespace app

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "app/base_changes.h"
 #include "app/command_line.h"
@@ -15,11 +16,16 @@
 #include "app/report_output.h"
 #include "app/run_parameters.h"
 #include "app/run_summary.h"
+#include "app/results_table.h"
+#include "app/write_back.h"
 #include "base/edit_picture.h"
+#include "base/ini_file.h"
 #include "base/message_catalogue.h"
 #include "base/platform.h"
 #include "base/session_settings.h"
 #include "output/print_output.h"
+#include "storage/record_file.h"
+#include "storage/snapshots.h"
 
 namespace app {
 namespace {
@@ -80,11 +86,13 @@ void ApplyOptionSettings(const CommandLine& c, const RunParameters& p) {
 // The run itself over the open data files, with the print file open.
 // Returns the exit status so far (kExitFinished when the print file is
 // complete).
-int RunReport(const RunParameters& params, RecordBuffers& buffers, RunCounts* counts) {
+int RunReport(const RunParameters& params, RecordBuffers& buffers, const RunExtras& extras,
+              RunCounts* counts) {
   base::SetCurrency("p");
   ReportOutput report(params, counts);
   LeaseHandler handler(params, &report, counts,
                        LoadBaseChanges(base::Settings().root_dir + "Vorn.ini", stderr));
+  handler.SetExtras(&extras);
   ProgressDisplay progress(ProgressDisplay::TerminalOrNull());
   CountingHandler counting(&handler, &progress);
   ReportDriver driver(params, buffers, &counting, counts);
@@ -124,6 +132,106 @@ int LettersVerdict(const RunCounts& counts, const RunParameters& params) {
   return kExitOutputIncomplete;
 }
 
+// The files a run writes besides its print file: the preview of mode "A"
+// and the results table, from the options or, the menu's way, from the
+// terminal's "VornTerm.ini" [Mirtosek] "Previsio" and "Resultats".
+struct SideFiles {
+  std::string preview;
+  std::string results;
+  std::string preview_origin = "--preview";
+  std::string results_origin = "--results";
+};
+
+SideFiles MenuSideFiles(const base::SessionSettings& settings) {
+  SideFiles f;
+  const std::string ini = settings.tmp_dir + "VornTerm.ini";
+  f.preview = base::IniRead(ini, "Mirtosek", "Previsio");
+  f.results = base::IniRead(ini, "Mirtosek", "Resultats");
+  if (!f.preview.empty()) f.preview = base::AbsolutePath(f.preview);
+  if (!f.results.empty()) f.results = base::AbsolutePath(f.results);
+  f.preview_origin = "VornTerm.ini [Mirtosek] Previsio";
+  f.results_origin = "VornTerm.ini [Mirtosek] Resultats";
+  return f;
+}
+
+bool CheckSideFiles(const SideFiles& f, const RunParameters& params, std::string* err) {
+  if (!f.preview.empty() && !CheckCsvPath(f.preview, f.preview_origin, err)) return false;
+  if (!f.results.empty() && !CheckCsvPath(f.results, f.results_origin, err)) return false;
+  if (!f.preview.empty() && params.run_mode != "A") {
+    *err = f.preview_origin + ": the preview is of mode A's write-back, and the run mode is " + params.run_mode;
+    return false;
+  }
+  return true;
+}
+
+// The two files a write-back rewrites, as the snapshot copies them.
+const std::vector<storage::SnapshotFile>& WrittenFiles() {
+  static const std::vector<storage::SnapshotFile> files = {{kUnitFile, "DADES/DepartaV.dat"},
+                                                           {kTransitionFile, "DADES/TranLauV.dat"}};
+  return files;
+}
+
+// Opens what the run writes besides its print file, and for a write-back
+// takes the snapshot first; false with the message said when it cannot.
+bool PrepareExtras(const SideFiles& side, const RunParameters& params, const std::string& root,
+                   std::FILE** preview, ResultsTable* results, RunExtras* extras, RunCounts* counts) {
+  std::string err;
+  extras->root = root;
+  if (params.run_mode == "A") {
+    if (!params.preview) {
+      if (!storage::TakeSnapshot(root, WrittenFiles(), &extras->snapshot, &err)) {
+        ReportError("the snapshot before the write-back cannot be taken, so nothing was written: " + err);
+        return false;
+      }
+      counts->snapshot = extras->snapshot;
+    }
+    extras->earlier_written = storage::EarlierWrittenUnits(root, extras->snapshot);
+  }
+  if (params.preview) {
+    *preview = std::fopen(side.preview.c_str(), "w");
+    if (*preview == nullptr) {
+      ReportError(side.preview + ": the preview cannot be created");
+      return false;
+    }
+    std::fputs(PreviewHeader().c_str(), *preview);
+    extras->preview = *preview;
+  }
+  if (!side.results.empty()) {
+    if (!results->Open(side.results, &err)) {
+      ReportError(err);
+      return false;
+    }
+    extras->results = results;
+  }
+  return true;
+}
+
+// Closes the preview and the results table; kExitOutputIncomplete when one
+// of them did not reach its file whole.
+int CloseExtras(const SideFiles& side, std::FILE* preview, ResultsTable* results) {
+  int status = kExitFinished;
+  if (preview != nullptr) {
+    const bool ok = std::fflush(preview) == 0 && !std::ferror(preview);
+    if (std::fclose(preview) != 0 || !ok) {
+      ReportError("the run finished but its output is incomplete: " + side.preview + " could not be written whole");
+      status = kExitOutputIncomplete;
+    }
+  }
+  if (!results->Close()) {
+    ReportError("the run finished but its output is incomplete: " + side.results + " could not be written whole");
+    status = kExitOutputIncomplete;
+  }
+  return status;
+}
+
+void SayEarlierWriteBacks(const RunCounts& counts) {
+  if (counts.units_written_again == 0) return;
+  ReportError(std::to_string(counts.units_written_again) +
+              (counts.units_written_again == 1 ? " unit had" : " units had") +
+              " been written back before for the same update date; a second write-back moves them a step "
+              "further (kepdata snapshots lists the snapshots, kepdata restore puts one back)");
+}
+
 // Everything after the command line: session, parameters, run, print.
 int RunWithParameters(const CommandLine& command, RunParameters params, Clock::time_point start) {
   const bool from_options = command.action == CommandLine::Action::kOptionsRun;
@@ -144,6 +252,13 @@ int RunWithParameters(const CommandLine& command, RunParameters params, Clock::t
     return kExitBadParameters;
   }
   if (from_options) ApplyOptionSettings(command, params);
+  SideFiles side;
+  if (from_options) {
+    side.preview = command.preview;
+    side.results = command.results;
+  } else {
+    side = MenuSideFiles(settings);
+  }
   if (!settings.root_dir.empty() && !base::SetCurrentDir(settings.root_dir)) {
     ReportError(base::ResolvePath(settings.root_dir) + ": the data root cannot be entered");
     return kExitOpenFailed;
@@ -153,18 +268,35 @@ int RunWithParameters(const CommandLine& command, RunParameters params, Clock::t
     ReportError(err);
     return kExitBadParameters;
   }
+  if (!CheckSideFiles(side, params, &err)) {
+    ReportError(err);
+    return kExitBadParameters;
+  }
+  params.preview = !side.preview.empty();
   for (const std::string& note : RunParameterNotes(params)) ReportError(note);
 
   RecordBuffers buffers;
   if (OpenDataFiles(settings.root_dir, &buffers) != 0) return kExitOpenFailed;
-  if (!output::OpenPrintFile(settings.output_destination, &err)) {
-    ReportError("the print file cannot be created: " + err);
+  RunCounts counts;
+  RunExtras extras;
+  std::FILE* preview = nullptr;
+  ResultsTable results;
+  if (!PrepareExtras(side, params, settings.root_dir, &preview, &results, &extras, &counts)) {
+    if (preview != nullptr) std::fclose(preview);
     storage::ResetRecordManager();
     return kExitOpenFailed;
   }
-  RunCounts counts;
-  int status = RunReport(params, buffers, &counts);
+  if (!output::OpenPrintFile(settings.output_destination, &err)) {
+    ReportError("the print file cannot be created: " + err);
+    if (preview != nullptr) std::fclose(preview);
+    storage::ResetRecordManager();
+    return kExitOpenFailed;
+  }
+  int status = RunReport(params, buffers, extras, &counts);
+  const int extras_status = CloseExtras(side, preview, &results);
   if (status == kExitFinished) status = Print();
+  if (status == kExitFinished) status = extras_status;
+  SayEarlierWriteBacks(counts);
   std::fputs(FormatRunSummary(counts, params.run_mode,
                               std::chrono::duration<double>(Clock::now() - start).count())
                  .c_str(),

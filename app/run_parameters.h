@@ -36,6 +36,9 @@ struct RunParameters {
   bool letters_housing = false;  // line 10 "S"
   bool letters_premises_s = false;
   bool letters_premises_n = false;
+  // Not a line of "pent.tmp": run mode "A" as a preview, which writes
+  // nothing (no record and no lock entry).
+  bool preview = false;
 };
 
 inline constexpr int kRunParameterLines = 12;

@@ -25,10 +25,15 @@ std::string FormatRunSummary(const RunCounts& c, const std::string& run_mode, do
   s += Line("letters merged", c.letters_merged);
   if (c.letters_incomplete != 0) s += Line("letters incomplete: template unreadable", c.letters_incomplete);
   s += Line("written back", c.units_written_back);
+  if (c.units_previewed != 0) s += Line("previewed, nothing written", c.units_previewed);
+  if (c.units_written_again != 0) {
+    s += Line("written back before, same update date", c.units_written_again);
+  }
   s += Line("skipped: buildings without owner", c.buildings_without_owner, "  (their units are not read)");
   s += Line("skipped: no price index", c.units_without_index);
   s += Line("skipped: record held by another station", c.units_held);
   if (c.units_not_written != 0) s += Line("skipped: record error on write-back", c.units_not_written);
+  if (!c.snapshot.empty()) s += "  snapshot before the write-back              " + c.snapshot + "\n";
   return s;
 }
 

@@ -19,6 +19,9 @@ struct RunCounts {
   long units_without_index = 0;     // contract before 9 May 1985, no price index found
   long units_held = 0;              // write-back refused: a record held by another station
   long units_not_written = 0;       // write-back refused for another record error
+  long units_previewed = 0;         // preview of mode "A": units whose changes were listed
+  long units_written_again = 0;     // already written back for the same update date
+  std::string snapshot;             // mode "A": the snapshot taken before the first write
 };
 
 // The summary: a heading with the run mode and the time, then one line per

@@ -28,7 +28,7 @@ bool HeldByAnother(int16_t status) {
 
 void WalkBuildingUnits(const RunParameters& params, RecordBuffers& r, const std::string& building,
                        UnitHandler* handler, RunCounts* counts) {
-  const bool write_back = params.run_mode == "A";
+  const bool write_back = params.run_mode == "A" && !params.preview;
   int16_t status = ReadWaitingForLocks([&] { return storage::SeekByKey(kUnitFile, 0, building, 1); });
   while (status == 0 && storage::GetBytes(r.unit, storage::unit::kBuildingCode) == building) {
     const std::string key = storage::GetBytes(r.unit, storage::unit::kKey);
@@ -85,7 +85,7 @@ void WalkUnits(const RunParameters& params, RecordBuffers& r, UnitHandler* handl
     if (building > last_building) break;
     const std::string owner = storage::GetBytes(r.building, storage::building::kOwnerCode);
     if (storage::SeekByKeyWithoutLock(kOwnerFile, 0, owner, 0) == 0) {
-      const bool write_back = params.run_mode == "A";
+      const bool write_back = params.run_mode == "A" && !params.preview;
       if (write_back) storage::LockKey("DepartaV", base::UnpackDigits(building));
       WalkBuildingUnits(params, r, building, handler, counts);
       if (write_back) storage::ReleaseTableLock("DepartaV");

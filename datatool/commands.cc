@@ -17,8 +17,9 @@
 #include "datatool/ine_cpi.h"
 #include "datatool/tables.h"
 #include "storage/record_file.h"
-#include "storage/record_manager.h"
 #include "storage/record_layouts.h"
+#include "storage/record_manager.h"
+#include "storage/snapshots.h"
 
 namespace datatool {
 namespace {
@@ -550,6 +551,33 @@ int Copy(const Args& args, std::ostream&, std::ostream& err) {
   return 0;
 }
 
+// The snapshots that write-backs took, oldest first.
+int Snapshots(const Args& args, std::ostream& out, std::ostream& err) {
+  if (args.size() != 1) return -1;
+  const std::string root = Root(args[0]);
+  if (!CheckInstallation(root, err)) return 1;
+  const std::vector<storage::SnapshotInfo> all = storage::ListSnapshots(root);
+  if (all.empty()) out << "no snapshot in " << base::ResolvePath(root + "SNAPSHOTS") << "\n";
+  for (const storage::SnapshotInfo& s : all) {
+    out << s.name << "  taken " << s.taken << "  " << s.engine << "  units written back after it: "
+        << s.written_units << "\n";
+  }
+  return 0;
+}
+
+int Restore(const Args& args, std::ostream& out, std::ostream& err) {
+  if (args.size() != 2) return -1;
+  const std::string root = Root(args[0]);
+  if (!CheckInstallation(root, err)) return 1;
+  std::string message;
+  if (!storage::RestoreSnapshot(root, args[1], &message)) {
+    err << "kepdata: restore " << args[1] << ": " << message << "\n";
+    return 1;
+  }
+  out << "restored DepartaV and TranLauV as they were at snapshot " << args[1] << "\n";
+  return 0;
+}
+
 const Command kCommands[] = {
     {"init", "init DATAROOT [--server CONNINFO [--schema NAME]] [--cpi FILE | --no-cpi]",
      "create an installation: folders, description files, data files, Vorn.ini, and the CPI file loaded with\n"
@@ -564,6 +592,10 @@ const Command kCommands[] = {
      IneImport},
     {"export", "export DATAROOT TABLE", "write the table's records as CSV, in key order, on standard output", Export},
     {"company", "company DATAROOT [N=VALUE ...]", "show, or set, the eight company fields (Vorn.ini [Empresa])", Company},
+    {"snapshots", "snapshots DATAROOT",
+     "list the snapshots that mode A took before writing back (SNAPSHOTS/ of the data root)", Snapshots},
+    {"restore", "restore DATAROOT SNAPSHOT",
+     "put the records of a snapshot back (refused while a workstation holds a lock of them)", Restore},
 };
 
 void Usage(std::ostream& s) {

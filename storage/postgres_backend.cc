@@ -419,4 +419,101 @@ int16_t Call(int16_t base_op, bool biased, char* position_block, char* data, uin
 
 void Reset() { Handles().clear(); }
 
+namespace {
+
+std::string ServerError(PGconn* conn) {
+  std::string text = conn == nullptr ? "the server cannot be reached" : PQerrorMessage(conn);
+  while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+  return text;
+}
+
+// Runs sql; on failure rolls back what was begun and says why.
+bool ExecOrSay(PGconn* conn, const std::string& sql, std::string* err) {
+  if (Exec(conn, sql)) return true;
+  *err = ServerError(conn);
+  Exec(conn, "ROLLBACK");
+  return false;
+}
+
+}  // namespace
+
+bool CopyTablesToSchema(const std::string& server, const std::string& schema,
+                        const std::vector<std::string>& tables, const std::string& copy_schema,
+                        std::string* err) {
+  PGconn* conn = Connect(server);
+  if (conn == nullptr) {
+    *err = "the server cannot be reached";
+    return false;
+  }
+  const std::string from = Quote(conn, schema);
+  const std::string to = Quote(conn, copy_schema);
+  std::string sql = "BEGIN ISOLATION LEVEL REPEATABLE READ; CREATE SCHEMA " + to + "; CREATE TABLE " + to +
+                    ".kep_meta AS SELECT * FROM " + from + ".kep_meta WHERE name IN (";
+  for (size_t i = 0; i < tables.size(); ++i) {
+    char* literal = PQescapeLiteral(conn, tables[i].c_str(), tables[i].size());
+    sql += (i ? ", " : "") + std::string(literal ? literal : "''");
+    PQfreemem(literal);
+  }
+  sql += ");";
+  for (const std::string& t : tables) {
+    sql += "CREATE TABLE " + to + "." + Quote(conn, t) + " AS SELECT * FROM " + from + "." + Quote(conn, t) + ";";
+  }
+  const bool ok = ExecOrSay(conn, sql, err) && ExecOrSay(conn, "COMMIT", err);
+  PQfinish(conn);
+  return ok;
+}
+
+bool RestoreTablesFromSchema(const std::string& server, const std::string& copy_schema,
+                             const std::string& schema, const std::vector<std::string>& tables,
+                             std::string* err) {
+  PGconn* conn = Connect(server);
+  if (conn == nullptr) {
+    *err = "the server cannot be reached";
+    return false;
+  }
+  const std::string from = Quote(conn, copy_schema);
+  const std::string to = Quote(conn, schema);
+  bool ok = ExecOrSay(conn, "BEGIN", err);
+  for (const std::string& t : tables) {
+    if (!ok) break;
+    const std::string live = to + "." + Quote(conn, t);
+    // Taken first, so that no station writes the table while it is checked
+    // and replaced; a station's record lock is an advisory lock of its class.
+    ok = ExecOrSay(conn, "LOCK TABLE " + live + " IN EXCLUSIVE MODE", err);
+    if (!ok) break;
+    const std::string cls = std::to_string(static_cast<int64_t>(
+        static_cast<uint32_t>(LockClass(schema + "." + t))));
+    Result held(PQexec(conn, ("SELECT count(*) FROM pg_locks WHERE locktype = 'advisory' AND classid::bigint = " +
+                              cls + " AND objsubid = 2")
+                                 .c_str()));
+    if (held.status() != PGRES_TUPLES_OK || std::string(PQgetvalue(held.r, 0, 0)) != "0") {
+      *err = held.status() != PGRES_TUPLES_OK ? ServerError(conn)
+                                               : "a workstation holds a record of " + t +
+                                                     ": wait until its run has ended; nothing was restored";
+      Exec(conn, "ROLLBACK");
+      ok = false;
+      break;
+    }
+    ok = ExecOrSay(conn,
+                   "DELETE FROM " + live + "; INSERT INTO " + live + " SELECT * FROM " + from + "." +
+                       Quote(conn, t) + "; SELECT setval(pg_get_serial_sequence('" + schema + "." + t +
+                       "', 'id'), GREATEST((SELECT max(id) FROM " + live + "), 1))",
+                   err);
+  }
+  ok = ok && ExecOrSay(conn, "COMMIT", err);
+  PQfinish(conn);
+  return ok;
+}
+
+bool DropSchema(const std::string& server, const std::string& schema, std::string* err) {
+  PGconn* conn = Connect(server);
+  if (conn == nullptr) {
+    *err = "the server cannot be reached";
+    return false;
+  }
+  const bool ok = ExecOrSay(conn, "DROP SCHEMA IF EXISTS " + Quote(conn, schema) + " CASCADE", err);
+  PQfinish(conn);
+  return ok;
+}
+
 }  // namespace storage::postgres

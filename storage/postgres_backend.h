@@ -21,6 +21,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "storage/creation_block.h"
 
@@ -48,5 +49,19 @@ int16_t Call(int16_t base_op, bool biased, char* position_block, char* data, uin
 
 // Closes every connection of the process, dropping its record locks.
 void Reset();
+
+// Snapshots of tables on the server, for the undo of a write-back.
+// Copies the tables of schema into the new schema copy_schema, with their
+// rows and descriptions, in one transaction: the copy exists whole or not at
+// all, and shows every table at one moment.
+[[nodiscard]] bool CopyTablesToSchema(const std::string& server, const std::string& schema,
+                                      const std::vector<std::string>& tables,
+                                      const std::string& copy_schema, std::string* err);
+// Puts the rows of the copy back into the tables of schema, in one
+// transaction; refused while a session holds a record lock of one of them.
+[[nodiscard]] bool RestoreTablesFromSchema(const std::string& server, const std::string& copy_schema,
+                                           const std::string& schema,
+                                           const std::vector<std::string>& tables, std::string* err);
+[[nodiscard]] bool DropSchema(const std::string& server, const std::string& schema, std::string* err);
 
 }  // namespace storage::postgres

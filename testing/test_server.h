@@ -18,9 +18,16 @@ inline std::string TestServer() {
   return server == nullptr ? std::string() : std::string(server);
 }
 
+// Drops the schema and the snapshots that write-backs took of it.
 inline void DropSchema(const std::string& server, const std::string& schema) {
   PGconn* conn = PQconnectdb(server.c_str());
   PQclear(PQexec(conn, ("SET client_min_messages = warning; DROP SCHEMA IF EXISTS " + schema + " CASCADE").c_str()));
+  PGresult* snapshots = PQexec(
+      conn, ("SELECT nspname FROM pg_namespace WHERE nspname LIKE '" + schema + "\\_snap\\_%'").c_str());
+  for (int i = 0; PQresultStatus(snapshots) == PGRES_TUPLES_OK && i < PQntuples(snapshots); ++i) {
+    PQclear(PQexec(conn, ("DROP SCHEMA IF EXISTS \"" + std::string(PQgetvalue(snapshots, i, 0)) + "\" CASCADE").c_str()));
+  }
+  PQclear(snapshots);
   PQfinish(conn);
 }
 

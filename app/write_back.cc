@@ -1,0 +1,114 @@
+#include "app/write_back.h"
+
+#include "app/run_parameters.h"
+#include "base/dates.h"
+#include "storage/record_file.h"
+#include "storage/record_layouts.h"
+
+namespace app {
+namespace {
+
+namespace u = storage::unit;
+namespace t = storage::transition;
+
+enum class Kind { kInt16, kInt32, kDate };
+
+struct WrittenField {
+  const char* file;
+  const char* name;
+  int position;
+  Kind kind;
+  bool in_unit;
+};
+
+// Every field the write-back may change.
+constexpr WrittenField kWrittenFields[] = {
+    {"DepartaV", "duration_months", u::kDurationMonths, Kind::kInt16, true},
+    {"DepartaV", "last_update_date", u::kLastUpdateDate.position, Kind::kDate, true},
+    {"DepartaV", "update_months", u::kUpdateMonths, Kind::kInt16, true},
+    {"DepartaV", "last_update_index", u::kLastUpdateIndex, Kind::kInt32, true},
+    {"DepartaV", "concept_2", u::kFixedConcept1 + 4, Kind::kInt32, true},
+    {"DepartaV", "concept_3", u::kFixedConcept1 + 8, Kind::kInt32, true},
+    {"DepartaV", "concept_6", u::kFixedConcept1 + 20, Kind::kInt32, true},
+    {"DepartaV", "concept_7", u::kFixedConcept1 + 24, Kind::kInt32, true},
+    {"DepartaV", "concept_10", u::kFixedConcept1 + 36, Kind::kInt32, true},
+    {"TranLauV", "revalued_rent", t::kRevaluedRent, Kind::kInt32, false},
+    {"TranLauV", "base_index", t::kBaseIndex, Kind::kInt32, false},
+    {"TranLauV", "steps_at_start", t::kStepsAtStart, Kind::kInt16, false},
+    {"TranLauV", "steps_reached", t::kStepsReached, Kind::kInt16, false},
+};
+
+std::string ValueText(const std::string& record, const WrittenField& f) {
+  switch (f.kind) {
+    case Kind::kInt16: return std::to_string(storage::GetInt16(record, f.position));
+    case Kind::kInt32: return std::to_string(storage::GetInt32(record, f.position));
+    case Kind::kDate: return IsoDate(storage::GetBytes(record, storage::Field{f.position, 4}));
+  }
+  return "";
+}
+
+}  // namespace
+
+void SetWriteBackFields(const lease::WriteBack& w, std::string* unit, std::string* transition) {
+  storage::SetInt16(unit, u::kDurationMonths, w.duration_months);
+  if (w.set_update_months_to_12) storage::SetInt16(unit, u::kUpdateMonths, 12);
+  storage::SetInt32(transition, t::kRevaluedRent, w.revalued_rent);
+  storage::SetInt32(transition, t::kBaseIndex, w.base_index);
+  storage::SetInt16(transition, t::kStepsAtStart, w.steps_at_start);
+  storage::SetInt16(transition, t::kStepsReached, w.steps_reached);
+  if (w.set_last_update) {
+    storage::SetBytes(unit, u::kLastUpdateDate, w.last_update_date);
+    storage::SetInt32(unit, u::kLastUpdateIndex, w.last_update_index);
+  }
+  for (int number : {2, 3, 6, 7, 10}) storage::SetInt32(unit, u::kFixedConcept1 + 4 * (number - 1), 0);
+  storage::SetInt32(unit, u::kFixedConcept1 + 4, w.assimilated_concept);
+}
+
+int16_t ApplyWriteBack(const lease::WriteBack& w, RecordBuffers& r, bool new_record) {
+  const std::string transition_before = r.transition;
+  SetWriteBackFields(w, &r.unit, &r.transition);
+  const int16_t transition =
+      new_record ? storage::InsertRecord(kTransitionFile) : storage::UpdateRecord(kTransitionFile);
+  if (transition != 0) return transition;
+  const int16_t unit = storage::UpdateRecord(kUnitFile);
+  if (unit != 0 && !new_record) {
+    // The transition record goes back to what it held; an inserted one stays
+    // (the record manager has no delete), holding values the next run
+    // recomputes from the unit record, which is unchanged.
+    std::copy(transition_before.begin(), transition_before.end(), r.transition.begin());
+    (void)storage::UpdateRecord(kTransitionFile);
+  }
+  return unit;
+}
+
+std::string PreviewHeader() { return "unit,file,field,old,new,transition_inserted\n"; }
+
+std::string PreviewRows(const lease::WriteBack& w, const RecordBuffers& r, bool new_record) {
+  std::string unit = r.unit;
+  std::string transition = r.transition;
+  SetWriteBackFields(w, &unit, &transition);
+  const std::string key = DottedKey(storage::GetBytes(r.unit, u::kKey));
+  std::string rows;
+  for (const WrittenField& f : kWrittenFields) {
+    const std::string& before = f.in_unit ? r.unit : r.transition;
+    const std::string& after = f.in_unit ? unit : transition;
+    const std::string old_text = ValueText(before, f);
+    const std::string new_text = ValueText(after, f);
+    if (old_text == new_text && !(new_record && !f.in_unit)) continue;
+    rows += key + "," + f.file + "," + f.name + "," + old_text + "," + new_text + "," +
+            (new_record ? "yes" : "no") + "\n";
+  }
+  return rows;
+}
+
+std::string JournalLine(const std::string& packed_key, const base::PackedDate& update_date) {
+  return DottedKey(packed_key) + "," + IsoDate(update_date);
+}
+
+std::string IsoDate(const base::PackedDate& date) {
+  if (date.size() < 4 || date == base::ZeroDate()) return "";
+  const std::string digits = base::UnpackDigits(date);
+  return digits.substr(0, 4) + "-" + digits.substr(4, 2) + "-" + digits.substr(6, 2);
+}
+
+}  // namespace app
