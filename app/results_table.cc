@@ -98,8 +98,13 @@ void ResultsTable::AddUnit(const RecordBuffers& records, const lease::LeaseFacts
                            const lease::IndexReading* reading, const lease::UpdateResult& r,
                            bool letter_merged) {
   if (file_ == nullptr) return;
+  // The figures are those the report's paragraphs state: the update's when
+  // the unit has an index and steps, the revaluation's for contracts before
+  // 11 May 1956, the ceiling when it replaced the updated rent.
   const bool transitional = lease::IsTransitional(facts.contract_date);
-  const bool updated = transitional && reading != nullptr;
+  const bool indexed = transitional && reading != nullptr;
+  const bool updated = indexed && r.steps != 0;
+  const bool revalued = updated && facts.contract_date < lease::Date("11051956");
   const std::string tenant = base::Cp850ToUtf8(storage::GetText(records.unit, storage::unit::kTenantName));
   std::string extinction_date;
   if (transitional && r.extinction_term != 0) {
@@ -112,22 +117,22 @@ void ResultsTable::AddUnit(const RecordBuffers& records, const lease::LeaseFacts
   row += "," + RegimeText(lease::ContractRegimeOf(facts.contract_date));
   row += "," + (transitional ? std::to_string(r.extinction_term) : std::string());
   row += "," + extinction_date;
-  row += "," + EurosText(r.contractual_rent);
-  row += "," + (updated && r.revaluation_fraction != 0 ? Decimals(r.revaluation_fraction * 100, 3) : "");
+  row += "," + (updated ? EurosText(r.contractual_rent) : "");
+  row += "," + (revalued ? Decimals(r.revaluation_fraction * 100, 3) : "");
   row += "," + (updated ? EurosText(r.revalued_rent) : "");
   row += "," + (updated ? IndexText(reading->base_index) : "");
   row += "," + (updated ? MonthText(reading->base_index_date) : "");
   row += "," + (updated ? IndexText(reading->latest_index) : "");
   row += "," + (updated ? MonthText(reading->latest_index_date) : "");
   row += "," + (updated ? EurosText(r.updated_rent) : "");
-  row += "," + (updated && r.cadastral_maximum != 0 ? EurosText(r.cadastral_maximum) : "");
-  row += "," + EurosText(r.paid_rent);
+  row += "," + (updated && r.cap_applied ? EurosText(r.cadastral_maximum) : "");
+  row += "," + (updated ? EurosText(r.paid_rent) : "");
   row += "," + (updated ? EurosText(r.full_increment) : "");
-  row += "," + (updated ? std::to_string(r.steps) : "");
+  row += "," + (indexed ? std::to_string(r.steps) : "");
   row += "," + (updated ? Decimals(r.step_fraction, 4) : "");
-  row += "," + (updated ? EurosText(r.increment) : "");
+  row += "," + (indexed ? EurosText(updated ? r.increment : 0) : "");
   row += "," + (updated ? IsoDate(r.update_date) : "");
-  row += "," + (updated ? IsoDate(r.phase_end_date) : "");
+  row += "," + (updated && r.steps > 1 ? IsoDate(r.phase_end_date) : "");
   row += std::string(",") + (letter_merged ? "yes" : "no") + "\n";
   if (std::fputs(row.c_str(), file_) < 0) failed_ = true;
 }

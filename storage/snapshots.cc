@@ -293,6 +293,7 @@ bool TakeSnapshot(const std::string& root_text, const std::vector<SnapshotFile>&
   } else {
     ok = CopySqliteFiles(root, files, partial, err);
   }
+  if (ok) base::FaultPoint();  // copied, the snapshot not yet complete
   ok = ok && WriteWhole(partial + "/MANIFEST", Manifest(files, on_server ? "postgres" : "sqlite", schema));
   if (ok) {
     SyncFolder(partial);
@@ -354,9 +355,21 @@ void PruneSnapshots(const std::string& root, int keep) {
   }
 }
 
+// The write-backs after the snapshot are undone: their journals no longer
+// say what the records show.
+void SetJournalsUndone(const std::string& root, const SnapshotInfo& restored) {
+  bool after = false;
+  std::error_code ec;
+  for (const SnapshotInfo& s : ListSnapshots(root)) {
+    after = after || s.name == restored.name;
+    if (after) fs::rename(FolderOf(root) + "/" + s.name + "/WRITTEN", FolderOf(root) + "/" + s.name + "/UNDONE", ec);
+  }
+}
+
 bool RestoreSnapshot(const std::string& root_text, const std::string& name, std::string* err) {
   const std::string root = RootOf(root_text);
   SnapshotInfo info;
+  info.name = name;
   const std::string folder = FolderOf(root_text) + "/" + name;
   if (name.empty() || name.find('/') != std::string::npos || name.find("..") != std::string::npos ||
       !ReadManifest(folder, &info)) {
@@ -384,6 +397,7 @@ bool RestoreSnapshot(const std::string& root_text, const std::string& name, std:
     }
     if (!postgres::RestoreTablesFromSchema(location.server, info.schema, location.schema, tables, err)) return false;
     for (const SnapshotFile& f : info.files) AppendRestoreLog(root, f.code);
+    SetJournalsUndone(root_text, info);
     return true;
   }
   std::vector<int> held;
@@ -402,6 +416,7 @@ bool RestoreSnapshot(const std::string& root_text, const std::string& name, std:
     if (ok) AppendRestoreLog(root, info.files[i].code);
   }
   for (int fd : held) ::close(fd);
+  if (ok) SetJournalsUndone(root_text, info);
   return ok;
 }
 

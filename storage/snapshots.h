@@ -60,6 +60,7 @@ void PruneSnapshots(const std::string& root, int keep);
 // tables (a recent entry of "LOCKS/<table>.lck") or a record of them.
 // Appends one line per restored file to "db.log" of the data root: its file
 // code, operation 14 (the file's records replaced as a whole) and status 0.
+// The journals of the snapshot and of later ones become "UNDONE".
 [[nodiscard]] bool RestoreSnapshot(const std::string& root, const std::string& name,
                                    std::string* err);
 
