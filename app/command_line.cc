@@ -291,13 +291,16 @@ Environment: KEPROOT the data root, KEPEXE the folder of the print program
 DIVIVOVI (default: beside mirtosek, then PATH), KEPTMP the session's
 temporary folder (with options, default: a private one made for the run).
 
-A summary of the run goes to standard error at the end.
+A summary of the run goes to standard error at the end. Before its first
+write, mode A copies DepartaV and TranLauV into SNAPSHOTS/ of the data root
+(kepdata snapshots lists them, kepdata restore puts one back).
 
 Exit status: 0 the run finished; 1 a data file, the data root or the print
-file could not be opened; 2 unusable run parameters or options (nothing is
-written); 3 the print program could not be started; 4 the run finished but
-its output is incomplete (letters due and their template unreadable, or the
-print program reported a failure).
+file could not be opened, or the snapshot of mode A could not be taken;
+2 unusable run parameters or options (nothing is written); 3 the print
+program could not be started; 4 the run finished but its output is
+incomplete (letters due and their template unreadable, the print program
+reported a failure, or the preview or results table not written whole).
 )";
 }
 

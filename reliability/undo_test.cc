@@ -247,6 +247,21 @@ TEST_P(UndoTest, ARunKilledWhileTakingItsSnapshotLeavesNothingToRestore) {
   EXPECT_EQ(Snapshots().size(), 1u);
 }
 
+TEST_P(UndoTest, ARunThatCannotTakeItsSnapshotWritesNothing) {
+  const auto before = ByPosition(Root());
+  const std::string log = dir_.Read("inst/db.log");
+  dir_.Write("inst/SNAPSHOTS", "a file where the folder should be");
+  std::string err;
+  EXPECT_EQ(Run({"--mode", "A"}, &err), 1);
+  EXPECT_NE(err.find("mirtosek: the snapshot before the write-back cannot be taken, so nothing was written: "),
+            std::string::npos)
+      << err;
+  EXPECT_EQ(ByPosition(Root()), before);
+  EXPECT_EQ(dir_.Read("inst/db.log"), log);
+  // A report takes no snapshot and needs none.
+  EXPECT_EQ(Run({"--mode", "I", "-o", dir_.path() + "/r.txt"}, &err), 0) << err;
+}
+
 TEST_P(UndoTest, APreviewListsWhatTheWriteBackThenWrites) {
   const Table units = Exported(Root(), "DepartaV");
   const Table transitions = Exported(Root(), "TranLauV");
