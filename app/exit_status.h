@@ -8,5 +8,6 @@ inline constexpr int kExitOpenFailed = 1;        // a data file, the data root o
 inline constexpr int kExitBadParameters = 2;     // unusable run parameters or options
 inline constexpr int kExitNoPrintProgram = 3;    // the print program could not be started
 inline constexpr int kExitOutputIncomplete = 4;  // the run finished, its output is incomplete
+inline constexpr int kExitWriteBackFailed = 5;   // mode "A": a write failed, the write-back stopped
 
 }  // namespace app

@@ -55,13 +55,23 @@ lease::TransitionValues TransitionValuesOf(const std::string& r) {
   return v;
 }
 
-void CountWriteBack(int16_t status, RunCounts* counts) {
-  if (status == 0) {
+const char* FileName(storage::FileCode file) {
+  return file == kTransitionFile ? "DADES\\TranLauV" : "DADES\\DepartaV";
+}
+
+// A record another station holds is skipped, as the walk skips it; any
+// other failed write stops the write-back: the disk, the file or the
+// server can no longer be trusted with the next units.
+void CountWriteBack(const WriteOutcome& w, const std::string& key, RunCounts* counts) {
+  if (w.status == 0) {
     ++counts->units_written_back;
-  } else if (status == storage::kStatusRecordLocked || status == storage::kStatusFileLocked) {
+  } else if (w.status == storage::kStatusRecordLocked || w.status == storage::kStatusFileLocked) {
     ++counts->units_held;
   } else {
     ++counts->units_not_written;
+    counts->write_failure = "unit " + key.substr(0, 4) + "-" + key.substr(4) + ": the " +
+                            (w.inserted ? "insert" : "update") + " of " + FileName(w.file) + " returned status " +
+                            std::to_string(w.status);
   }
 }
 
@@ -128,9 +138,13 @@ void LeaseHandler::WriteBackUnit(const lease::WriteBack& w, const base::PackedDa
     ++counts_->units_previewed;
     return;
   }
-  const int16_t status = ApplyWriteBack(w, records, new_record);
-  CountWriteBack(status, counts_);
-  if (status == 0 && extras_ != nullptr && !extras_->snapshot.empty()) {
+  if (!counts_->write_failure.empty()) {
+    ++counts_->units_after_failure;
+    return;
+  }
+  const WriteOutcome outcome = ApplyWriteBack(w, records, new_record);
+  CountWriteBack(outcome, base::UnpackDigits(GetBytes(records.unit, u::kKey)), counts_);
+  if (outcome.status == 0 && extras_ != nullptr && !extras_->snapshot.empty()) {
     storage::NoteWrittenUnit(extras_->root, extras_->snapshot, journal);
   }
 }

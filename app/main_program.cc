@@ -224,6 +224,19 @@ int CloseExtras(const SideFiles& side, std::FILE* preview, ResultsTable* results
   return status;
 }
 
+// A write-back that failed is a failed run, whatever else went well.
+int WriteBackVerdict(const RunCounts& counts) {
+  if (counts.write_failure.empty()) return kExitFinished;
+  std::string undo;
+  if (!counts.snapshot.empty()) {
+    undo = "; kepdata restore DATAROOT " + counts.snapshot + " puts every record back as it was before this run";
+  }
+  ReportError("the write-back failed at " + counts.write_failure + ": " +
+              std::to_string(counts.units_written_back) + " units were written, " +
+              std::to_string(counts.units_after_failure) + " after it were not" + undo);
+  return kExitWriteBackFailed;
+}
+
 void SayEarlierWriteBacks(const RunCounts& counts) {
   if (counts.units_written_again == 0) return;
   ReportError(std::to_string(counts.units_written_again) +
@@ -302,6 +315,8 @@ int RunWithParameters(const CommandLine& command, RunParameters params, Clock::t
                  .c_str(),
              stderr);
   const int letters = LettersVerdict(counts, params);
+  const int written = WriteBackVerdict(counts);
+  if (written != kExitFinished) return written;
   return status != kExitFinished ? status : letters;
 }
 

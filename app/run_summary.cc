@@ -32,7 +32,8 @@ std::string FormatRunSummary(const RunCounts& c, const std::string& run_mode, do
   s += Line("skipped: buildings without owner", c.buildings_without_owner, "  (their units are not read)");
   s += Line("skipped: no price index", c.units_without_index);
   s += Line("skipped: record held by another station", c.units_held);
-  if (c.units_not_written != 0) s += Line("skipped: record error on write-back", c.units_not_written);
+  if (c.units_not_written != 0) s += Line("not written: record error on write-back", c.units_not_written);
+  if (c.units_after_failure != 0) s += Line("not written: the write-back had stopped", c.units_after_failure);
   if (!c.snapshot.empty()) s += "  snapshot before the write-back              " + c.snapshot + "\n";
   return s;
 }

@@ -22,6 +22,8 @@ struct RunCounts {
   long units_previewed = 0;         // preview of mode "A": units whose changes were listed
   long units_written_again = 0;     // already written back for the same update date
   std::string snapshot;             // mode "A": the snapshot taken before the first write
+  long units_after_failure = 0;     // not written: an earlier write of the run failed
+  std::string write_failure;        // the first failed write: unit, file and status
 };
 
 // The summary: a heading with the run mode and the time, then one line per

@@ -64,12 +64,12 @@ void SetWriteBackFields(const lease::WriteBack& w, std::string* unit, std::strin
   storage::SetInt32(unit, u::kFixedConcept1 + 4, w.assimilated_concept);
 }
 
-int16_t ApplyWriteBack(const lease::WriteBack& w, RecordBuffers& r, bool new_record) {
+WriteOutcome ApplyWriteBack(const lease::WriteBack& w, RecordBuffers& r, bool new_record) {
   const std::string transition_before = r.transition;
   SetWriteBackFields(w, &r.unit, &r.transition);
   const int16_t transition =
       new_record ? storage::InsertRecord(kTransitionFile) : storage::UpdateRecord(kTransitionFile);
-  if (transition != 0) return transition;
+  if (transition != 0) return {transition, kTransitionFile, new_record};
   const int16_t unit = storage::UpdateRecord(kUnitFile);
   if (unit != 0 && !new_record) {
     // The transition record goes back to what it held; an inserted one stays
@@ -78,7 +78,7 @@ int16_t ApplyWriteBack(const lease::WriteBack& w, RecordBuffers& r, bool new_rec
     std::copy(transition_before.begin(), transition_before.end(), r.transition.begin());
     (void)storage::UpdateRecord(kTransitionFile);
   }
-  return unit;
+  return {unit, unit == 0 ? storage::FileCode{0} : kUnitFile, false};
 }
 
 std::string PreviewHeader() { return "unit,file,field,old,new,transition_inserted\n"; }

@@ -19,8 +19,14 @@ void SetWriteBackFields(const lease::WriteBack& w, std::string* unit, std::strin
 // (new_record) or updated, then the unit record is updated. When the unit's
 // update fails after its transition record was written, the transition
 // record is put back as it was, so that no unit is left half-written.
-// Returns the first status that was not 0 (the record layer has logged it).
-int16_t ApplyWriteBack(const lease::WriteBack& w, RecordBuffers& r, bool new_record);
+// The first write that did not return 0 (the record layer has logged it),
+// or status 0.
+struct WriteOutcome {
+  int16_t status = 0;
+  storage::FileCode file = 0;
+  bool inserted = false;  // the failed write was the transition record's insert
+};
+WriteOutcome ApplyWriteBack(const lease::WriteBack& w, RecordBuffers& r, bool new_record);
 
 // The preview's CSV: a header line, then one row per unit and field whose
 // value would change:

@@ -1,11 +1,13 @@
 #include "storage/record_file.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -82,11 +84,40 @@ int OperationsLog() {
   return fd;
 }
 
+// Says once per run that the operations log cannot be kept.
+void SayLogFailure(const char* why) {
+  static bool said = false;
+  if (said) return;
+  said = true;
+  std::fprintf(stderr, "db.log cannot be written (%s): the writes go on without their log lines\n", why);
+}
+
+// One line appended whole, or nothing: a line cut short by a full disk is
+// taken back, under a lock of the file so that no other station's line is.
 void AppendLog(int code, int operation, int status) {
   base::FaultPoint();  // the write is done, its log line not yet
   const std::string line = OperationsLogLine(code, operation, status);
   const int fd = OperationsLog();
-  if (fd >= 0) (void)!::write(fd, line.data(), line.size());  // one append, whole or not at all
+  if (fd < 0) {
+    SayLogFailure(std::strerror(errno));
+    return;
+  }
+  const bool locked = ::flock(fd, LOCK_EX) == 0;
+  struct stat before;
+  const bool sized = ::fstat(fd, &before) == 0;
+  ssize_t written = ::write(fd, line.data(), line.size());
+  int error = written < 0 ? errno : 0;
+  if (written > 0 && written < static_cast<ssize_t>(line.size())) {
+    // Cut short: the rest says why, or goes in after all.
+    const ssize_t rest = ::write(fd, line.data() + written, line.size() - static_cast<size_t>(written));
+    if (rest > 0) written += rest;
+    error = rest < 0 ? errno : ENOSPC;
+  }
+  if (written != static_cast<ssize_t>(line.size())) {
+    if (written > 0 && sized && locked) (void)!::ftruncate(fd, before.st_size);
+    SayLogFailure(std::strerror(error));
+  }
+  if (locked) ::flock(fd, LOCK_UN);
 }
 
 // Issues op for the slot with its record and key, copying the results back.
