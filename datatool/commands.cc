@@ -111,18 +111,25 @@ const char kVornIni[] =
     "Camp1=\r\nCamp2=\r\nCamp3=\r\nCamp4=\r\nCamp5=\r\nCamp6=\r\nCamp7=\r\nCamp8=\r\n";
 
 // The CPI file that comes with the program: beside an installed copy
-// (<prefix>/bin/kepdata and <prefix>/share/mirtosek/UIpc.csv), or in the
-// source tree of a build that was not installed. Empty when neither is there.
+// (<prefix>/bin/kepdata and <prefix>/share/mirtosek/UIpc.csv), or, for a
+// kepdata run from the build folder, in the source tree. Empty when neither.
 std::string ShippedCpiFile() {
+  namespace fs = std::filesystem;
   std::error_code ec;
-  const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (!ec) {
-    const std::filesystem::path installed = exe.parent_path().parent_path() / "share" / "mirtosek" / "UIpc.csv";
-    if (std::filesystem::is_regular_file(installed, ec)) return installed.string();
+  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  if (ec) return std::string();
+#ifdef KEP_DATA_FROM_BIN
+  const fs::path installed = (exe.parent_path() / KEP_DATA_FROM_BIN / "UIpc.csv").lexically_normal();
+  if (fs::is_regular_file(installed, ec)) return installed.string();
+#endif
+#if defined(KEP_SOURCE_DIR) && defined(KEP_BUILD_DIR)
+  // Only a program of this build folder looks into the source tree: an
+  // installed copy uses its own files or none.
+  const std::string build = fs::weakly_canonical(KEP_BUILD_DIR, ec).string() + "/";
+  if (exe.string().rfind(build, 0) == 0) {
+    const fs::path source = fs::path(KEP_SOURCE_DIR) / "installation" / "cpi" / "UIpc.csv";
+    if (fs::is_regular_file(source, ec)) return source.string();
   }
-#ifdef KEP_SOURCE_DIR
-  const std::filesystem::path source = std::filesystem::path(KEP_SOURCE_DIR) / "installation" / "cpi" / "UIpc.csv";
-  if (std::filesystem::is_regular_file(source, ec)) return source.string();
 #endif
   return std::string();
 }
@@ -159,6 +166,10 @@ int Init(const Args& args, std::ostream& out, std::ostream& err) {
     }
   }
   const std::string root = Root(args[0]);
+  if (!server.empty() && !KEP_WITH_POSTGRES) {
+    err << "kepdata: this build has no PostgreSQL engine (it was made without libpq): --server cannot be used\n";
+    return 1;
+  }
   if (!server.empty() && base::PathExists(root + "Vorn.ini")) {
     err << "kepdata: " << base::ResolvePath(root + "Vorn.ini") << " exists; set [Dades] Servidor in it by hand\n";
     return 1;

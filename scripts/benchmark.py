@@ -46,7 +46,7 @@ def main():
     p = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     p.add_argument("--sizes", default="1000,10000,100000")
     p.add_argument("--runs", type=int, default=3)
-    p.add_argument("--bin", default=os.path.join(ROOT, "build", "release", "tools"))
+    p.add_argument("--bin", default=os.path.join(ROOT, "build", "programs", "tools"))
     p.add_argument("--work", default=os.path.join(ROOT, "build", "bench"))
     p.add_argument("--server", help="also run modes I and A with the data on this PostgreSQL server "
                                     "(libpq connection string)")

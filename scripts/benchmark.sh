@@ -5,11 +5,11 @@
 #   scripts/benchmark.sh [--sizes 1000,10000,100000] [--runs 3] [--server CONNINFO [--server-sizes 10000]]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+scripts/install-deps.sh build
 if [ ! -x /usr/bin/time ]; then
   SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
   $SUDO apt-get install -y -qq time
 fi
-cmake --preset release >/dev/null
-cmake --build --preset release -j2 --target mirtosek kepwalk kepdata divivovi
+cmake --preset programs >/dev/null
+cmake --build --preset programs -j2
 exec python3 scripts/benchmark.py "$@"

@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 total=${1:-60}
 shift || true
-scripts/install-deps.sh
+scripts/install-deps.sh test
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j2
 targets=("$@")

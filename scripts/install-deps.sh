@@ -1,7 +1,17 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need, when missing.
+# Installs the Debian packages that are missing for what is asked:
+#   scripts/install-deps.sh build   the programs (compiler, CMake, SQLite, libharu, libpq, the letters' font)
+#   scripts/install-deps.sh test    the build's, and what the tests need: GoogleTest, poppler's tools,
+#                                   a PostgreSQL server, clang and libFuzzer, dpkg-dev for the package
+# Without an argument: test.
 set -euo pipefail
-packages=(g++ cmake ninja-build libsqlite3-dev libgtest-dev libgmock-dev libhpdf-dev poppler-utils tmux clang libclang-rt-14-dev libpq-dev postgresql)
+build=(g++ cmake ninja-build libsqlite3-dev libhpdf-dev libpq-dev fonts-dejavu-core)
+test=(libgtest-dev libgmock-dev poppler-utils postgresql clang libclang-rt-14-dev dpkg-dev file)
+case "${1:-test}" in
+  build) packages=("${build[@]}") ;;
+  test) packages=("${build[@]}" "${test[@]}") ;;
+  *) echo "usage: scripts/install-deps.sh [build|test]" >&2; exit 2 ;;
+esac
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -22,10 +22,10 @@ while [ $# -gt 0 ]; do
     *) echo "unknown option $1" >&2; exit 2 ;;
   esac
 done
-scripts/install-deps.sh >&2
-cmake --preset release >/dev/null
-cmake --build --preset release -j2 --target mirtosek kepdata divivovi >&2
-bin="$PWD/build/release/tools"
+scripts/install-deps.sh build >&2
+cmake --preset programs >/dev/null
+cmake --build --preset programs -j2 >&2
+bin="$PWD/build/programs/tools"
 inst="$out/inst" tmp="$out/tmp" exe="$out/bin"
 if [ "$keep" = no ] || [ ! -d "$inst" ]; then
   rm -rf "$out"

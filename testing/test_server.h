@@ -6,20 +6,25 @@
 #include <cstdlib>
 #include <string>
 
+#if KEP_WITH_POSTGRES
 #include <libpq-fe.h>
+#endif
 
 namespace testing_support {
 
 inline constexpr char kNoTestServer[] = "no PostgreSQL server: set KEP_TEST_PG to a libpq connection string";
 
-// The connection string, or "" when the tests have no server.
+// The connection string, or "" when the tests have no server (or the build
+// has no server engine).
 inline std::string TestServer() {
+  if (!KEP_WITH_POSTGRES) return std::string();
   const char* server = std::getenv("KEP_TEST_PG");
   return server == nullptr ? std::string() : std::string(server);
 }
 
 // Drops the schema and the snapshots that write-backs took of it.
 inline void DropSchema(const std::string& server, const std::string& schema) {
+#if KEP_WITH_POSTGRES
   PGconn* conn = PQconnectdb(server.c_str());
   PQclear(PQexec(conn, ("SET client_min_messages = warning; DROP SCHEMA IF EXISTS " + schema + " CASCADE").c_str()));
   PGresult* snapshots = PQexec(
@@ -29,6 +34,10 @@ inline void DropSchema(const std::string& server, const std::string& schema) {
   }
   PQclear(snapshots);
   PQfinish(conn);
+#else
+  (void)server;
+  (void)schema;
+#endif
 }
 
 }  // namespace testing_support
