@@ -272,6 +272,7 @@ bool ParseRows(const Table& t, const std::string& file, const std::vector<CsvRow
       return false;
     }
   }
+  std::map<std::string, int> lines_of_keys;
   for (size_t r = 1; r < rows.size(); ++r) {
     const CsvRow& row = rows[r];
     if (row.fields.size() != header.size()) {
@@ -307,6 +308,12 @@ bool ParseRows(const Table& t, const std::string& file, const std::vector<CsvRow
       return false;
     }
     p.key = KeyOf(t, scratch);
+    const auto [earlier, first] = lines_of_keys.emplace(p.key, row.line);
+    if (!first) {
+      err << "kepdata: " << file << ":" << row.line << ": the same key as line " << earlier->second
+          << ": a file gives each record once\n";
+      return false;
+    }
     parsed->push_back(p);
   }
   return true;
@@ -352,8 +359,17 @@ int Import(const Args& args, std::ostream&, std::ostream& err) {
   Prepare(root);
   std::string buffer;
   if (!OpenTable(*t, &buffer, err)) return 1;
+  // The whole file in one transaction: a failed row, a full disk or a kill
+  // leaves the table as it was.
+  if (const int16_t begun = storage::FileTransaction(t->code, storage::kOpBeginTransaction); begun != 0) {
+    err << "kepdata: " << t->name << " cannot be written now (status " << begun
+        << "): another program is writing it\n";
+    storage::ResetRecordManager();
+    return 1;
+  }
   for (const ParsedRow& row : parsed) {
-    const bool exists = storage::SeekByKey(t->code, 0, row.key, 0) == 0;
+    const int16_t found = storage::SeekByKeyWithoutLock(t->code, 0, row.key, 0);
+    const bool exists = found == 0;
     std::string record = exists ? buffer : NewRecord(*t, row.key, err);
     for (const auto& [column, value] : row.values) {
       std::string ignored;
@@ -362,13 +378,23 @@ int Import(const Args& args, std::ostream&, std::ostream& err) {
     std::copy(record.begin(), record.end(), buffer.begin());  // the layer holds the buffer's address
     const int16_t status = exists ? storage::UpdateRecord(t->code) : storage::InsertRecord(t->code);
     if (status != 0) {
+      (void)storage::FileTransaction(t->code, storage::kOpAbortTransaction);
+      const bool held = status == storage::kStatusRecordLocked || status == storage::kStatusFileLocked;
       err << "kepdata: " << args[2] << ":" << row.line << ": " << (exists ? "update" : "insert")
-          << " failed with status " << status << "\n";
+          << " failed with status " << status
+          << (held ? " (another station holds the record: try again when its run has ended)" : "")
+          << "; nothing of the file was imported\n";
       storage::ResetRecordManager();
       return 1;
     }
   }
+  const int16_t ended = storage::FileTransaction(t->code, storage::kOpEndTransaction);
   storage::ResetRecordManager();
+  if (ended != 0) {
+    err << "kepdata: " << args[2] << ": the import could not be committed (status " << ended
+        << "); nothing of the file was imported\n";
+    return 1;
+  }
   return 0;
 }
 
@@ -463,7 +489,7 @@ int Export(const Args& args, std::ostream& out, std::ostream& err) {
     std::vector<std::string> fields;
     for (const Column& c : t->columns) fields.push_back(GetColumn(c, buffer));
     out << CsvLine(fields);
-    status = storage::StepRecords(t->code, 1);
+    status = storage::StepRecords(t->code, 1, false);  // a write-back may hold records
   }
   storage::ResetRecordManager();
   if (status != 9) {

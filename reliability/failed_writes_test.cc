@@ -3,9 +3,14 @@
 // process). The run stops writing, names the unit, the file and the status,
 // ends with status 5, leaves no unit half-written where the records allow it,
 // and the snapshot it took puts everything back.
+#include <signal.h>
 #include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -18,6 +23,7 @@
 #include "testing/processes.h"
 #include "testing/record_snapshot.h"
 #include "testing/sample_installation.h"
+#include "testing/test_server.h"
 
 namespace {
 
@@ -154,5 +160,121 @@ TEST_F(FailedWritesTest, ADiskThatFillsStopsTheWriteBackAndItsLogStaysWhole) {
   Restore(snapshots[0].name);
   EXPECT_EQ(ByPosition(Root()), before);
 }
+
+// kepdata import is one transaction for the whole file, on both engines.
+class ImportTest : public ::testing::TestWithParam<std::string> {
+ protected:
+  void SetUp() override {
+    if (GetParam() == "postgres") {
+      server_ = TestServer();
+      if (server_.empty()) GTEST_SKIP() << kNoTestServer;
+      schema_ = "import_" + std::to_string(::getpid());
+    }
+    BuildSampleInstallation(dir_, "inst", server_, schema_);
+    // Every tenant renamed: an import that changes every row.
+    const std::string csv = RunTool({"export", Root(), "DepartaV"});
+    std::string renamed;
+    size_t at = 0;
+    for (int line = 0; at < csv.size(); ++line) {
+      const size_t end = csv.find('\n', at);
+      std::string row = csv.substr(at, end - at);
+      if (line > 0) {
+        const size_t first = row.find(',', row.find(',') + 1);
+        row.insert(first + 1, "Nou ");
+      }
+      renamed += row + "\n";
+      at = end + 1;
+    }
+    dir_.Write("renamed.csv", renamed);
+  }
+  void TearDown() override {
+    if (!server_.empty()) DropSchema(server_, schema_);
+  }
+  std::string Root() const { return dir_.path() + "/inst/"; }
+
+  Ending Tool(const std::vector<std::string>& args, const std::vector<std::string>& env = {}) const {
+    return WaitForProcess(StartProcessIn(ToolPath("kepdata"), args, env, {}, dir_.path(), dir_.path() + "/tool.out",
+                                         dir_.path() + "/tool.err"),
+                          kRunLimit);
+  }
+
+  TempDir dir_;
+  std::string server_;
+  std::string schema_;
+};
+
+TEST_P(ImportTest, AnImportIsWhollyDoneOrNotAtAll) {
+  const auto before = ByPosition(Root());
+  // Killed part-way: after the first rows' writes, in the middle, near the end.
+  for (int point : {4, 30, 55}) {
+    SCOPED_TRACE("killed at point " + std::to_string(point));
+    const Ending e = Tool({"import", Root(), "DepartaV", dir_.path() + "/renamed.csv"},
+                          {"KEP_FAULT_KILL_AT=" + std::to_string(point)});
+    EXPECT_EQ(e.signal, SIGKILL) << dir_.Read("tool.err");
+    EXPECT_EQ(ByPosition(Root()), before);
+  }
+
+  // A record another program holds: refused, nothing imported; an export
+  // meanwhile reads every record.
+  int locked[2], release[2];
+  ASSERT_EQ(::pipe(locked), 0);
+  ASSERT_EQ(::pipe(release), 0);
+  const pid_t holder = ::fork();
+  if (holder == 0) {
+    char position[storage::kPositionBlockSize] = {};
+    int16_t status = OpenDataFile(Root() + "DADES/DepartaV.dat", position);
+    char data[4096] = {}, key[256] = {};
+    std::memcpy(key, "\x80\x81\x80\x85", 4);  // unit 0001.0005, in the middle of the file
+    uint16_t length = sizeof data;
+    if (status == 0) {
+      status = storage::RecordManagerCall(storage::kOpGetEqual + storage::kLockBias, position, data, &length, key,
+                                          255, 0);
+    }
+    const char answer = status == 0 ? 'L' : 'F';
+    (void)!::write(locked[1], &answer, 1);
+    ::alarm(60);  // gone with the test, should it stop before releasing
+    char c;
+    (void)!::read(release[0], &c, 1);
+    ::_exit(0);
+  }
+  char answer = 0;
+  ASSERT_EQ(::read(locked[0], &answer, 1), 1);
+  ASSERT_EQ(answer, 'L');
+  Ending e = Tool({"import", Root(), "DepartaV", dir_.path() + "/renamed.csv"});
+  EXPECT_EQ(e.exit_status, 1);
+  EXPECT_NE(dir_.Read("tool.err").find(":6: update failed with status 84 (another station holds the record: try "
+                                       "again when its run has ended); nothing of the file was imported"),
+            std::string::npos)
+      << dir_.Read("tool.err");
+  EXPECT_EQ(ByPosition(Root()), before);
+  e = Tool({"export", Root(), "DepartaV"});
+  EXPECT_EQ(e.exit_status, 0) << dir_.Read("tool.err");
+  const std::string exported_meanwhile = dir_.Read("tool.out");
+  EXPECT_EQ(std::count(exported_meanwhile.begin(), exported_meanwhile.end(), '\n'), 33);
+  (void)!::write(release[1], "x", 1);
+  int status = 0;
+  ::waitpid(holder, &status, 0);
+  for (int fd : {locked[0], locked[1], release[0], release[1]}) ::close(fd);
+
+  // A key given twice in one file: both lines named, nothing imported.
+  const std::string renamed = dir_.Read("renamed.csv");
+  const size_t second_row = renamed.find('\n') + 1;
+  dir_.Write("twice.csv", renamed + renamed.substr(second_row, renamed.find('\n', second_row) + 1 - second_row));
+  e = Tool({"import", Root(), "DepartaV", dir_.path() + "/twice.csv"});
+  EXPECT_EQ(e.exit_status, 1);
+  EXPECT_NE(dir_.Read("tool.err").find("twice.csv:34: the same key as line 2: a file gives each record once"),
+            std::string::npos)
+      << dir_.Read("tool.err");
+  EXPECT_EQ(ByPosition(Root()), before);
+
+  // And whole when nothing stops it.
+  e = Tool({"import", Root(), "DepartaV", dir_.path() + "/renamed.csv"});
+  EXPECT_EQ(e.exit_status, 0) << dir_.Read("tool.err");
+  const std::string exported = RunTool({"export", Root(), "DepartaV"});
+  EXPECT_EQ(exported, renamed);
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, ImportTest, ::testing::Values("sqlite", "postgres"),
+                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
 
 }  // namespace

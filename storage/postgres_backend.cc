@@ -46,6 +46,7 @@ struct Handle {
   int64_t current_id = 0;
   int key_number = 0;
   std::string current_key;
+  bool in_transaction = false;
   std::map<std::string, std::string> prepared;  // statement text -> name
   ~Handle() {
     if (conn != nullptr) PQfinish(conn);
@@ -387,12 +388,27 @@ int16_t Open(const Location& location, char* position_block, const std::string& 
 
 bool Owns(const char* position_block) { return std::memcmp(position_block, kMagic, 4) == 0; }
 
+// The handle's connection in a transaction: its statements join it.
+int16_t Transaction(Handle* h, int16_t op) {
+  if ((op == kOpBeginTransaction) == h->in_transaction) return kStatusInvalidOperation;
+  Result r(PQexec(h->conn, op == kOpBeginTransaction ? "BEGIN" : op == kOpEndTransaction ? "COMMIT" : "ROLLBACK"));
+  h->in_transaction = op == kOpBeginTransaction && r.status() == PGRES_COMMAND_OK;
+  if (r.status() != PGRES_COMMAND_OK) return StatusOf(h->conn, r);
+  // A transaction that failed part-way commits as a rollback.
+  if (op == kOpEndTransaction && std::string(PQcmdStatus(r.r)) == "ROLLBACK") return kStatusIoError;
+  return kStatusOk;
+}
+
 int16_t Call(int16_t base_op, bool biased, char* position_block, char* data, uint16_t* data_length, char* key,
              int16_t key_number) {
   Handle* h = HandleOf(position_block);
   if (h == nullptr) return kStatusInvalidOperation;
   if (PQstatus(h->conn) != CONNECTION_OK) return kStatusIoError;
   switch (base_op) {
+    case kOpBeginTransaction:
+    case kOpEndTransaction:
+    case kOpAbortTransaction:
+      return Transaction(h, base_op);
     case kOpInsert:
       return Write(h, true, data, *data_length, key, key_number);
     case kOpUpdate:

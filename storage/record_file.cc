@@ -322,7 +322,7 @@ int16_t SeekByKeyWithoutLock(FileCode code, int16_t key_number, std::string_view
   return Read(code, key_number, key, mode, false);
 }
 
-int16_t StepRecords(FileCode code, int32_t count) {
+int16_t StepRecords(FileCode code, int32_t count, bool lock) {
   FileSlot* s = SlotOf(code);
   if (s == nullptr) return kStatusFileNotOpen;
   if (count == 0) return 0;
@@ -330,7 +330,7 @@ int16_t StepRecords(FileCode code, int32_t count) {
   int64_t n = count > 0 ? count : -static_cast<int64_t>(count);
   int16_t status = 0;
   for (; n > 1 && status == 0; --n) status = StepWithoutBuffer(s, op);
-  if (n == 1 && status == 0) status = Remap22(RecordCall(s, op, true));
+  if (n == 1 && status == 0) status = Remap22(RecordCall(s, op, lock));
   return status;
 }
 
@@ -390,6 +390,14 @@ int16_t ReleaseRecordLock(FileCode code) {
   uint16_t length = 0;
   char key[1] = {0};
   return RecordManagerCall(kOpUnlock, s->position.data(), nullptr, &length, key, 0, 0);
+}
+
+int16_t FileTransaction(FileCode code, int16_t op) {
+  FileSlot* s = SlotOf(code);
+  if (s == nullptr) return kStatusFileNotOpen;
+  uint16_t length = 0;
+  char key[1] = {0};
+  return RecordManagerCall(op, s->position.data(), nullptr, &length, key, 0, 0);
 }
 
 int16_t ResetRecordManager() {

@@ -48,8 +48,9 @@ int16_t SeekByKey(FileCode code, int16_t key_number, std::string_view key, int m
 // only reads (owners, receipt-concept types, price indices).
 int16_t SeekByKeyWithoutLock(FileCode code, int16_t key_number, std::string_view key, int mode);
 
-// count >= 0 forward, < 0 backward, along the key of the last read.
-int16_t StepRecords(FileCode code, int32_t count);
+// count >= 0 forward, < 0 backward, along the key of the last read. lock
+// false: a read that takes no record lock (and is not held up by one).
+int16_t StepRecords(FileCode code, int32_t count, bool lock = true);
 
 // position 0: the current record's position (0 on failure); otherwise reads
 // the record at that position and returns the status. Takes no lock.
@@ -69,6 +70,11 @@ FileLengths GetFileLengths(FileCode code, int16_t key_number);
 
 // Drops the record lock of the file's last locking read, keeping its place.
 int16_t ReleaseRecordLock(FileCode code);
+
+// A transaction of the file (op: kOpBeginTransaction, kOpEndTransaction or
+// kOpAbortTransaction of the record manager): its writes in between are kept
+// together or not at all.
+int16_t FileTransaction(FileCode code, int16_t op);
 
 // Closes every file and drops every record lock.
 int16_t ResetRecordManager();

@@ -34,6 +34,7 @@ struct OpenFile {
   int64_t current_id = 0;  // current record, 0 for none
   int key_number = 0;      // key path of the current record
   std::string current_key;
+  bool in_transaction = false;  // between begin and end (or abort) of a transaction
   std::map<std::string, std::unique_ptr<Statement>> statements;
 
   ~OpenFile() {
@@ -260,16 +261,18 @@ int16_t Write(OpenFile* f, bool insert, const char* data, uint16_t data_length, 
   for (size_t k = 0; k < nkeys; ++k) BindBlob(s, static_cast<int>(k + 2), f->file_spec.keys[k].Extract(record));
   if (!insert) sqlite3_bind_int64(s, static_cast<int>(nkeys + 2), f->current_id);
   base::FaultPoint();
-  int rc = StepOnce(f, "BEGIN IMMEDIATE");
+  // Inside a transaction of the caller the write joins it; a failed write
+  // leaves the transaction for the caller to end or abort.
+  int rc = f->in_transaction ? SQLITE_DONE : StepOnce(f, "BEGIN IMMEDIATE");
   if (rc == SQLITE_DONE) {
     rc = sqlite3_step(s);
     sqlite3_reset(s);
     if (rc == SQLITE_DONE && !insert && sqlite3_changes(f->db) == 0) rc = SQLITE_NOTFOUND;
-    if (rc == SQLITE_DONE) {
+    if (rc == SQLITE_DONE && !f->in_transaction) {
       base::FaultPoint();  // written, not yet committed
       rc = StepOnce(f, "COMMIT");
     }
-    if (rc != SQLITE_DONE) Exec(f->db, "ROLLBACK");
+    if (rc != SQLITE_DONE && !f->in_transaction) Exec(f->db, "ROLLBACK");
   }
   release();
   if (rc == SQLITE_NOTFOUND) return kStatusNoCurrentRecord;
@@ -279,6 +282,20 @@ int16_t Write(OpenFile* f, bool insert, const char* data, uint16_t data_length, 
   f->key_number = insert ? k : f->key_number;
   f->current_key = f->file_spec.keys[static_cast<size_t>(f->key_number)].Extract(record);
   std::memcpy(key, f->current_key.data(), std::min<size_t>(f->current_key.size(), 255));
+  return kStatusOk;
+}
+
+int16_t Transaction(OpenFile* f, int16_t op) {
+  if ((op == kOpBeginTransaction) == f->in_transaction) return kStatusInvalidOperation;
+  const int rc = StepOnce(f, op == kOpBeginTransaction ? "BEGIN IMMEDIATE"
+                             : op == kOpEndTransaction ? "COMMIT"
+                                                       : "ROLLBACK");
+  if (rc != SQLITE_DONE) {
+    if (op == kOpEndTransaction) Exec(f->db, "ROLLBACK");
+    f->in_transaction = false;
+    return StatusOfSqlite(rc);
+  }
+  f->in_transaction = op == kOpBeginTransaction;
   return kStatusOk;
 }
 
@@ -412,6 +429,10 @@ int16_t RecordManagerCall(int16_t op, char* position_block, char* data, uint16_t
   OpenFile* f = FileOf(position_block);
   if (f == nullptr) return kStatusInvalidOperation;
   switch (base_op) {
+    case kOpBeginTransaction:
+    case kOpEndTransaction:
+    case kOpAbortTransaction:
+      return Transaction(f, base_op);
     case kOpInsert:
       return Write(f, true, data, *data_length, key, key_number);
     case kOpUpdate:

@@ -35,6 +35,12 @@ inline constexpr int16_t kOpGetGreaterOrEqual = 9;
 inline constexpr int16_t kOpGetLessOrEqual = 11;
 inline constexpr int16_t kOpCreate = 14;
 inline constexpr int16_t kOpStat = 15;
+// A transaction of one open file: its inserts and updates up to the end are
+// kept all together or, on an abort (or when the process ends first), not at
+// all. Other processes writing the file wait meanwhile.
+inline constexpr int16_t kOpBeginTransaction = 19;
+inline constexpr int16_t kOpEndTransaction = 20;
+inline constexpr int16_t kOpAbortTransaction = 21;
 inline constexpr int16_t kOpGetPosition = 22;
 inline constexpr int16_t kOpGetDirect = 23;
 inline constexpr int16_t kOpUnlock = 27;  // drops the handle's record lock
