@@ -1,5 +1,6 @@
 #include "printer/divivovi.h"
 
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <ostream>
@@ -22,6 +23,27 @@ constexpr char kUsage[] =
     "    DEVICETXT:<path>        the text only\n"
     "    DEVICENUL               nothing\n"
     "  With FILE and no --pdf/--text, the DEVICE line decides too.\n";
+
+// The creation date: now, or SOURCE_DATE_EPOCH when it is set (a build or a
+// test that wants the same PDF twice).
+std::time_t CreationTime() {
+  const std::string epoch = base::GetEnv("SOURCE_DATE_EPOCH");
+  if (!epoch.empty() && epoch.find_first_not_of("0123456789") == std::string::npos) {
+    return static_cast<std::time_t>(std::stoll(epoch));
+  }
+  return std::time(nullptr);
+}
+
+// Title, author and date of a PDF of these pages. The author is the company
+// of the installation (company field 1 of KEPROOT's "Vorn.ini").
+PdfOptions OptionsFor(const std::vector<Page>& pages) {
+  base::LoadCompanyData();
+  PdfOptions options;
+  options.author = base::Company().fields[0];
+  options.title = TitleOf(pages, options.author);
+  options.created = CreationTime();
+  return options;
+}
 
 std::string DeviceOf(const std::vector<Command>& commands) {
   for (const Command& c : commands) {
@@ -91,8 +113,10 @@ int RunDivivovi(const std::vector<std::string>& args, std::ostream& out, std::os
     out << "divivovi: " << outputs.text << "\n";
   }
   if (!outputs.pdf.empty()) {
-    std::string why;
-    if (!WritePdf(pages, outputs.pdf, &why)) {
+    std::string why, warning;
+    const bool written = WritePdf(pages, OptionsFor(pages), outputs.pdf, &why, &warning);
+    if (!warning.empty()) err << "divivovi: " << warning << "\n";
+    if (!written) {
       err << "divivovi: " << why << "\n";
       return 1;
     }

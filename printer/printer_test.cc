@@ -1,3 +1,4 @@
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
@@ -53,6 +54,44 @@ TEST(Render, WinAnsiHoldsTheLettersOfTheFourLanguages) {
   EXPECT_EQ(WinAnsiOf('\xC4'), '?');  // a box-drawing line has no letter in WinAnsi
 }
 
+// The standard output of a shell command (poppler's tools read the PDFs).
+std::string Capture(const std::string& command) {
+  std::string out;
+  if (std::FILE* p = ::popen((command + " 2>/dev/null").c_str(), "r")) {
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0) out.append(buffer, n);
+    ::pclose(p);
+  }
+  return out;
+}
+
+bool HavePoppler() { return std::system("command -v pdffonts >/dev/null 2>&1") == 0; }
+
+// The words of a page as pdftotext places them: text and bounding box in
+// points from the upper left corner.
+struct Word {
+  std::string text;
+  double x_min, y_min, x_max, y_max;
+};
+
+std::vector<Word> WordsOf(const std::string& pdf) {
+  std::vector<Word> words;
+  std::istringstream in(Capture("pdftotext -bbox '" + pdf + "' -"));
+  std::string line;
+  while (std::getline(in, line)) {
+    Word w;
+    if (std::sscanf(line.c_str(), " <word xMin=\"%lf\" yMin=\"%lf\" xMax=\"%lf\" yMax=\"%lf\">", &w.x_min,
+                    &w.y_min, &w.x_max, &w.y_max) != 4) {
+      continue;
+    }
+    const size_t open = line.find('>') + 1;
+    w.text = line.substr(open, line.find("</word>") - open);
+    words.push_back(w);
+  }
+  return words;
+}
+
 class DivivoviTest : public ::testing::Test {
  protected:
   int Run(std::vector<std::string> args) {
@@ -99,6 +138,97 @@ TEST_F(DivivoviTest, ReportsWhatCannotBeReadOrWritten) {
   EXPECT_EQ(Run({dir_.path() + "/p.tmp", "--text", dir_.path() + "/named.txt"}), 0);
   EXPECT_EQ(dir_.Read("named.txt"), "x\n");
   EXPECT_FALSE(std::filesystem::exists(dir_.path() + "/divivovi.pdf"));
+}
+
+}  // namespace
+}  // namespace printer
+
+namespace printer {
+namespace {
+
+// A letter page: the company's line, then the title, bold and italic words,
+// and texts in the first and last column and on the last line of the grid.
+TEST_F(DivivoviTest, PdfEmbedsTheMonospacedFontWithinMarginsAndSaysTitleAuthorAndDate) {
+  ASSERT_TRUE(HavePoppler()) << "poppler-utils is missing: scripts/install-deps.sh installs it";
+  dir_.Write("inst/Vorn.ini", base::Cp("[Empresa]\r\nCamp1=Finques Núria, SL\r\n"));
+  dir_.Write("p.tmp", base::Cp("DEVICE\r\nPAGE 66 \r\n*@\r\n 1 ,Finques Núria, SL, 2 \r\n"
+                               " 20 ,Actualització   de la renda, 2 \r\n*b\r\n 1 ,Negreta, 0 \r\n*b\r\n*i\r\n"
+                               " 0 , Cursiva, 0 \r\n*i\r\n 88 ,Columna96, 1 \r\n 0 ,, 60 \r\n 1 ,Última, 1 \r\n"));
+  setenv("KEPROOT", (dir_.path() + "/inst/").c_str(), 1);
+  setenv("SOURCE_DATE_EPOCH", "1710498030", 1);  // 15 Mar 2024 10:20:30 UTC
+  setenv("TZ", "UTC", 1);  // the date as pdfinfo shows it
+  const int rc = Run({dir_.path() + "/p.tmp", "--pdf", dir_.path() + "/p.pdf"});
+  unsetenv("KEPROOT");
+  unsetenv("SOURCE_DATE_EPOCH");
+  ASSERT_EQ(rc, 0) << err_;
+  EXPECT_EQ(err_, "");
+  const std::string pdf = dir_.path() + "/p.pdf";
+
+  const std::string fonts = Capture("pdffonts '" + pdf + "'");
+  EXPECT_NE(fonts.find("DejaVuSansMono,Book"), std::string::npos) << fonts;
+  EXPECT_NE(fonts.find("DejaVuSansMono-Bold,Bold"), std::string::npos) << fonts;
+  EXPECT_EQ(fonts.find("Courier"), std::string::npos) << fonts;
+  std::istringstream rows(fonts);
+  std::string row;
+  int embedded = 0;
+  while (std::getline(rows, row)) embedded += row.find("CID TrueType      Identity-H       yes yes yes") != std::string::npos;
+  EXPECT_EQ(embedded, 2) << fonts;
+
+  const std::string info = Capture("pdfinfo '" + pdf + "'");
+  EXPECT_NE(info.find("Title:           Actualització de la renda\n"), std::string::npos) << info;
+  EXPECT_NE(info.find("Author:          Finques Núria, SL\n"), std::string::npos) << info;
+  EXPECT_NE(info.find("CreationDate:    Fri Mar 15 10:20:30 2024 UTC"), std::string::npos) << info;
+  EXPECT_NE(info.find("Page size:       595.276 x 841.89 pts (A4)"), std::string::npos) << info;
+
+  // 15 mm is 42.52 points; A4 is 595.28 by 841.89.
+  const std::vector<Word> words = WordsOf(pdf);
+  ASSERT_FALSE(words.empty());
+  double left = 1e9, right = 0, top = 1e9, bottom = 0;
+  for (const Word& w : words) {
+    left = std::min(left, w.x_min);
+    right = std::max(right, w.x_max);
+    top = std::min(top, w.y_min);
+    bottom = std::max(bottom, w.y_max);
+  }
+  EXPECT_NEAR(left, 42.52, 1.0);
+  EXPECT_NEAR(right, 595.28 - 42.52, 1.0) << "Columna96 ends in the last column";
+  EXPECT_GE(top, 42.0);
+  EXPECT_LE(bottom, 841.89 - 42.0);
+  EXPECT_GT(bottom, 841.89 - 42.52 - 3.0) << "the 66th line ends at the lower margin";
+  // One grid: "Cursiva" follows "Negreta" and a blank, each character one column.
+  auto find = [&](const std::string& text) {
+    for (const Word& w : words) {
+      if (w.text == text) return w;
+    }
+    ADD_FAILURE() << text << " not in the PDF";
+    return Word{};
+  };
+  const double column = (find("Negreta").x_max - find("Negreta").x_min) / 7;
+  EXPECT_NEAR(column, 510.24 / 96, 0.05);
+  EXPECT_NEAR(find("Cursiva").x_min - find("Negreta").x_min, 8 * column, 1.0);
+  EXPECT_NEAR(find("Columna96").x_min - left, 87 * column, 1.0);
+  EXPECT_NE(Capture("pdftotext -layout '" + pdf + "' -").find("Última"), std::string::npos);
+}
+
+TEST_F(DivivoviTest, PdfFallsBackToCourierWithoutTheFontFiles) {
+  ASSERT_TRUE(HavePoppler()) << "poppler-utils is missing: scripts/install-deps.sh installs it";
+  PdfOptions options;
+  options.font_dir = dir_.path() + "/no-fonts";
+  std::string why, warning;
+  ASSERT_TRUE(WritePdf(LayOut(ParsePrintCommands(base::Cp("PAGE 66 \r\n 1 ,Ça, 1 \r\n")).commands), options,
+                       dir_.path() + "/c.pdf", &why, &warning))
+      << why;
+  EXPECT_NE(warning.find("no-fonts/DejaVuSansMono.ttf cannot be loaded"), std::string::npos) << warning;
+  EXPECT_NE(Capture("pdffonts '" + dir_.path() + "/c.pdf'").find("Courier"), std::string::npos);
+  EXPECT_NE(Capture("pdftotext '" + dir_.path() + "/c.pdf' -").find("Ça"), std::string::npos);
+}
+
+TEST(Title, IsTheFirstLineThatDoesNotBeginWithTheAuthor) {
+  const auto pages = LayOut(ParsePrintCommands("PAGE 66 \r\n 1 ,Finques Puig, 0 \r\n 85 ,PAGE 1, 2 \r\n"
+                                               " 32 ,INFORME   DE SITUACIO, 1 \r\n").commands);
+  EXPECT_EQ(TitleOf(pages, "Finques Puig"), "INFORME DE SITUACIO");
+  EXPECT_EQ(TitleOf(pages, ""), "Finques Puig PAGE 1");
+  EXPECT_EQ(TitleOf({}, "x"), "");
 }
 
 }  // namespace

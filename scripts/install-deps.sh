@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when missing.
 set -euo pipefail
-packages=(g++ cmake ninja-build libsqlite3-dev libgtest-dev libgmock-dev libhpdf-dev poppler-utils tmux clang libclang-rt-14-dev libpq-dev postgresql)
+packages=(g++ cmake ninja-build libsqlite3-dev libgtest-dev libgmock-dev libhpdf-dev fonts-dejavu-core poppler-utils tmux clang libclang-rt-14-dev libpq-dev postgresql)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
