@@ -117,6 +117,12 @@ int Print() {
 }
 
 int LettersVerdict(const RunCounts& counts, const RunParameters& params) {
+  if (counts.letters_incomplete == 0 && counts.letters_not_text != 0) {
+    ReportError("the run finished but its output is not right: " + std::to_string(counts.letters_not_text) +
+                " letters printed from the template \"" + params.template_name +
+                "\" (or one it includes), which is not code page 850 text");
+    return kExitOutputIncomplete;
+  }
   if (counts.letters_incomplete == 0) return kExitFinished;
   ReportError("the run finished but its output is incomplete: " +
               std::to_string(counts.letters_incomplete) + " letters due, and the template \"" +
