@@ -27,20 +27,21 @@ class SampleRunTest : public ::testing::Test {
     const std::string src = std::string(KEP_SOURCE_DIR) + "/sample/";
     root_ = dir_.path() + "/inst";
     Tool({"init", root_});
-    Tool({"company", root_, "1=Administració de Finques Puig, SL", "7=B-12345678"});
+    Tool(testing_support::SampleCompany(root_));
     for (const char* table : testing_support::kSampleTables) {
       Tool({"import", root_, table, src + table + ".csv"});
     }
     dir_.Write("inst/LOCALE/MIRTOSEK.LNG", ReadFile(src + "LOCALE/MIRTOSEK.LNG"));
-    dir_.Write("inst/TEXTOS/CARTA.txt", ReadFile(src + "TEXTOS/CARTA.txt"));
+    for (const char* name : testing_support::kSampleTemplates) Tool({"install", root_, src + "TEXTOS/" + name});
     testing_support::WriteQuietPrintProgram(dir_.path() + "/exe");
   }
   void TearDown() override { std::filesystem::current_path(cwd_); }
   static void Tool(const std::vector<std::string>& args) { testing_support::RunTool(args); }
-  std::string Run(const char* mode, const char* language, const std::string& date = "15/03/2024") {
+  std::string Run(const char* mode, const char* language, const std::string& date = "15/03/2024",
+                  const std::string& letter_template = "CARTA") {
     dir_.Write("tmp/VornTerm.ini", std::string("[Sistema]\r\nSortida=PDF\r\nIdioma=") + language + "\r\n");
-    dir_.Write("tmp/pent.tmp", date + "\r\n1\r\n1\r\n9999\r\n9999\r\n01\r\n11\r\n" + mode +
-                                   "\r\nCARTA\r\nS\r\nS\r\nS\r\n");
+    dir_.Write("tmp/pent.tmp", date + "\r\n1\r\n1\r\n9999\r\n9999\r\n01\r\n11\r\n" + mode + "\r\n" +
+                                   letter_template + "\r\nS\r\nS\r\nS\r\n");
     EXPECT_EQ(testing_support::RunMirtosek(root_ + "/", dir_.path() + "/exe/", dir_.path() + "/tmp",
                                            dir_.path() + "/stderr"),
               0)
@@ -64,6 +65,7 @@ TEST_F(SampleRunTest, ReportLettersAndWriteBack) {
   ExpectReviewed(Run("I", "CAT"), "report.tmp");
   ExpectReviewed(Run("I", "SPA"), "report_spa.tmp");
   ExpectReviewed(Run("C", "CAT"), "letters.tmp");
+  ExpectReviewed(Run("C", "SPA", "15/03/2024", "CARTASPA"), "letters_spa.tmp");
   EXPECT_EQ(Run("A", "CAT"), "DEVICEPDF\r\n");
   ExpectReviewed(dir_.Read("inst/db.log"), "db.log");
   ExpectReviewed(Run("I", "CAT"), "report_after_write_back.tmp");

@@ -223,6 +223,35 @@ TEST_F(DivivoviTest, PdfFallsBackToCourierWithoutTheFontFiles) {
   EXPECT_NE(Capture("pdftotext '" + dir_.path() + "/c.pdf' -").find("Ça"), std::string::npos);
 }
 
+// Accented letters are composite glyphs in DejaVu Sans Mono: each must show
+// its accent, in the regular face and in the bold one. Each letter has a PDF
+// of its own (a letter may bring in the parts another one lacks), a page in
+// each face, rendered and compared with the pages of its bare letter.
+TEST_F(DivivoviTest, EveryAccentedLetterShowsItsAccentInBothFaces) {
+  ASSERT_TRUE(HavePoppler()) << "poppler-utils is missing: scripts/install-deps.sh installs it";
+  const std::string accented = base::Cp("àáèéíïòóúüçñÀÉÍÓÚÇÑ");
+  const std::string bare = "aaeeiioouucnAEIOUCN";
+  auto rendered = [&](char letter, const std::string& name) {
+    const std::string commands = std::string("PAGE 66 \r\n 1 ,") + letter + ", 1 \r\nPAGE 66 \r\n*b\r\n 1 ," + letter + ", 1 \r\n";
+    std::string why;
+    EXPECT_TRUE(WritePdf(LayOut(ParsePrintCommands(commands).commands), PdfOptions{}, dir_.path() + "/" + name + ".pdf",
+                         &why)) << why;
+    const std::string cmd = "pdftoppm -r 40 -gray -x 0 -y 0 -W 60 -H 60 '" + dir_.path() + "/" + name + ".pdf' '" +
+                            dir_.path() + "/" + name + "' 2>/dev/null";
+    EXPECT_EQ(std::system(cmd.c_str()), 0);
+    return std::vector<std::string>{dir_.Read(name + "-1.pgm"), dir_.Read(name + "-2.pgm")};
+  };
+  for (size_t k = 0; k < bare.size(); ++k) {
+    const std::vector<std::string> with = rendered(accented[k], "accented" + std::to_string(k));
+    const std::vector<std::string> without = rendered(bare[k], "bare" + std::to_string(k));
+    for (size_t face = 0; face < 2; ++face) {
+      ASSERT_FALSE(with[face].empty());
+      EXPECT_NE(with[face], without[face]) << base::Cp850ToUtf8(accented.substr(k, 1))
+                                           << (face == 0 ? " regular" : " bold") << " looks like its bare letter";
+    }
+  }
+}
+
 TEST(Title, IsTheFirstLineThatDoesNotBeginWithTheAuthor) {
   const auto pages = LayOut(ParsePrintCommands("PAGE 66 \r\n 1 ,Finques Puig, 0 \r\n 85 ,PAGE 1, 2 \r\n"
                                                " 32 ,INFORME   DE SITUACIO, 1 \r\n").commands);

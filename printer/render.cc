@@ -7,6 +7,8 @@
 #include <cmath>
 
 #include "base/codepage.h"
+#include "base/platform.h"
+#include "printer/font_subset.h"
 
 namespace printer {
 namespace {
@@ -62,6 +64,7 @@ HPDF_Date PdfDate(std::time_t t) {
 // The faces of one document: regular and bold, embedded or standard.
 struct Faces {
   HPDF_Font face[2] = {nullptr, nullptr};
+  std::string file[2];  // the font files' bytes
   bool embedded = false;
   float advance = 0.6f;  // width of a character, in units of the font size
 };
@@ -73,8 +76,7 @@ Faces LoadFaces(HPDF_Doc pdf, const std::string& font_dir, std::string* message,
     if (dir.back() != '/') dir += '/';
     for (int i = 0; i < 2; ++i) {
       const std::string path = dir + kFontFiles[i];
-      if (std::FILE* probe = std::fopen(path.c_str(), "rb")) {
-        std::fclose(probe);
+      if (base::ReadWholeFile(path, &f.file[i])) {
         const char* name = HPDF_LoadTTFontFromFile(pdf, path.c_str(), HPDF_TRUE);
         f.face[i] = name != nullptr ? HPDF_GetFont(pdf, name, "UTF-8") : nullptr;
       }
@@ -222,6 +224,9 @@ bool WritePdf(const std::vector<Page>& pages, const PdfOptions& options, const s
   HPDF_SetInfoDateAttr(pdf, HPDF_INFO_CREATION_DATE, PdfDate(options.created));
   for (const Page& page : pages) DrawPage(HPDF_AddPage(pdf), page, faces);
   if (pages.empty()) HPDF_AddPage(pdf);
+  if (faces.embedded) {
+    for (int i = 0; i < 2; ++i) CompleteSubset(faces.face[i], faces.file[i]);
+  }
   const HPDF_STATUS status = HPDF_SaveToFile(pdf, path.c_str());
   HPDF_Free(pdf);
   if (status != HPDF_OK) {

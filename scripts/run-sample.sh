@@ -38,7 +38,8 @@ if [ "$keep" = no ] || [ ! -d "$inst" ]; then
     "$bin/kepdata" import "$inst" "$table" "sample/$table.csv"
   done
   cp sample/LOCALE/MIRTOSEK.LNG "$inst/LOCALE/"
-  cp sample/TEXTOS/CARTA.txt "$inst/TEXTOS/"
+  # The templates are written in UTF-8; the suite reads them in code page 850.
+  for template in sample/TEXTOS/*.txt; do "$bin/kepdata" install "$inst" "$template" >/dev/null; done
   cp sample/Sessio.ini "$tmp/"
   cp "$bin/divivovi" "$exe/DIVIVOVI"
 fi
@@ -46,9 +47,13 @@ name=report
 [ "$mode" = C ] && name=letters
 [ "$mode" = A ] && name=writeback
 printf '[Pantalla]\r\nSeleccio=0\r\n[Sistema]\r\nSortida=PDF:%s\r\nIdioma=%s\r\n' "$out/$name.pdf" "$lang" > "$tmp/VornTerm.ini"
+# The letter template of the language: CARTA in Catalan, CARTASPA in Spanish;
+# the languages without one of their own take the Catalan one.
+template=CARTA
+[ -f "sample/TEXTOS/CARTA$lang.txt" ] && template=CARTA$lang
 # Report date, first and last building and unit, months 1 to 11, mode,
 # template, letters for housing and for both kinds of premises.
-printf '%s\r\n1\r\n1\r\n9999\r\n9999\r\n01\r\n11\r\n%s\r\nCARTA\r\nS\r\nS\r\nS\r\n' "$date" "$mode" > "$tmp/pent.tmp"
+printf '%s\r\n1\r\n1\r\n9999\r\n9999\r\n01\r\n11\r\n%s\r\n%s\r\nS\r\nS\r\nS\r\n' "$date" "$mode" "$template" > "$tmp/pent.tmp"
 KEPROOT="$inst/" KEPEXE="$exe/" KEPTMP="$tmp" "$bin/mirtosek" </dev/null
 if [ "$mode" = A ]; then
   echo "mode A: records written back; db.log: $inst/db.log"
