@@ -19,6 +19,7 @@
 #include "base/message_catalogue.h"
 #include "base/platform.h"
 #include "base/session_settings.h"
+#include "output/letter_index.h"
 #include "output/print_output.h"
 
 namespace app {
@@ -98,6 +99,10 @@ int RunReport(const RunParameters& params, RecordBuffers& buffers, RunCounts* co
     ReportError("the print file could not be written completely");
     return kExitOpenFailed;
   }
+  // The print program's device of one file per letter reads which lines are
+  // whose letter; without the index that device fails, and says so.
+  std::string err;
+  if (!output::WriteLetterIndex(&err)) ReportError("the letter index cannot be written: " + err);
   return kExitFinished;
 }
 
