@@ -3,6 +3,7 @@
 // produced file that differs is left beside the build for review).
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -64,7 +65,13 @@ class SampleRunTest : public ::testing::Test {
 TEST_F(SampleRunTest, ReportLettersAndWriteBack) {
   ExpectReviewed(Run("I", "CAT"), "report.tmp");
   ExpectReviewed(Run("I", "SPA"), "report_spa.tmp");
+  const std::string report = dir_.Read("tmp/divivovi.tmp");
+  EXPECT_EQ(dir_.Read("tmp/cartes.tmp"),
+            "CARTES\t" + std::to_string(std::count(report.begin(), report.end(), '\n')) + "\r\n")
+      << "a report has no letters";
   ExpectReviewed(Run("C", "CAT"), "letters.tmp");
+  // Which lines of the print file are whose letter, for the print program.
+  ExpectReviewed(dir_.Read("tmp/cartes.tmp"), "cartes.tmp");
   ExpectReviewed(Run("C", "SPA", "15/03/2024", "CARTASPA"), "letters_spa.tmp");
   EXPECT_EQ(Run("A", "CAT"), "DEVICEPDF\r\n");
   ExpectReviewed(dir_.Read("inst/db.log"), "db.log");

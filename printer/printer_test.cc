@@ -1,5 +1,7 @@
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <filesystem>
 #include <sstream>
 
@@ -7,9 +9,11 @@
 
 #include "base/codepage.h"
 #include "printer/divivovi.h"
+#include "printer/letter_files.h"
 #include "printer/page_layout.h"
 #include "printer/print_commands.h"
 #include "printer/render.h"
+#include "testing/run_mirtosek.h"
 #include "testing/temp_dir.h"
 
 namespace printer {
@@ -250,6 +254,123 @@ TEST_F(DivivoviTest, EveryAccentedLetterShowsItsAccentInBothFaces) {
                                            << (face == 0 ? " regular" : " bold") << " looks like its bare letter";
     }
   }
+}
+
+// The print program's outputs for the sample's reviewed print files
+// (testdata/sample), read back through poppler and compared with reviewed
+// copies in testdata/printer (a produced text that differs is left beside
+// the build for review).
+class PrintProgramGolden : public DivivoviTest {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(HavePoppler()) << "poppler-utils is missing: scripts/install-deps.sh installs it";
+    dir_.Write("inst/Vorn.ini", base::Cp("[Empresa]\r\nCamp1=Administració de Finques Puig, SL\r\n"));
+    setenv("KEPROOT", (dir_.path() + "/inst/").c_str(), 1);
+  }
+  void TearDown() override { unsetenv("KEPROOT"); }
+  static std::string Source(const std::string& relative) {
+    return testing_support::ReadFile(std::string(KEP_SOURCE_DIR) + "/testdata/" + relative);
+  }
+  static void ExpectGolden(const std::string& produced, const std::string& name) {
+    const std::string expected = Source("printer/" + name);
+    if (produced != expected) {
+      std::ofstream(std::string(std::getenv("KEP_TEST_BIN_DIR")) + "/printer_" + name, std::ios::binary) << produced;
+    }
+    EXPECT_EQ(produced, expected) << name;
+  }
+  // pdffonts without its last column, the numbers of the PDF's objects.
+  static std::string Fonts(const std::string& pdf) {
+    std::istringstream in(Capture("pdffonts '" + pdf + "'"));
+    std::string line, out;
+    size_t width = std::string::npos;
+    while (std::getline(in, line)) {
+      if (width == std::string::npos) width = line.find("object ID");
+      line = line.substr(0, width);
+      line.erase(line.find_last_not_of(' ') + 1);
+      out += line + "\n";
+    }
+    return out;
+  }
+  static std::string Info(const std::string& pdf, const std::vector<std::string>& keys) {
+    std::istringstream in(Capture("pdfinfo '" + pdf + "'"));
+    std::string line, out;
+    while (std::getline(in, line)) {
+      for (const std::string& k : keys) {
+        if (line.rfind(k + ":", 0) == 0) out += line + "\n";
+      }
+    }
+    return out;
+  }
+};
+
+TEST_F(PrintProgramGolden, ALetterAndAReportPage) {
+  dir_.Write("letters.tmp", Source("sample/letters.tmp"));
+  ASSERT_EQ(Run({dir_.path() + "/letters.tmp", "--pdf", dir_.path() + "/letters.pdf"}), 0) << err_;
+  const std::string letters = dir_.path() + "/letters.pdf";
+  // The first letter, and the one of a unit whose increment is 0.
+  ExpectGolden(Capture("pdftotext -layout -f 1 -l 1 '" + letters + "' -"), "letter_V001001.txt");
+  ExpectGolden(Capture("pdftotext -layout -f 5 -l 5 '" + letters + "' -"), "letter_V001005.txt");
+  ExpectGolden(Fonts(letters) + Info(letters, {"Title", "Author", "Pages", "Page size"}), "letters_pdf.txt");
+
+  dir_.Write("report.tmp", Source("sample/report.tmp"));
+  ASSERT_EQ(Run({dir_.path() + "/report.tmp", "--pdf", dir_.path() + "/report.pdf"}), 0) << err_;
+  const std::string report = dir_.path() + "/report.pdf";
+  ExpectGolden(Capture("pdftotext -layout -f 1 -l 1 '" + report + "' -"), "report_page1.txt");
+  ExpectGolden(Fonts(report) + Info(report, {"Title", "Author", "Pages", "Page size"}), "report_pdf.txt");
+}
+
+TEST_F(PrintProgramGolden, OneFilePerLetterWithItsIndex) {
+  dir_.Write("tmp/divivovi.tmp", "DEVICECARTES:" + dir_.path() + "/cartes" + Source("sample/letters.tmp").substr(9));
+  dir_.Write("tmp/cartes.tmp", Source("sample/cartes.tmp"));
+  ASSERT_EQ(Run({dir_.path() + "/tmp/divivovi.tmp"}), 0) << err_;
+  EXPECT_NE(out_.find("/cartes/: 27 letters, one PDF each"), std::string::npos) << out_;
+  ExpectGolden(dir_.Read("cartes/index.csv"), "cartes_index.csv");
+  // Every file of the folder, with the title and pages of each PDF.
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(dir_.path() + "/cartes")) {
+    names.push_back(e.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  std::string listing;
+  for (const std::string& n : names) {
+    listing += n + "\n";
+    if (n.size() > 4 && n.substr(n.size() - 4) == ".pdf") {
+      listing += Info(dir_.path() + "/cartes/" + n, {"Title", "Author", "Pages"});
+    }
+  }
+  ExpectGolden(listing, "cartes_files.txt");
+  ExpectGolden(Capture("pdftotext -layout '" + dir_.path() + "/cartes/V001005.pdf' -"), "letter_V001005.txt");
+
+  // An index of another print file is refused, and so is none.
+  dir_.Write("tmp/cartes.tmp", "CARTES\t12\r\n2\tV001001\tJoan Garcia\t104529\r\n");
+  EXPECT_EQ(Run({dir_.path() + "/tmp/divivovi.tmp"}), 1);
+  EXPECT_NE(err_.find("is of a print file of 12 lines, not of this one of 4348"), std::string::npos) << err_;
+  std::filesystem::remove(dir_.path() + "/tmp/cartes.tmp");
+  EXPECT_EQ(Run({dir_.path() + "/tmp/divivovi.tmp"}), 1);
+  EXPECT_NE(err_.find("cartes.tmp: cannot be read (one PDF per letter needs the letter index"), std::string::npos);
+}
+
+TEST(LetterIndex, ReadsTheLettersAndRefusesWhatIsNotOne) {
+  LetterIndex index;
+  std::string err;
+  ASSERT_TRUE(ParseLetterIndex(base::Cp("CARTES\t40\r\n2\tV001001\tNúria, SL\t104529\r\n30\tV001002\t\t0\r\n"),
+                               &index, &err))
+      << err;
+  EXPECT_EQ(index.lines, 40);
+  ASSERT_EQ(index.letters.size(), 2u);
+  EXPECT_EQ(index.letters[0].first_line, 2);
+  EXPECT_EQ(index.letters[0].tenant, base::Cp("Núria, SL"));
+  EXPECT_EQ(index.letters[0].increment, 104529);
+  EXPECT_EQ(index.letters[1].receipt, "V001002");
+  EXPECT_TRUE(ParseLetterIndex("CARTES\t3\r\n", &index, &err));
+  EXPECT_TRUE(index.letters.empty());
+  for (const char* bad : {"", "PAGE 66 \r\n", "CARTES\tx\r\n", "CARTES\t9\r\n5\tV1\tx\r\n",
+                          "CARTES\t9\r\n5\tV1\tx\t1\r\n3\tV2\ty\t2\r\n", "CARTES\t9\r\n0\tV1\tx\t1\r\n"}) {
+    EXPECT_FALSE(ParseLetterIndex(bad, &index, &err)) << bad;
+  }
+  EXPECT_EQ(CsvField("Grans Magatzems, SA"), "\"Grans Magatzems, SA\"");
+  EXPECT_EQ(CsvField("Bar \"El Centre\""), "\"Bar \"\"El Centre\"\"\"");
+  EXPECT_EQ(CsvField("Joan Garcia"), "Joan Garcia");
 }
 
 TEST(Title, IsTheFirstLineThatDoesNotBeginWithTheAuthor) {
