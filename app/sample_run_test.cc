@@ -78,6 +78,19 @@ TEST_F(SampleRunTest, ReportLettersAndWriteBack) {
   ExpectReviewed(Run("I", "CAT"), "report_after_write_back.tmp");
 }
 
+// docs/letters.md explains the template language with the sample's template:
+// the page shows the template as it is.
+TEST(LettersPage, ShowsTheSampleTemplateAsItIs) {
+  const std::string page = ReadFile(std::string(KEP_SOURCE_DIR) + "/docs/letters.md");
+  const std::string marker = "<!-- sample/TEXTOS/CARTA.txt -->\n```\n";
+  const size_t start = page.find(marker);
+  ASSERT_NE(start, std::string::npos);
+  const size_t body = start + marker.size();
+  const size_t end = page.find("```\n", body);
+  ASSERT_NE(end, std::string::npos);
+  EXPECT_EQ(page.substr(body, end - body), ReadFile(std::string(KEP_SOURCE_DIR) + "/sample/TEXTOS/CARTA.txt"));
+}
+
 // A report of today: the official series reaches August 2026, in base 2025
 // from January. Each unit takes the index of the month before its
 // anniversary, linked to the 1992 base through all five base changes; the
