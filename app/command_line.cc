@@ -263,8 +263,8 @@ A summary of the run goes to standard error at the end.
 Exit status: 0 the run finished; 1 a data file, the data root or the print
 file could not be opened; 2 unusable run parameters or options (nothing is
 written); 3 the print program could not be started; 4 the run finished but
-its output is incomplete (letters due and their template unreadable, or the
-print program reported a failure).
+its output is incomplete (letters due and their template unreadable or not
+code page 850 text, or the print program reported a failure).
 )";
 }
 
