@@ -24,7 +24,7 @@ constexpr char kUsage[] =
     "    DEVICETXT:<path>        the text only\n"
     "    DEVICECARTES:<folder>   one PDF per letter, named after its receipt code, and index.csv\n"
     "    DEVICENUL               nothing\n"
-    "  With FILE and no --pdf/--text, the DEVICE line decides too.\n";
+    "  With FILE and no --pdf/--text/--letters, the DEVICE line decides too.\n";
 
 // The creation date: now, or SOURCE_DATE_EPOCH when it is set (a build or a
 // test that wants the same PDF twice).
