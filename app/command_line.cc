@@ -299,8 +299,9 @@ Exit status: 0 the run finished; 1 a data file, the data root or the print
 file could not be opened, or the snapshot of mode A could not be taken;
 2 unusable run parameters or options (nothing is written); 3 the print
 program could not be started; 4 the run finished but its output is
-incomplete (letters due and their template unreadable, the print program
-reported a failure, or the preview or results table not written whole);
+incomplete (letters due and their template unreadable or not code page 850
+text, the print program reported a failure, or the preview or results
+table not written whole);
 5 mode A: a write failed and the write-back stopped (the snapshot undoes it).
 )";
 }

@@ -23,6 +23,7 @@
 #include "base/message_catalogue.h"
 #include "base/platform.h"
 #include "base/session_settings.h"
+#include "output/letter_index.h"
 #include "output/print_output.h"
 #include "storage/record_file.h"
 #include "storage/snapshots.h"
@@ -106,6 +107,10 @@ int RunReport(const RunParameters& params, RecordBuffers& buffers, const RunExtr
     ReportError("the print file could not be written completely");
     return kExitOpenFailed;
   }
+  // The print program's device of one file per letter reads which lines are
+  // whose letter; without the index that device fails, and says so.
+  std::string err;
+  if (!output::WriteLetterIndex(&err)) ReportError("the letter index cannot be written: " + err);
   return kExitFinished;
 }
 
@@ -125,6 +130,12 @@ int Print() {
 }
 
 int LettersVerdict(const RunCounts& counts, const RunParameters& params) {
+  if (counts.letters_incomplete == 0 && counts.letters_not_text != 0) {
+    ReportError("the run finished but its output is not right: " + std::to_string(counts.letters_not_text) +
+                " letters printed from the template \"" + params.template_name +
+                "\" (or one it includes), which is not code page 850 text");
+    return kExitOutputIncomplete;
+  }
   if (counts.letters_incomplete == 0) return kExitFinished;
   ReportError("the run finished but its output is incomplete: " +
               std::to_string(counts.letters_incomplete) + " letters due, and the template \"" +

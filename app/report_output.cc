@@ -37,8 +37,10 @@ output::MergeValues MergeValuesOf(const RecordBuffers& r, const lease::LeaseFact
 void ReportOutput::EndUnit() {
   if (!pages_.unit_block_done()) return;
   const long failures_before = output::TemplateReadFailures();
+  const long faults_before = output::TemplateTextFaults();
   pages_.EndUnitOutput();  // mode "C": merges the letter when it is due
   if (counts_ == nullptr || !letters_due_counted_ || !letters_.LetterDue()) return;
+  counts_->letters_not_text += output::TemplateTextFaults() - faults_before;
   if (output::TemplateReadFailures() == failures_before) {
     ++counts_->letters_merged;
   } else {

@@ -24,6 +24,7 @@ std::string FormatRunSummary(const RunCounts& c, const std::string& run_mode, do
   s += Line("with paragraphs", c.units_with_paragraphs);
   s += Line("letters merged", c.letters_merged);
   if (c.letters_incomplete != 0) s += Line("letters incomplete: template unreadable", c.letters_incomplete);
+  if (c.letters_not_text != 0) s += Line("letters garbled: template not code page 850", c.letters_not_text);
   s += Line("written back", c.units_written_back);
   if (c.units_previewed != 0) s += Line("previewed, nothing written", c.units_previewed);
   if (c.units_written_again != 0) {

@@ -14,6 +14,7 @@ struct RunCounts {
   long units_with_paragraphs = 0;   // at least one report paragraph
   long letters_merged = 0;          // mode "C": letters printed whole
   long letters_incomplete = 0;      // letters due whose template could not be read
+  long letters_not_text = 0;        // letters printed from a template that is not code page 850 text
   long units_written_back = 0;      // mode "A": unit and transition records rewritten
   long buildings_without_owner = 0; // their units are not visited
   long units_without_index = 0;     // contract before 9 May 1985, no price index found

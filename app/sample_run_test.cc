@@ -3,6 +3,7 @@
 // produced file that differs is left beside the build for review).
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -27,20 +28,21 @@ class SampleRunTest : public ::testing::Test {
     const std::string src = std::string(KEP_SOURCE_DIR) + "/sample/";
     root_ = dir_.path() + "/inst";
     Tool({"init", root_});
-    Tool({"company", root_, "1=Administració de Finques Puig, SL", "7=B-12345678"});
+    Tool(testing_support::SampleCompany(root_));
     for (const char* table : testing_support::kSampleTables) {
       Tool({"import", root_, table, src + table + ".csv"});
     }
     dir_.Write("inst/LOCALE/MIRTOSEK.LNG", ReadFile(src + "LOCALE/MIRTOSEK.LNG"));
-    dir_.Write("inst/TEXTOS/CARTA.txt", ReadFile(src + "TEXTOS/CARTA.txt"));
+    for (const char* name : testing_support::kSampleTemplates) Tool({"install", root_, src + "TEXTOS/" + name});
     testing_support::WriteQuietPrintProgram(dir_.path() + "/exe");
   }
   void TearDown() override { std::filesystem::current_path(cwd_); }
   static void Tool(const std::vector<std::string>& args) { testing_support::RunTool(args); }
-  std::string Run(const char* mode, const char* language, const std::string& date = "15/03/2024") {
+  std::string Run(const char* mode, const char* language, const std::string& date = "15/03/2024",
+                  const std::string& letter_template = "CARTA") {
     dir_.Write("tmp/VornTerm.ini", std::string("[Sistema]\r\nSortida=PDF\r\nIdioma=") + language + "\r\n");
-    dir_.Write("tmp/pent.tmp", date + "\r\n1\r\n1\r\n9999\r\n9999\r\n01\r\n11\r\n" + mode +
-                                   "\r\nCARTA\r\nS\r\nS\r\nS\r\n");
+    dir_.Write("tmp/pent.tmp", date + "\r\n1\r\n1\r\n9999\r\n9999\r\n01\r\n11\r\n" + mode + "\r\n" +
+                                   letter_template + "\r\nS\r\nS\r\nS\r\n");
     EXPECT_EQ(testing_support::RunMirtosek(root_ + "/", dir_.path() + "/exe/", dir_.path() + "/tmp",
                                            dir_.path() + "/stderr"),
               0)
@@ -63,10 +65,30 @@ class SampleRunTest : public ::testing::Test {
 TEST_F(SampleRunTest, ReportLettersAndWriteBack) {
   ExpectReviewed(Run("I", "CAT"), "report.tmp");
   ExpectReviewed(Run("I", "SPA"), "report_spa.tmp");
+  const std::string report = dir_.Read("tmp/divivovi.tmp");
+  EXPECT_EQ(dir_.Read("tmp/cartes.tmp"),
+            "CARTES\t" + std::to_string(std::count(report.begin(), report.end(), '\n')) + "\r\n")
+      << "a report has no letters";
   ExpectReviewed(Run("C", "CAT"), "letters.tmp");
+  // Which lines of the print file are whose letter, for the print program.
+  ExpectReviewed(dir_.Read("tmp/cartes.tmp"), "cartes.tmp");
+  ExpectReviewed(Run("C", "SPA", "15/03/2024", "CARTASPA"), "letters_spa.tmp");
   EXPECT_EQ(Run("A", "CAT"), "DEVICEPDF\r\n");
   ExpectReviewed(dir_.Read("inst/db.log"), "db.log");
   ExpectReviewed(Run("I", "CAT"), "report_after_write_back.tmp");
+}
+
+// docs/letters.md explains the template language with the sample's template:
+// the page shows the template as it is.
+TEST(LettersPage, ShowsTheSampleTemplateAsItIs) {
+  const std::string page = ReadFile(std::string(KEP_SOURCE_DIR) + "/docs/letters.md");
+  const std::string marker = "<!-- sample/TEXTOS/CARTA.txt -->\n```\n";
+  const size_t start = page.find(marker);
+  ASSERT_NE(start, std::string::npos);
+  const size_t body = start + marker.size();
+  const size_t end = page.find("```\n", body);
+  ASSERT_NE(end, std::string::npos);
+  EXPECT_EQ(page.substr(body, end - body), ReadFile(std::string(KEP_SOURCE_DIR) + "/sample/TEXTOS/CARTA.txt"));
 }
 
 // A report of today: the official series reaches August 2026, in base 2025

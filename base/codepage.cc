@@ -108,6 +108,24 @@ std::string Utf8ToCp850(std::string_view text) {
   return out;
 }
 
+int32_t NextUtf8(std::string_view text, size_t* i) {
+  const auto b0 = static_cast<unsigned char>(text[*i]);
+  if (b0 < 0x80) return text[(*i)++];
+  // Length, the lowest code point of that length, and the bits of the lead.
+  const size_t length = b0 >= 0xC2 && b0 <= 0xDF ? 2 : b0 >= 0xE0 && b0 <= 0xEF ? 3 : b0 >= 0xF0 && b0 <= 0xF4 ? 4 : 0;
+  if (length == 0 || *i + length > text.size()) return -1;
+  int32_t cp = b0 & (0x7F >> length);
+  for (size_t k = 1; k < length; ++k) {
+    const auto b = static_cast<unsigned char>(text[*i + k]);
+    if ((b & 0xC0) != 0x80) return -1;
+    cp = (cp << 6) | (b & 0x3F);
+  }
+  constexpr int32_t kLowest[5] = {0, 0, 0x80, 0x800, 0x10000};
+  if (cp < kLowest[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return -1;
+  *i += length;
+  return cp;
+}
+
 std::string Cp(std::string_view utf8_literal) { return Utf8ToCp850(utf8_literal); }
 
 char UpperCase850(char c) {

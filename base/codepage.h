@@ -7,6 +7,7 @@
 // (terminal, rendered print output, CSV of the data tool).
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -22,6 +23,12 @@ std::string Cp850ToUtf8(std::string_view text);
 
 // Characters that code page 850 lacks become "?".
 std::string Utf8ToCp850(std::string_view text);
+
+// Decodes one well-formed UTF-8 sequence at text[*i] (shortest form, no
+// surrogates, at most U+10FFFF) and moves *i past it; returns -1 and leaves
+// *i as it was when the bytes there are not UTF-8.
+// REQUIRES: *i < text.size().
+int32_t NextUtf8(std::string_view text, size_t* i);
 
 // A program literal written in UTF-8, as code page 850 bytes.
 std::string Cp(std::string_view utf8_literal);

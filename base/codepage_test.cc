@@ -34,5 +34,33 @@ TEST(Codepage, MalformedUtf8KeepsItsAsciiPart) {
   EXPECT_EQ(cp.substr(cp.size() - 2), "cd");
 }
 
+TEST(Codepage, NextUtf8TakesOnlyWellFormedSequences) {
+  struct Row {
+    std::string bytes;
+    int32_t code_point;  // -1: not UTF-8
+    size_t length;
+  };
+  const Row rows[] = {
+      {"a", 'a', 1},
+      {"\x7F", 0x7F, 1},
+      {"\xC3\xA9", 0xE9, 2},            // é
+      {"\xE2\x82\xAC", 0x20AC, 3},      // €
+      {"\xF0\x9F\x98\x80", 0x1F600, 4},  // an emoji
+      {"\xC3", -1, 0},                   // cut short
+      {"\xC3(", -1, 0},                  // no continuation byte
+      {"\xC0\xAF", -1, 0},              // overlong "/"
+      {"\xE0\x80\xAF", -1, 0},          // overlong
+      {"\xED\xA0\x80", -1, 0},          // a surrogate
+      {"\xF4\x90\x80\x80", -1, 0},      // above U+10FFFF
+      {"\xA9", -1, 0},                   // a continuation byte alone
+      {"\x82s", -1, 0},                  // code page 850 "és"
+  };
+  for (const Row& r : rows) {
+    size_t i = 0;
+    EXPECT_EQ(NextUtf8(r.bytes, &i), r.code_point) << r.bytes;
+    EXPECT_EQ(i, r.length) << r.bytes;
+  }
+}
+
 }  // namespace
 }  // namespace base

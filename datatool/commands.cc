@@ -16,6 +16,7 @@
 #include "datatool/csv.h"
 #include "datatool/ine_cpi.h"
 #include "datatool/tables.h"
+#include "datatool/text_files.h"
 #include "storage/record_file.h"
 #include "storage/record_layouts.h"
 #include "storage/record_manager.h"
@@ -615,6 +616,50 @@ int Restore(const Args& args, std::ostream& out, std::ostream& err) {
   return 0;
 }
 
+// A letter template or a language file written in UTF-8, stored in code
+// page 850 under its own name: "NAME.txt" in TEXTOS, "NAME.LNG" in LOCALE.
+// A file with a character that code page 850 cannot hold is refused whole.
+int Install(const Args& args, std::ostream& out, std::ostream& err) {
+  if (args.size() != 2) return -1;
+  const std::string root = Root(args[0]);
+  if (!CheckInstallation(root, err)) return 1;
+  const std::filesystem::path source(args[1]);
+  const std::string extension = base::UpperCase850(source.extension().string());
+  const char* folder = extension == ".TXT" ? "TEXTOS" : extension == ".LNG" ? "LOCALE" : nullptr;
+  if (folder == nullptr) {
+    err << "kepdata: " << args[1] << ": give a letter template (NAME.txt) or a language file (NAME.LNG)\n";
+    return 1;
+  }
+  std::string utf8, cp850;
+  if (!base::ReadWholeFile(args[1], &utf8)) {
+    err << "kepdata: " << args[1] << ": cannot be read\n";
+    return 1;
+  }
+  std::vector<TextFault> faults;
+  if (!TextToCodePage850(utf8, &cp850, &faults)) {
+    for (const TextFault& f : faults) {
+      err << "kepdata: " << args[1] << ":" << f.line << ": column " << f.column << ": " << f.what << "\n";
+    }
+    if (faults.size() == kMostFaults) err << "kepdata: " << args[1] << ": and perhaps more\n";
+    err << "kepdata: " << args[1] << ": nothing installed\n";
+    return 1;
+  }
+  // Written beside the target and renamed over it: a reader never sees half a file.
+  const std::string target = base::ResolvePath(root + folder + "\\" + source.filename().string());
+  const std::string partial = target + ".kepdata-new";
+  std::error_code ec;
+  if (!WriteFile(partial, cp850) || (std::filesystem::rename(partial, target, ec), ec)) {
+    std::filesystem::remove(partial, ec);
+    err << "kepdata: cannot write " << target << "\n";
+    return 1;
+  }
+  size_t lines = 0;
+  for (size_t at = 0; (at = cp850.find('\n', at)) != std::string::npos; ++at) ++lines;
+  if (!cp850.empty() && cp850.back() != '\n') ++lines;
+  out << "installed " << target << ": " << lines << " lines in code page 850\n";
+  return 0;
+}
+
 const Command kCommands[] = {
     {"init", "init DATAROOT [--server CONNINFO [--schema NAME]] [--cpi FILE | --no-cpi]",
      "create an installation: folders, description files, data files, Vorn.ini, and the CPI file loaded with\n"
@@ -633,6 +678,11 @@ const Command kCommands[] = {
      "list the snapshots that mode A took before writing back (SNAPSHOTS/ of the data root)", Snapshots},
     {"restore", "restore DATAROOT SNAPSHOT",
      "put the records of a snapshot back (refused while a workstation holds a lock of them)", Restore},
+    {"install", "install DATAROOT FILE",
+     "store a letter template (NAME.txt, into TEXTOS) or a language file (NAME.LNG, into LOCALE) written in\n"
+     "      UTF-8 in code page 850, as the programs read them; a character code page 850 lacks is refused\n"
+     "      (line and column); template control bytes may be written as the control pictures \u2421 \u2401..\u2409 \u2410 \u2411 \u2412",
+     Install},
 };
 
 void Usage(std::ostream& s) {

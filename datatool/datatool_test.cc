@@ -336,6 +336,45 @@ TEST_F(DataToolTest, ImportsTheGeneralIndexFromInesDownload) {
 // The shipped CPI file holds each month as INE published it in the base of
 // its time, or (rows marked derived) rebuilt from base 2016 with the legal
 // link factors; every row names which.
+TEST_F(DataToolTest, InstallsTemplatesAndLanguageFilesInCodePage850) {
+  // A template as a person writes it: UTF-8, LF, the control pictures.
+  dir_.Write("carta.txt", "\xEF\xBB\xBF\u2421P66\n\u2421" "1190+00I\n\u2401\u2410Núria\u2410 i l·l, ç, ñ, «À»\r\n\x01raw\tTAB\n@MEM1");
+  ASSERT_EQ(Run({"install", root_, dir_.path() + "/carta.txt"}), 0) << err_;
+  EXPECT_EQ(dir_.Read("inst/TEXTOS/carta.txt"),
+            "\x7FP66\r\n\x7F" "1190+00I\r\n\x01\x10N\xA3ria\x10 i l\xFAl, \x87, \xA4, \xAE\xB7\xAF\r\n\x01raw\tTAB\r\n@MEM1");
+  EXPECT_NE(out_.find("TEXTOS/carta.txt: 5 lines in code page 850"), std::string::npos) << out_;
+  // Installed again under the name the installation already has, in another case.
+  dir_.Write("CARTA.TXT", "Nova\n");
+  ASSERT_EQ(Run({"install", root_, dir_.path() + "/CARTA.TXT"}), 0) << err_;
+  EXPECT_EQ(dir_.Read("inst/TEXTOS/carta.txt"), "Nova\r\n");
+  dir_.Write("MIRTOSEK.LNG", "\"PÀGINA \",\"PÁXINA \",\"PAGINA \",\"PÁGINA \"\n");
+  ASSERT_EQ(Run({"install", root_, dir_.path() + "/MIRTOSEK.LNG"}), 0) << err_;
+  EXPECT_EQ(dir_.Read("inst/LOCALE/MIRTOSEK.LNG"), "\"P\xB7GINA \",\"P\xB5XINA \",\"PAGINA \",\"P\xB5GINA \"\r\n");
+}
+
+TEST_F(DataToolTest, InstallRefusesWhatCodePage850CannotHoldAndWritesNothing) {
+  dir_.Write("inst/TEXTOS/carta.txt", "old");
+  dir_.Write("carta.txt", "Bona tarda\nRenda: 10 €, “cometes”\n\xE9s en Latin-1\nun \x1B escape\u2400\n");
+  EXPECT_EQ(Run({"install", root_, dir_.path() + "/carta.txt"}), 1);
+  EXPECT_NE(err_.find("carta.txt:2: column 11: \"€\" (U+20AC) has no place in code page 850 (write EUR)"),
+            std::string::npos) << err_;
+  EXPECT_NE(err_.find("carta.txt:2: column 14: \"“\" (U+201C)"), std::string::npos) << err_;
+  EXPECT_NE(err_.find("carta.txt:2: column 22: \"”\" (U+201D)"), std::string::npos) << err_;
+  EXPECT_NE(err_.find("carta.txt:3: column 1: the byte E9 is not UTF-8"), std::string::npos) << err_;
+  EXPECT_NE(err_.find("carta.txt:4: column 4: the control character U+001B is not text"), std::string::npos) << err_;
+  EXPECT_NE(err_.find("carta.txt:4: column 12: \"\u2400\" (U+2400) has no place"), std::string::npos) << err_;
+  EXPECT_NE(err_.find("nothing installed"), std::string::npos);
+  EXPECT_EQ(dir_.Read("inst/TEXTOS/carta.txt"), "old");
+  EXPECT_FALSE(std::filesystem::exists(dir_.path() + "/inst/TEXTOS/carta.txt.kepdata-new"));
+  dir_.Write("carta.doc", "x");
+  EXPECT_EQ(Run({"install", root_, dir_.path() + "/carta.doc"}), 1);
+  EXPECT_NE(err_.find("give a letter template (NAME.txt) or a language file (NAME.LNG)"), std::string::npos);
+  EXPECT_EQ(Run({"install", root_, dir_.path() + "/none.txt"}), 1);
+  EXPECT_NE(err_.find("none.txt: cannot be read"), std::string::npos);
+  EXPECT_EQ(Run({"install", dir_.path() + "/nowhere", dir_.path() + "/carta.txt"}), 1);
+  EXPECT_NE(err_.find("is not an installation"), std::string::npos);
+}
+
 TEST(ShippedCpiFile, EachRowIsAsPublishedOrDerivedAsItSays) {
   const std::string dir = std::string(KEP_SOURCE_DIR) + "/installation/cpi/";
   auto read = [&](const std::string& name) {

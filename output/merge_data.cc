@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include <cmath>
 #include <cstdlib>
 
 #include "base/codepage.h"
@@ -9,6 +10,7 @@
 #include "base/platform.h"
 #include "base/session_settings.h"
 #include "base/text_utils.h"
+#include "output/letter_index.h"
 #include "output/number_words.h"
 #include "output/template_merge.h"
 
@@ -49,8 +51,10 @@ void MergeData::Write(const MergeValues& v) {
   field("FEC3", base::LowerCase850(DateWithDayInWords(v.report_date, false)));
   field("FEC4", base::LowerCase850(DateWithDayInWords(v.report_date, true)));
   const std::string digits = base::UnpackDigits(v.unit_key);
-  field("DES0", "V" + digits.substr(1, 3) + digits.substr(5, 3));
-  field("DES1", base::NameOrder(v.tenant));
+  receipt_ = "V" + digits.substr(1, 3) + digits.substr(5, 3);
+  tenant_ = base::NameOrder(v.tenant);
+  field("DES0", receipt_);
+  field("DES1", tenant_);
   field("DES2", base::NameOrder(v.street) + " " + v.designation);
   field("DES3", v.address2);
   field("DES4", v.address3);
@@ -85,7 +89,9 @@ void MergeData::Finish() {
     std::fprintf(stderr, "mirtosek: %s cannot be written\n", base::Cp850ToUtf8(base::ResolvePath(Path())).c_str());
     return;
   }
-  if (LetterDue()) MergeTemplate(rules_.template_name, Path(), -1);
+  if (!LetterDue()) return;
+  AddLetterToIndex(receipt_, tenant_, std::lround(values_.increment));
+  MergeTemplate(rules_.template_name, Path(), -1);
 }
 
 }  // namespace output

@@ -55,6 +55,8 @@ class MergeData {
  private:
   LetterRules rules_;
   MergeValues values_;
+  std::string receipt_;  // "DES0"
+  std::string tenant_;   // "DES1"
   std::string pending_;  // the merge data of the unit in hand, written by Finish
   bool open_ = false;
 };

@@ -15,9 +15,13 @@ namespace {
 
 PrintState g_state;
 std::ofstream g_file;
+long g_lines = 0;
+long g_openings = 0;
 
 void WriteLine(const std::string& line) {
-  if (g_file.is_open()) g_file << line << "\r\n";
+  if (!g_file.is_open()) return;
+  g_file << line << "\r\n";
+  ++g_lines;
 }
 
 }  // namespace
@@ -33,6 +37,8 @@ bool OpenPrintFile(std::string_view device, std::string* err) {
     return false;
   }
   g_state = PrintState{};
+  g_lines = 0;
+  ++g_openings;
   WriteLine("DEVICE" + std::string(device));
   return true;
 }
@@ -44,6 +50,10 @@ bool ClosePrintFile() {
   g_file.close();
   return ok;
 }
+
+long PrintFileLines() { return g_lines; }
+
+long PrintFileOpenings() { return g_openings; }
 
 std::string NumberField(int value) {
   return (value < 0 ? "-" : " ") + std::to_string(std::abs(static_cast<long>(value))) + " ";

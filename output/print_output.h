@@ -29,6 +29,12 @@ const PrintState& CurrentPrintState();
 // Flushes and closes; false when not everything could be written.
 bool ClosePrintFile();
 
+// The lines written to the print file since it was opened, the DEVICE line
+// included; and how many times a print file was opened since the program
+// started (what was recorded about one print file is not another's).
+long PrintFileLines();
+long PrintFileOpenings();
+
 void StartPage(int16_t lines);
 // Control characters, 127 and 255 print as blanks; a line count that has
 // reached the page length first starts a bare page.

@@ -88,6 +88,30 @@ class Letter {
 };
 
 long g_template_read_failures = 0;
+long g_template_text_faults = 0;
+bool g_letter_has_fault = false;  // the letter in hand met a line that is not text
+
+std::string Hex(std::string_view bytes) {
+  std::string out;
+  char b[4];
+  for (char c : bytes) {
+    std::snprintf(b, sizeof b, "%s%02X", out.empty() ? "" : " ", static_cast<unsigned char>(c));
+    out += b;
+  }
+  return out;
+}
+
+// Said once per template, not once for every letter of the run.
+void ReportNonText(const std::string& path, size_t line_number, const std::string& line) {
+  size_t column = 0;
+  std::string why;
+  if (!FindNonText(line, &column, &why)) return;
+  g_letter_has_fault = true;
+  static std::set<std::string> reported;
+  if (!reported.insert(path).second) return;
+  std::fprintf(stderr, "mirtosek: template %s, line %zu, column %zu: not code page 850 text: %s\n",
+               base::Cp850ToUtf8(base::ResolvePath(path)).c_str(), line_number, column, why.c_str());
+}
 
 void Letter::Run(const std::string& path, std::string_view name) {
   std::string text;
@@ -101,12 +125,16 @@ void Letter::Run(const std::string& path, std::string_view name) {
     }
     return;
   }
+  size_t line_number = 0;
   for (std::string line : Lines(text)) {
+    ++line_number;
     if (!line.empty() && static_cast<unsigned char>(line[0]) == 127) {
+      ReportNonText(path, line_number, line);
       Directive(line, name);
       continue;
     }
     if (line.rfind("@+", 0) == 0 || line.rfind("#+", 0) == 0) {
+      ReportNonText(path, line_number, line);
       Include(line);
       continue;
     }
@@ -116,6 +144,7 @@ void Letter::Run(const std::string& path, std::string_view name) {
         if (b > 32 && b < 223) c = static_cast<char>(255 - b);
       }
     }
+    ReportNonText(path, line_number, line);
     const size_t first = line.find_first_not_of(' ');
     const std::string trimmed = first == std::string::npos ? std::string() : line.substr(first);
     if (trimmed.rfind("@.", 0) == 0 || trimmed.rfind("#.", 0) == 0) {
@@ -334,6 +363,7 @@ void MergeTemplate(std::string_view template_name, std::string_view merge_file, 
   const bool is_path = (name.size() > 1 && name[1] == ':') || name.find('\\') != std::string::npos;
   const std::string path = is_path ? name + ".txt" : base::Settings().root_dir + "TEXTOS\\" + name + ".txt";
   const bool begins_letter = g_letter_page_count == 0;
+  if (g_depth == 0) g_letter_has_fault = false;
   g_formats[0] = LineFormat{};
   ++g_depth;
   g_in_progress.push_back(upper);
@@ -342,11 +372,46 @@ void MergeTemplate(std::string_view template_name, std::string_view merge_file, 
   g_in_progress.pop_back();
   --g_depth;
   if (begins_letter) g_letter_page_count = 0;
+  if (g_depth == 0 && g_letter_has_fault) ++g_template_text_faults;
 }
 
 long TemplateReadFailures() { return g_template_read_failures; }
 
+long TemplateTextFaults() { return g_template_text_faults; }
+
+bool IsTemplateControl(unsigned char byte) {
+  return (byte >= 1 && byte <= 9) || (byte >= 16 && byte <= 18) || byte == 127;
+}
+
+bool FindNonText(std::string_view line, size_t* column, std::string* why) {
+  for (size_t i = 0; i < line.size();) {
+    const auto b = static_cast<unsigned char>(line[i]);
+    if (b < 32 && !IsTemplateControl(b)) {
+      *column = i + 1;
+      *why = "the control byte " + Hex(line.substr(i, 1)) + " (a file in UTF-16, or not a text file?)";
+      return true;
+    }
+    const size_t at = i;
+    // Two bytes of code page 850 box drawing ("─┐") read as UTF-8 too; the
+    // two-byte letters of a text in UTF-8 stand next to other letters.
+    auto letter = [&](size_t k) {
+      return k < line.size() && ((line[k] >= 'a' && line[k] <= 'z') || (line[k] >= 'A' && line[k] <= 'Z'));
+    };
+    if (b >= 0x80 && base::NextUtf8(line, &i) >= 0 &&
+        (i - at > 2 || (at > 0 && letter(at - 1)) || letter(i))) {
+      *column = at + 1;
+      *why = "the bytes " + Hex(line.substr(at, i - at)) + " are UTF-8 for \"" +
+             std::string(line.substr(at, i - at)) +
+             "\" (a template written in UTF-8 is installed with kepdata install)";
+      return true;
+    }
+    if (i == at) ++i;
+  }
+  return false;
+}
+
 void ResetLetterStateForTesting() {
+  g_letter_has_fault = false;
   g_formats.fill(LineFormat{});
   g_letter_page_count = 0;
   g_depth = 0;

@@ -13,9 +13,15 @@
 //
 // Merge file: for each field a name line (byte 127, name, CR LF) and the
 // value's lines, the last ending with byte 255 before its CR LF.
+//
+// Templates are code page 850 text. A line that holds UTF-8 (a template
+// written in UTF-8 and copied in as it was; "kepdata install" converts one) or
+// a control byte that is not one of the template's own is said on standard
+// error, once per template, and printed as it stands.
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace output {
@@ -28,6 +34,21 @@ void MergeTemplate(std::string_view template_name, std::string_view merge_file, 
 // named for a letter, or one it includes) could not be read: each of those
 // letters is incomplete.
 long TemplateReadFailures();
+
+// How many letters, since the program started, were printed from a template
+// (or one it includes) that is not code page 850 text.
+long TemplateTextFaults();
+
+// The control bytes a template holds as text: TAB, 1 to 9 (line formats),
+// 16 to 18 (bold, underline, italic) and 127 (directive lines).
+bool IsTemplateControl(unsigned char byte);
+
+// Where a template line stops being code page 850 text, and why: the first
+// UTF-8 sequence of three or four bytes, or of two bytes next to a letter
+// (alone, two bytes may be code page 850 box drawing, "─┐"), or the first
+// control byte that is not a template's own. *column is 1-based. False when
+// the line is text.
+bool FindNonText(std::string_view line, size_t* column, std::string* why);
 
 // Forgets the letter in progress and the line formats (tests).
 void ResetLetterStateForTesting();

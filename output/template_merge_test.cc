@@ -154,6 +154,52 @@ TEST_F(TemplateMergeTest, ExtraFormatLinesAreIgnored) {
   EXPECT_NE(::testing::internal::GetCapturedStderr().find("more than 9 line formats"), std::string::npos);
 }
 
+TEST(TemplateText, FindsUtf8AndForeignControlBytes) {
+  struct Row {
+    std::string line;
+    size_t column;  // 0: text
+    const char* why;
+  };
+  const Row rows[] = {
+      {base::Cp("Atentament, és a dir: àèéíòóúç·ñ l·l ÀÉ"), 0, ""},
+      {base::Cp("\x7F" "1075+00I ┌─┐ ═╗ ░ ±"), 0, ""},  // a directive, box drawing that reads as UTF-8
+      {"\x01\x10" "bold\x10\x11\x12\ttab", 0, ""},  // the template's own controls
+      {"Atentament, \xC3\xA9s", 13, "the bytes C3 A9 are UTF-8 for \"\xC3\xA9\""},
+      {"10 \xE2\x82\xAC", 4, "E2 82 AC"},  // the euro sign: "Ôé¼" in code page 850
+      {"inform\xC3\xB3 ", 7, "C3 B3"},      // "ó" of UTF-8 as box drawing: "├│"
+      {"\xEF\xBB\xBF" "Carta", 1, "EF BB BF"},  // a byte-order mark
+      {std::string("a\0b\0", 4), 2, "control byte 00"},
+      {"a\x1B[1m", 2, "control byte 1B"},
+  };
+  for (const Row& r : rows) {
+    size_t column = 0;
+    std::string why;
+    EXPECT_EQ(FindNonText(r.line, &column, &why), r.column != 0) << r.line;
+    EXPECT_EQ(column, r.column) << r.line;
+    EXPECT_NE(why.find(r.why), std::string::npos) << why;
+  }
+}
+
+TEST_F(TemplateMergeTest, SaysOnceWhereATemplateIsNotCodePage850Text) {
+  const long before = TemplateTextFaults();
+  ::testing::internal::CaptureStderr();
+  dir_.Write("TEXTOS/utf8.txt", "Benvolgut senyor,\r\n\r\nUs comuniquem que la renda \xC3\xA9s @MEM1\r\n");
+  MergeTemplate("utf8", dir_.prefix() + "merge.tmp", -1);
+  MergeTemplate("utf8", dir_.prefix() + "merge.tmp", -1);
+  dir_.Write("TEXTOS/good.txt", base::Cp("La renda és @MEM1\r\n"));
+  MergeTemplate("good", dir_.prefix() + "merge.tmp", -1);
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(TemplateTextFaults() - before, 2);
+  EXPECT_NE(err.find("utf8.txt, line 3, column 28: not code page 850 text: the bytes C3 A9 are UTF-8"),
+            std::string::npos)
+      << err;
+  EXPECT_EQ(err.find("utf8.txt", err.find("utf8.txt") + 1), std::string::npos) << "said once: " << err;
+  EXPECT_EQ(err.find("good.txt"), std::string::npos) << err;
+  ClosePrintFile();
+  // The letter is printed as it stands.
+  EXPECT_NE(dir_.Read("divivovi.tmp").find("la renda \xC3\xA9s Finques"), std::string::npos);
+}
+
 // A template that uses every directive, both markers, an include, a
 // position line, a scrambled section and the emphasis bytes, merged with a
 // hand-made merge file; compared with the reviewed print commands.

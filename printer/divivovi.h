@@ -10,14 +10,17 @@
 namespace printer {
 
 struct Outputs {
-  std::string pdf;   // empty: no PDF
-  std::string text;  // empty: no text
+  std::string pdf;      // empty: no PDF
+  std::string text;     // empty: no text
+  std::string letters;  // a folder for one PDF per letter; empty: none
 };
 
 // The outputs a DEVICE text names, for an input file in directory dir:
 //   "" or "PDF" (or anything else)  dir/divivovi.pdf and dir/divivovi.txt
 //   "PDF:<path>"                     <path> and <path> with ".txt"
 //   "TXT:<path>"                     text only, to <path>
+//   "CARTES:<folder>"                one PDF per letter and index.csv in
+//                                    <folder> (printer/letter_files.h)
 //   "NUL"                            nothing
 Outputs OutputsForDevice(const std::string& device, const std::string& dir);
 

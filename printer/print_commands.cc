@@ -37,7 +37,7 @@ ParseResult ParsePrintCommands(std::string_view file) {
     auto error = [&](const std::string& why) {
       result.errors.push_back("line " + std::to_string(line_number) + ": " + why);
     };
-    Command c{Command::Kind::kText, "", 0, 0};
+    Command c{Command::Kind::kText, "", 0, 0, line_number};
     if (line.substr(0, 6) == "DEVICE") {
       c.kind = Command::Kind::kDevice;
       c.text = std::string(line.substr(6));
@@ -65,6 +65,7 @@ ParseResult ParsePrintCommands(std::string_view file) {
     }
     result.commands.push_back(c);
   }
+  result.lines = line_number;
   return result;
 }
 

@@ -22,11 +22,13 @@ struct Command {
   std::string text;  // device, text, justification code or control (code page 850)
   int column = 0;
   int number = 0;    // page length or line feeds
+  int line = 0;      // where it stands in the file, from 1
 };
 
 struct ParseResult {
   std::vector<Command> commands;
   std::vector<std::string> errors;  // "line N: why", for lines that were skipped
+  int lines = 0;                     // lines of the file
 };
 
 ParseResult ParsePrintCommands(std::string_view file);

@@ -167,6 +167,12 @@ const std::vector<Row>& Rows() {
          fs::create_directories(d.path() + "/inst/TEXTOS/CARTA.txt");
        },
        4, "TEXTOS/CARTA.txt cannot be read"},
+      {"a template written in UTF-8 and copied in", "mirtosek",
+       [](const TempDir& d, auto*) {
+         Put(d, "tmp/pent.tmp", Pent("15/03/2024", "C"));
+         Put(d, "inst/TEXTOS/CARTA.txt", "Benvolgut senyor,\r\n\r\nL'increment \xC3\xA9s de @INCACT EUR.\r\n");
+       },
+       4, "CARTA.txt, line 3, column 13: not code page 850 text: the bytes C3 A9 are UTF-8"},
       {"a print program that reports a failure", "mirtosek",
        [](const TempDir& d, auto*) { Put(d, "exe/DIVIVOVI", "#!/bin/sh\necho 'cannot write the PDF' >&2\nexit 1\n"); },
        4, "the run finished but its output is incomplete: the print program"},

@@ -107,10 +107,13 @@ def main():
     # The CPI file is the official series that init loads.
     for table in ("PropietV", "FinquesV", "TVRebut", "DepartaV", "TranLauV"):
         run("import", root, table, os.path.join(csv_dir, table + ".csv"))
-    for folder, name in (("LOCALE", "MIRTOSEK.LNG"), ("TEXTOS", "CARTA.txt")):
-        os.makedirs(os.path.join(root, folder), exist_ok=True)
-        with open(os.path.join(SAMPLE, folder, name), "rb") as src, open(os.path.join(root, folder, name), "wb") as dst:
-            dst.write(src.read())
+    os.makedirs(os.path.join(root, "LOCALE"), exist_ok=True)
+    with open(os.path.join(SAMPLE, "LOCALE", "MIRTOSEK.LNG"), "rb") as src, \
+            open(os.path.join(root, "LOCALE", "MIRTOSEK.LNG"), "wb") as dst:
+        dst.write(src.read())
+    # The templates are written in UTF-8; the data tool stores them in code page 850.
+    for name in ("CARTA.txt", "CARTASPA.txt"):
+        run("install", root, os.path.join(SAMPLE, "TEXTOS", name))
 
 
 if __name__ == "__main__":

@@ -40,12 +40,13 @@ version=$(run "$bin/mirtosek" --version)
 [ "$version" = "mirtosek 1.0" ] || { echo "FAIL: mirtosek --version said \"$version\"" >&2; exit 1; }
 make_installation() {  # $1 the data tool, $2 the data root, $3 the sample folder
   run "$1" init "$2" >/dev/null
-  run "$1" company "$2" "1=Administració de Finques Puig, SL" "7=B-12345678" >/dev/null
+  run "$1" company "$2" "1=Administració de Finques Puig, SL" "2=C/ de Balmes 100" "3=08008 Barcelona" \
+    "7=B-12345678" >/dev/null
   for table in PropietV FinquesV TVRebut DepartaV TranLauV; do
     run "$1" import "$2" "$table" "$3/$table.csv" >/dev/null
   done
   cp "$3/LOCALE/MIRTOSEK.LNG" "$2/LOCALE/"
-  cp "$3/TEXTOS/CARTA.txt" "$2/TEXTOS/"
+  for template in "$3"/TEXTOS/*.txt; do run "$1" install "$2" "$template" >/dev/null; done
 }
 make_installation "$bin/kepdata" "$scratch/inst" "$share/sample"
 cpi=$(run "$bin/kepdata" export "$scratch/inst" UIpc | wc -l)
@@ -58,6 +59,10 @@ run "$bin/mirtosek" --root "$scratch/inst" -m C -t CARTA -L --date 15/03/2024 --
 make_installation "$src/$build/tools/kepdata" "$scratch/ref" "$src/sample"
 run "$src/$build/tools/mirtosek" --root "$scratch/ref" --date 15/03/2024 --last-month 11 \
   --output "$scratch/reference.pdf" 2>/dev/null >/dev/null
+run "$src/$build/tools/mirtosek" --root "$scratch/ref" -m C -t CARTA -L --date 15/03/2024 --last-month 11 \
+  --output "$scratch/reference_letters.pdf" 2>/dev/null >/dev/null
+cmp "$scratch/letters.txt" "$scratch/reference_letters.txt" || { echo "FAIL: the installed letters differ" >&2; exit 1; }
+pdffonts "$scratch/letters.pdf" | grep -q DejaVuSansMono || { echo "FAIL: the letters lack their font" >&2; exit 1; }
 cmp "$scratch/installed.txt" "$scratch/reference.txt" || { echo "FAIL: the installed report differs" >&2; exit 1; }
 [ -s "$scratch/installed.pdf" ] && [ -s "$scratch/letters.pdf" ] || { echo "FAIL: no PDF" >&2; exit 1; }
 grep -q "INFORME DE SITUACIÓ A 15/3/2024" "$scratch/installed.txt" || { echo "FAIL: no report" >&2; exit 1; }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "testing/run_mirtosek.h"
 #include "testing/temp_dir.h"
@@ -12,6 +13,16 @@ namespace testing_support {
 // The CPI file is not among them: the installation has the official series
 // that kepdata init loads.
 inline const char* kSampleTables[] = {"PropietV", "FinquesV", "TVRebut", "DepartaV", "TranLauV"};
+
+// kepdata's command that gives the installation at root the sample's company
+// (as scripts/run-sample.sh does): name, street, town, tax number.
+inline std::vector<std::string> SampleCompany(const std::string& root) {
+  return {"company", root, "1=Administració de Finques Puig, SL", "2=C/ de Balmes 100", "3=08008 Barcelona",
+          "7=B-12345678"};
+}
+
+// The letter templates: Catalan and Spanish.
+inline const char* kSampleTemplates[] = {"CARTA.txt", "CARTASPA.txt"};
 
 // Makes the installation in dir/<relative>; the print program in dir/exe.
 // With a server (a libpq connection string) its data goes to that database,
@@ -25,10 +36,11 @@ inline void BuildSampleInstallation(const TempDir& dir, const std::string& relat
   } else {
     RunTool({"init", root, "--server", server, "--schema", schema});
   }
-  RunTool({"company", root, "1=Administració de Finques Puig, SL", "7=B-12345678"});
+  RunTool(SampleCompany(root));
   for (const char* table : kSampleTables) RunTool({"import", root, table, src + table + ".csv"});
   dir.Write(relative + "/LOCALE/MIRTOSEK.LNG", ReadFile(src + "LOCALE/MIRTOSEK.LNG"));
-  dir.Write(relative + "/TEXTOS/CARTA.txt", ReadFile(src + "TEXTOS/CARTA.txt"));
+  // The sample's templates are written in UTF-8, as people write them.
+  for (const char* name : kSampleTemplates) RunTool({"install", root, src + "TEXTOS/" + name});
   WriteQuietPrintProgram(dir.path() + "/exe");
 }
 
