@@ -2,13 +2,13 @@
 // three other languages, in the language file that comes with the sample
 // installation; otherwise a Spanish, Galician or Aranese report would keep
 // that sentence in Catalan.
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <fstream>
 #include <set>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "base/codepage.h"
 #include "base/message_catalogue.h"
@@ -22,16 +22,23 @@ std::string ReadSource(const std::filesystem::path& path) {
 }
 
 // The string literals passed to the catalogue helper T("...") in a source
-// file (the one way the program's code calls Translate).
+// file (the one way the program's code calls Translate); a long text is
+// written as adjacent literals ("..." "..."), which make one.
 std::vector<std::string> TranslatedLiterals(const std::string& source) {
   std::vector<std::string> texts;
   for (size_t at = source.find("T(\""); at != std::string::npos; at = source.find("T(\"", at + 3)) {
-    if (at > 0 && (std::isalnum(static_cast<unsigned char>(source[at - 1])) || source[at - 1] == '_')) continue;
+    if (at > 0 &&
+        (std::isalnum(static_cast<unsigned char>(source[at - 1])) || source[at - 1] == '_'))
+      continue;
     std::string text;
-    size_t i = at + 3;
-    for (; i < source.size() && source[i] != '"'; ++i) {
-      if (source[i] == '\\' && i + 1 < source.size()) ++i;
-      text.push_back(source[i]);
+    size_t i = at + 2;
+    while (i < source.size() && source[i] == '"') {
+      for (++i; i < source.size() && source[i] != '"'; ++i) {
+        if (source[i] == '\\' && i + 1 < source.size()) ++i;
+        text.push_back(source[i]);
+      }
+      i = source.find_first_not_of(" \t\r\n", i + 1);
+      if (i == std::string::npos) break;
     }
     texts.push_back(text);
   }
@@ -57,7 +64,8 @@ TEST(LanguageFile, HoldsEveryTextTheProgramTranslatesInEachLanguage) {
     if (!e.galician.empty() && !e.aranese.empty() && !e.spanish.empty()) complete.insert(e.catalan);
   }
   for (const std::string& text : texts) {
-    EXPECT_EQ(complete.count(base::Cp(text.c_str())), 1u) << "no entry in every language for \"" << text << "\"";
+    EXPECT_EQ(complete.count(base::Cp(text.c_str())), 1u)
+        << "no entry in every language for \"" << text << "\"";
   }
 }
 
