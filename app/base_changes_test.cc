@@ -1,9 +1,9 @@
 #include "app/base_changes.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "base/dates.h"
 #include "testing/temp_dir.h"
@@ -41,13 +41,16 @@ TEST(BaseChanges, ComeFromVornIniWithEachMalformedLineSaid) {
   EXPECT_EQ(table.back().from, base::ParseDate("01012031"));
   EXPECT_DOUBLE_EQ(table.back().factor, 1.052345);
   EXPECT_EQ(said,
-            "mirtosek: Vorn.ini [IPC] line 6: \"un\" is not a factor from 0.5 to 2 written with a decimal point; "
+            "mirtosek: Vorn.ini [IPC] line 6: \"un\" is not a factor from 0.5 to 2 written with a "
+            "decimal point; "
             "that base change is not used\n"
-            "mirtosek: Vorn.ini [IPC] line 7: \"canvi de base\" is not MONTH=FACTOR; that base change is not used\n");
+            "mirtosek: Vorn.ini [IPC] line 7: \"canvi de base\" is not MONTH=FACTOR; that base "
+            "change is not used\n");
 
   // No section, no file: the program's own table, and nothing said.
   messages = std::tmpfile();
-  EXPECT_EQ(LoadBaseChanges(dir.path() + "/none.ini", messages).size(), lease::BuiltInBaseChanges().size());
+  EXPECT_EQ(LoadBaseChanges(dir.path() + "/none.ini", messages).size(),
+            lease::BuiltInBaseChanges().size());
   EXPECT_EQ(Contents(messages), "");
   std::fclose(messages);
 }

@@ -115,38 +115,81 @@ std::string OutputDestination(const std::string& path) {
 void ApplyOption(int code, const std::string& value, CommandLine* c) {
   RunParameterTexts& t = c->parameters;
   switch (code) {
-    case 'd': t[kDate] = {value, "--date"}; break;
-    case kFrom: SetKey(value, "--from", kFirstBuildingLine, "0", &t); break;
-    case kTo: SetKey(value, "--to", kLastBuildingLine, "9999", &t); break;
-    case kFirstBuilding: t[kFirstBuildingLine] = {value, "--first-building"}; break;
-    case kFirstUnit: t[kFirstUnitLine] = {value, "--first-unit"}; break;
-    case kLastBuilding: t[kLastBuildingLine] = {value, "--last-building"}; break;
-    case kLastUnit: t[kLastUnitLine] = {value, "--last-unit"}; break;
-    case kFirstMonth: t[kFirstMonthLine] = {value, "--first-month"}; break;
-    case kLastMonth: t[kLastMonthLine] = {value, "--last-month"}; break;
-    case 'm': t[kModeLine] = {UpperCase(value), "--mode"}; break;
-    case 't': t[kTemplateLine] = {value, "--template"}; break;
+    case 'd':
+      t[kDate] = {value, "--date"};
+      break;
+    case kFrom:
+      SetKey(value, "--from", kFirstBuildingLine, "0", &t);
+      break;
+    case kTo:
+      SetKey(value, "--to", kLastBuildingLine, "9999", &t);
+      break;
+    case kFirstBuilding:
+      t[kFirstBuildingLine] = {value, "--first-building"};
+      break;
+    case kFirstUnit:
+      t[kFirstUnitLine] = {value, "--first-unit"};
+      break;
+    case kLastBuilding:
+      t[kLastBuildingLine] = {value, "--last-building"};
+      break;
+    case kLastUnit:
+      t[kLastUnitLine] = {value, "--last-unit"};
+      break;
+    case kFirstMonth:
+      t[kFirstMonthLine] = {value, "--first-month"};
+      break;
+    case kLastMonth:
+      t[kLastMonthLine] = {value, "--last-month"};
+      break;
+    case 'm':
+      t[kModeLine] = {UpperCase(value), "--mode"};
+      break;
+    case 't':
+      t[kTemplateLine] = {value, "--template"};
+      break;
     case 'L':
       for (Line l : {kHousingLine, kPremisesSLine, kPremisesNLine}) t[l].value = "S";
       break;
-    case kLettersHousing: t[kHousingLine].value = "S"; break;
-    case kLettersPremisesPerson: t[kPremisesSLine].value = "S"; break;
-    case kLettersPremisesOther: t[kPremisesNLine].value = "S"; break;
-    case 'r': c->root = fs::absolute(value).lexically_normal().string(); break;
-    case 'o': c->output = OutputDestination(value); break;
-    case 'l': c->language = UpperCase(value); break;
-    case kPreview: c->preview = fs::absolute(value).lexically_normal().string(); break;
-    case kResults: c->results = fs::absolute(value).lexically_normal().string(); break;
-    case 'h': c->action = CommandLine::Action::kHelp; break;
-    case 'V': c->action = CommandLine::Action::kVersion; break;
-    default: break;
+    case kLettersHousing:
+      t[kHousingLine].value = "S";
+      break;
+    case kLettersPremisesPerson:
+      t[kPremisesSLine].value = "S";
+      break;
+    case kLettersPremisesOther:
+      t[kPremisesNLine].value = "S";
+      break;
+    case 'r':
+      c->root = fs::absolute(value).lexically_normal().string();
+      break;
+    case 'o':
+      c->output = OutputDestination(value);
+      break;
+    case 'l':
+      c->language = UpperCase(value);
+      break;
+    case kPreview:
+      c->preview = fs::absolute(value).lexically_normal().string();
+      break;
+    case kResults:
+      c->results = fs::absolute(value).lexically_normal().string();
+      break;
+    case 'h':
+      c->action = CommandLine::Action::kHelp;
+      break;
+    case 'V':
+      c->action = CommandLine::Action::kVersion;
+      break;
+    default:
+      break;
   }
 }
 
 // The option getopt_long stopped at, as the user wrote it.
 std::string OffendingOption(int argc, char** argv) {
-  if (optopt != 0 && optopt < 256 && std::string(kShortOptions).find(static_cast<char>(optopt)) ==
-                                         std::string::npos) {
+  if (optopt != 0 && optopt < 256 &&
+      std::string(kShortOptions).find(static_cast<char>(optopt)) == std::string::npos) {
     return std::string("-") + static_cast<char>(optopt);
   }
   return optind - 1 < argc ? argv[optind - 1] : "";
@@ -189,7 +232,8 @@ bool ParseCommandLine(int argc, char** argv, const std::string& today, CommandLi
     }
     const CommandLine::Action before = c->action;
     ApplyOption(code, optarg != nullptr ? optarg : "", c);
-    if (before != CommandLine::Action::kOptionsRun) c->action = before;  // the first of help and version
+    if (before != CommandLine::Action::kOptionsRun)
+      c->action = before;  // the first of help and version
   }
   if (optind < argc) {
     *err = "unexpected argument \"" + std::string(argv[optind]) + "\"";
@@ -238,8 +282,9 @@ std::vector<std::string> OptionNotes(const CommandLine& c) {
   const RunParameterTexts& t = c.parameters;
   if (t[kModeLine].value == "C" && t[kHousingLine].value != "S" && t[kPremisesSLine].value != "S" &&
       t[kPremisesNLine].value != "S") {
-    return {"mode C without --letters (or --letters-housing, --letters-premises-person, "
-            "--letters-premises-other): no letter is merged"};
+    return {
+        "mode C without --letters (or --letters-housing, --letters-premises-person, "
+        "--letters-premises-other): no letter is merged"};
   }
   return {};
 }

@@ -23,13 +23,14 @@ struct CommandLine {
   std::string root;              // --root, absolute; empty: KEPROOT
   std::string output;            // --output as a print destination ("PDF:path", "TXT:path")
   std::string language;          // --lang, upper case; empty: the session's
-  std::string preview;           // --preview, absolute: mode "A" writes nothing, its changes go here
-  std::string results;           // --results, absolute: the results table
+  std::string preview;  // --preview, absolute: mode "A" writes nothing, its changes go here
+  std::string results;  // --results, absolute: the results table
 };
 
 // A CSV file to be written: its folder exists and it is no folder itself.
 // False with a message naming origin (the option or the setting).
-[[nodiscard]] bool CheckCsvPath(const std::string& path, const std::string& origin, std::string* err);
+[[nodiscard]] bool CheckCsvPath(const std::string& path, const std::string& origin,
+                                std::string* err);
 
 // today: the report date when --date is not given, DD/MM/YYYY. False on an
 // unknown option, a missing option argument or a stray argument, with the

@@ -35,7 +35,8 @@ int16_t OpenDataFiles(const std::string& root, RecordBuffers* b) {
     // A file of another layout (a file copied over another, or an older
     // version of the suite) would be read as garbage and, in mode "A",
     // written back as garbage: the run ends as on a failed open.
-    if (storage::GetFileLengths(f.code, 0).record_length != static_cast<int32_t>(f.buffer->size())) {
+    if (storage::GetFileLengths(f.code, 0).record_length !=
+        static_cast<int32_t>(f.buffer->size())) {
       storage::ShowOpenFailure(root + f.path, storage::kStatusInvalidRecordLength);
       return storage::kStatusInvalidRecordLength;
     }

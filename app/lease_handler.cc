@@ -3,7 +3,6 @@
 #include <cstdio>
 
 #include "app/write_back.h"
-
 #include "base/dates.h"
 #include "lease/lease_facts.h"
 #include "lease/price_index.h"
@@ -70,8 +69,8 @@ void CountWriteBack(const WriteOutcome& w, const std::string& key, RunCounts* co
   } else {
     ++counts->units_not_written;
     counts->write_failure = "unit " + key.substr(0, 4) + "-" + key.substr(4) + ": the " +
-                            (w.inserted ? "insert" : "update") + " of " + FileName(w.file) + " returned status " +
-                            std::to_string(w.status);
+                            (w.inserted ? "insert" : "update") + " of " + FileName(w.file) +
+                            " returned status " + std::to_string(w.status);
   }
 }
 
@@ -93,8 +92,9 @@ std::optional<lease::CpiRecordValues> RecordReference::CpiAtOrBefore(const std::
 void LeaseHandler::HandleUnit(RecordBuffers& records, bool new_record) {
   last_paragraphs_.clear();
   RecordReference reference(records);
-  lease::LeaseFacts facts = lease::BuildLeaseFacts(UnitValuesOf(records.unit), TransitionValuesOf(records.transition),
-                                                   params_.report_date, reference);
+  lease::LeaseFacts facts =
+      lease::BuildLeaseFacts(UnitValuesOf(records.unit), TransitionValuesOf(records.transition),
+                             params_.report_date, reference);
   if (!lease::IsEligible(facts, params_.first_month, params_.last_month)) return;
   ++counts_->units_in_window;
   const std::optional<lease::IndexReading> found =
@@ -124,15 +124,17 @@ void LeaseHandler::HandleUnit(RecordBuffers& records, bool new_record) {
                               counts_->letters_merged > letters_before);
   }
   if (params_.run_mode == "A" && transitional && found) {
-    WriteBackUnit(lease::WriteBackUpdate(facts, reading, result, GetInt16(records.unit, u::kUpdateMonths)),
-                  result.update_date, records, new_record);
+    WriteBackUnit(
+        lease::WriteBackUpdate(facts, reading, result, GetInt16(records.unit, u::kUpdateMonths)),
+        result.update_date, records, new_record);
   }
 }
 
 void LeaseHandler::WriteBackUnit(const lease::WriteBack& w, const base::PackedDate& update_date,
                                  RecordBuffers& records, bool new_record) {
   const std::string journal = JournalLine(GetBytes(records.unit, u::kKey), update_date);
-  if (extras_ != nullptr && extras_->earlier_written.count(journal) != 0) ++counts_->units_written_again;
+  if (extras_ != nullptr && extras_->earlier_written.count(journal) != 0)
+    ++counts_->units_written_again;
   if (extras_ != nullptr && extras_->preview != nullptr) {
     std::fputs(PreviewRows(w, records, new_record).c_str(), extras_->preview);
     ++counts_->units_previewed;

@@ -13,12 +13,12 @@
 #include "app/data_files.h"
 #include "app/results_table.h"
 #include "app/run_parameters.h"
-#include "app/stale_indices.h"
 #include "app/run_summary.h"
+#include "app/stale_indices.h"
 #include "app/unit_walk.h"
 #include "lease/lease_facts.h"
-#include "lease/rent_update.h"
 #include "lease/reference_data.h"
+#include "lease/rent_update.h"
 
 namespace app {
 
@@ -79,8 +79,8 @@ class LeaseHandler : public UnitHandler {
   const std::vector<std::string>& last_paragraphs() const { return last_paragraphs_; }
 
  private:
-  void WriteBackUnit(const lease::WriteBack& w, const base::PackedDate& update_date, RecordBuffers& records,
-                     bool new_record);
+  void WriteBackUnit(const lease::WriteBack& w, const base::PackedDate& update_date,
+                     RecordBuffers& records, bool new_record);
 
   RunParameters params_;
   UnitOutput* output_;

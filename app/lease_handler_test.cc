@@ -1,15 +1,14 @@
 // Run mode "A" end to end: an installation made with the data tool, the
 // mirtosek executable, and the records it writes back.
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
 
-#include <gtest/gtest.h>
-
-#include "testing/run_mirtosek.h"
 #include "storage/record_file.h"
+#include "testing/run_mirtosek.h"
 #include "testing/temp_dir.h"
 
 namespace app {
@@ -38,7 +37,8 @@ class WriteBackTest : public ::testing::Test {
     return out_;
   }
   int Run(const std::string& mode, const char* report_date) {
-    dir_.Write("tmp/pent.tmp", std::string(report_date) + "\r\n1\r\n1\r\n9999\r\n9999\r\n01\r\n12\r\n" + mode +
+    dir_.Write("tmp/pent.tmp", std::string(report_date) +
+                                   "\r\n1\r\n1\r\n9999\r\n9999\r\n01\r\n12\r\n" + mode +
                                    "\r\nCARTA\r\nS\r\nS\r\nS\r\n");
     return testing_support::RunMirtosek(root_ + "/", dir_.path() + "/exe/", dir_.path() + "/tmp",
                                         dir_.path() + "/stderr");
@@ -58,25 +58,30 @@ TEST_F(WriteBackTest, TheWorkedCaseIsWrittenBack) {
   // Duration 0 (term 0), update months 12, concepts 2, 3, 6, 7, 10 cleared and
   // concept 2 the assimilated total (0); the later contract is untouched.
   EXPECT_NE(units.find("0001,0003,Garcia*Joan,,,,,,1970-01-01,0,,12,0,,1,10000,0,0,0,0,0,0,0,0,0,"),
-            std::string::npos) << units;
-  EXPECT_NE(units.find("0001,0004,Puig*Anna,,,,,,1990-06-15,0,,0,0,,1,50000,"), std::string::npos) << units;
+            std::string::npos)
+      << units;
+  EXPECT_NE(units.find("0001,0004,Puig*Anna,,,,,,1990-06-15,0,,0,0,,1,50000,"), std::string::npos)
+      << units;
   const std::string transitions = Export("TranLauV");
   EXPECT_EQ(transitions.substr(transitions.find('\n') + 1),
             "0001,0003,,,N,N,0,0,,0,0,0,N,O,N,0,N,N,10000,8605,5,0\n");
   const std::string log = dir_.Read("inst/db.log");
   EXPECT_NE(log.find(storage::OperationsLogLine(508, 2, 0) + storage::OperationsLogLine(507, 3, 0)),
-            std::string::npos) << log;
+            std::string::npos)
+      << log;
   // Nothing is printed in mode "A": the print file holds only its device line.
 }
 
 TEST_F(WriteBackTest, AUnitWithoutAPriceIndexIsNamedAndNotWrittenBack) {
-  Import("DepartaV", "building,unit,contract_date,months_per_receipt,concept1\n1,3,1970-01-01,1,10000\n");
+  Import("DepartaV",
+         "building,unit,contract_date,months_per_receipt,concept1\n1,3,1970-01-01,1,10000\n");
   ASSERT_EQ(Run("A", "15/03/1999"), 0);
   EXPECT_NE(dir_.Read("stderr").find("unit 0001-0003: no price index"), std::string::npos);
   const std::string transitions = Export("TranLauV");
-  EXPECT_EQ(transitions.find('\n') + 1, transitions.size());  // no record inserted
+  EXPECT_EQ(transitions.find('\n') + 1, transitions.size());             // no record inserted
   EXPECT_EQ(dir_.Read("inst/db.log").find(" 508 "), std::string::npos);  // no write-back
-  EXPECT_EQ(dir_.Read("inst/db.log").find(storage::OperationsLogLine(507, 3, 0)), std::string::npos);
+  EXPECT_EQ(dir_.Read("inst/db.log").find(storage::OperationsLogLine(507, 3, 0)),
+            std::string::npos);
 }
 
 }  // namespace

@@ -14,9 +14,9 @@
 #include "app/progress.h"
 #include "app/report_driver.h"
 #include "app/report_output.h"
+#include "app/results_table.h"
 #include "app/run_parameters.h"
 #include "app/run_summary.h"
-#include "app/results_table.h"
 #include "app/write_back.h"
 #include "base/edit_picture.h"
 #include "base/ini_file.h"
@@ -118,7 +118,8 @@ int RunReport(const RunParameters& params, RecordBuffers& buffers, const RunExtr
 int Print() {
   std::string detail;
   switch (RunPrintProgram(base::Settings().exe_dir, &detail)) {
-    case PrintOutcome::kPrinted: return kExitFinished;
+    case PrintOutcome::kPrinted:
+      return kExitFinished;
     case PrintOutcome::kNotStarted:
       ReportError("the print program could not be started: " + detail);
       return kExitNoPrintProgram;
@@ -131,9 +132,9 @@ int Print() {
 
 int LettersVerdict(const RunCounts& counts, const RunParameters& params) {
   if (counts.letters_incomplete == 0 && counts.letters_not_text != 0) {
-    ReportError("the run finished but its output is not right: " + std::to_string(counts.letters_not_text) +
-                " letters printed from the template \"" + params.template_name +
-                "\" (or one it includes), which is not code page 850 text");
+    ReportError("the run finished but its output is not right: " +
+                std::to_string(counts.letters_not_text) + " letters printed from the template \"" +
+                params.template_name + "\" (or one it includes), which is not code page 850 text");
     return kExitOutputIncomplete;
   }
   if (counts.letters_incomplete == 0) return kExitFinished;
@@ -169,7 +170,8 @@ bool CheckSideFiles(const SideFiles& f, const RunParameters& params, std::string
   if (!f.preview.empty() && !CheckCsvPath(f.preview, f.preview_origin, err)) return false;
   if (!f.results.empty() && !CheckCsvPath(f.results, f.results_origin, err)) return false;
   if (!f.preview.empty() && params.run_mode != "A") {
-    *err = f.preview_origin + ": the preview is of mode A's write-back, and the run mode is " + params.run_mode;
+    *err = f.preview_origin + ": the preview is of mode A's write-back, and the run mode is " +
+           params.run_mode;
     return false;
   }
   return true;
@@ -185,13 +187,15 @@ const std::vector<storage::SnapshotFile>& WrittenFiles() {
 // Opens what the run writes besides its print file, and for a write-back
 // takes the snapshot first; false with the message said when it cannot.
 bool PrepareExtras(const SideFiles& side, const RunParameters& params, const std::string& root,
-                   std::FILE** preview, ResultsTable* results, RunExtras* extras, RunCounts* counts) {
+                   std::FILE** preview, ResultsTable* results, RunExtras* extras,
+                   RunCounts* counts) {
   std::string err;
   extras->root = root;
   if (params.run_mode == "A") {
     if (!params.preview) {
       if (!storage::TakeSnapshot(root, WrittenFiles(), &extras->snapshot, &err)) {
-        ReportError("the snapshot before the write-back cannot be taken, so nothing was written: " + err);
+        ReportError("the snapshot before the write-back cannot be taken, so nothing was written: " +
+                    err);
         return false;
       }
       counts->snapshot = extras->snapshot;
@@ -224,12 +228,14 @@ int CloseExtras(const SideFiles& side, std::FILE* preview, ResultsTable* results
   if (preview != nullptr) {
     const bool ok = std::fflush(preview) == 0 && !std::ferror(preview);
     if (std::fclose(preview) != 0 || !ok) {
-      ReportError("the run finished but its output is incomplete: " + side.preview + " could not be written whole");
+      ReportError("the run finished but its output is incomplete: " + side.preview +
+                  " could not be written whole");
       status = kExitOutputIncomplete;
     }
   }
   if (!results->Close()) {
-    ReportError("the run finished but its output is incomplete: " + side.results + " could not be written whole");
+    ReportError("the run finished but its output is incomplete: " + side.results +
+                " could not be written whole");
     status = kExitOutputIncomplete;
   }
   return status;
@@ -240,7 +246,8 @@ int WriteBackVerdict(const RunCounts& counts) {
   if (counts.write_failure.empty()) return kExitFinished;
   std::string undo;
   if (!counts.snapshot.empty()) {
-    undo = "; kepdata restore DATAROOT " + counts.snapshot + " puts every record back as it was before this run";
+    undo = "; kepdata restore DATAROOT " + counts.snapshot +
+           " puts every record back as it was before this run";
   }
   ReportError("the write-back failed at " + counts.write_failure + ": " +
               std::to_string(counts.units_written_back) + " units were written, " +
@@ -250,10 +257,11 @@ int WriteBackVerdict(const RunCounts& counts) {
 
 void SayEarlierWriteBacks(const RunCounts& counts) {
   if (counts.units_written_again == 0) return;
-  ReportError(std::to_string(counts.units_written_again) +
-              (counts.units_written_again == 1 ? " unit had" : " units had") +
-              " been written back before for the same update date; a second write-back moves them a step "
-              "further (kepdata snapshots lists the snapshots, kepdata restore puts one back)");
+  ReportError(
+      std::to_string(counts.units_written_again) +
+      (counts.units_written_again == 1 ? " unit had" : " units had") +
+      " been written back before for the same update date; a second write-back moves them a step "
+      "further (kepdata snapshots lists the snapshots, kepdata restore puts one back)");
 }
 
 // Everything after the command line: session, parameters, run, print.
@@ -272,7 +280,8 @@ int RunWithParameters(const CommandLine& command, RunParameters params, Clock::t
   base::SetProgramIdentifier(kProgramIdentifier);
   if (settings.tmp_dir.empty()) {
     ReportError(
-        "no temporary directory: KEPTMP is not set and \"Sessio.ini\" [Terminal] \"Dir\" names none");
+        "no temporary directory: KEPTMP is not set and \"Sessio.ini\" [Terminal] \"Dir\" names "
+        "none");
     return kExitBadParameters;
   }
   if (from_options) ApplyOptionSettings(command, params);
@@ -343,10 +352,16 @@ int RunMainProgram(int argc, char** argv) {
     return kExitBadParameters;
   }
   switch (command.action) {
-    case CommandLine::Action::kHelp: std::fputs(HelpText().c_str(), stdout); return kExitFinished;
-    case CommandLine::Action::kVersion: std::fputs(VersionText().c_str(), stdout); return kExitFinished;
-    case CommandLine::Action::kMenuRun: return RunWithParameters(command, RunParameters(), start);
-    case CommandLine::Action::kOptionsRun: break;
+    case CommandLine::Action::kHelp:
+      std::fputs(HelpText().c_str(), stdout);
+      return kExitFinished;
+    case CommandLine::Action::kVersion:
+      std::fputs(VersionText().c_str(), stdout);
+      return kExitFinished;
+    case CommandLine::Action::kMenuRun:
+      return RunWithParameters(command, RunParameters(), start);
+    case CommandLine::Action::kOptionsRun:
+      break;
   }
   RunParameters params;
   if (!CheckRunParameters(command.parameters, &params, &err) || !CheckOptionValues(command, &err)) {

@@ -1,12 +1,11 @@
 // Runs the mirtosek executable as the suite's menu does: environment
 // variables pointing at a directory tree, "pent.tmp" in the temporary
 // directory, a print program in the program directory.
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
 #include <filesystem>
-
-#include <gtest/gtest.h>
 
 #include "testing/temp_dir.h"
 
@@ -17,12 +16,12 @@ class MainProgramTest : public ::testing::Test {
  protected:
   void SetUp() override {
     dir_.Write("root/Vorn.ini", "[Usuari]\r\nIdioma=CAT\r\n");
-    std::filesystem::copy(std::string(KEP_SOURCE_DIR) + "/installation/ddf", dir_.path() + "/root/ddf");
+    std::filesystem::copy(std::string(KEP_SOURCE_DIR) + "/installation/ddf",
+                          dir_.path() + "/root/ddf");
     dir_.Write("tmp/placeholder", "");
     // The print program leaves a mark showing it ran with the session's environment.
     dir_.Write("exe/DIVIVOVI", "#!/bin/sh\necho \"ran $KEPTMP\" > \"$KEPTMP/printed\"\nexit 5\n");
-    std::filesystem::permissions(dir_.path() + "/exe/DIVIVOVI",
-                                 std::filesystem::perms::owner_all);
+    std::filesystem::permissions(dir_.path() + "/exe/DIVIVOVI", std::filesystem::perms::owner_all);
   }
 
   int RunMirtosek() {
@@ -47,11 +46,12 @@ TEST_F(MainProgramTest, CreatesTheDataFilesAndStartsThePrintProgram) {
   // The print program ends with status 5: it reports a failure, so the
   // run's output is incomplete.
   EXPECT_EQ(RunMirtosek(), 4) << dir_.Read("stderr");
-  EXPECT_NE(dir_.Read("stderr").find("DIVIVOVI ended with status 5"), std::string::npos) << dir_.Read("stderr");
+  EXPECT_NE(dir_.Read("stderr").find("DIVIVOVI ended with status 5"), std::string::npos)
+      << dir_.Read("stderr");
   EXPECT_EQ(dir_.Read("tmp/printed"), "ran " + dir_.path() + "/tmp\n");
-  for (const char* f : {"TAULES/UIpc.dat", "DADES/PropietV.dat", "DADES/FinquesV.dat",
-                        "DADES/DepartaV.dat", "DADES/TranLauV.dat", "DADES/TVRebut.dat",
-                        "DADES/Textos.dat"}) {
+  for (const char* f :
+       {"TAULES/UIpc.dat", "DADES/PropietV.dat", "DADES/FinquesV.dat", "DADES/DepartaV.dat",
+        "DADES/TranLauV.dat", "DADES/TVRebut.dat", "DADES/Textos.dat"}) {
     EXPECT_TRUE(std::filesystem::exists(dir_.path() + "/root/" + f)) << f;
   }
 }

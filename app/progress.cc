@@ -37,7 +37,8 @@ void ProgressDisplay::UnitDone(const std::string& building) {
 }
 
 void ProgressDisplay::Show() {
-  std::fprintf(output_, "\r%ld units, building %s, %.0f s ", units_, building_.c_str(), clock_() - start_);
+  std::fprintf(output_, "\r%ld units, building %s, %.0f s ", units_, building_.c_str(),
+               clock_() - start_);
   std::fflush(output_);
   shown_ = true;
 }
@@ -52,7 +53,8 @@ void ProgressDisplay::Finish() {
 
 void CountingHandler::HandleUnit(RecordBuffers& records, bool new_record) {
   if (handler_ != nullptr) handler_->HandleUnit(records, new_record);
-  const std::string building = base::UnpackDigits(storage::GetBytes(records.unit, storage::unit::kBuildingCode));
+  const std::string building =
+      base::UnpackDigits(storage::GetBytes(records.unit, storage::unit::kBuildingCode));
   display_->UnitDone(building);
 }
 

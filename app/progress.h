@@ -40,7 +40,8 @@ class ProgressDisplay {
 // Hands each unit on to handler and counts it on the display.
 class CountingHandler : public UnitHandler {
  public:
-  CountingHandler(UnitHandler* handler, ProgressDisplay* display) : handler_(handler), display_(display) {}
+  CountingHandler(UnitHandler* handler, ProgressDisplay* display)
+      : handler_(handler), display_(display) {}
   void HandleUnit(RecordBuffers& records, bool new_record) override;
 
  private:

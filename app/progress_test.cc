@@ -1,9 +1,9 @@
 #include "app/progress.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <string>
-
-#include <gtest/gtest.h>
 
 namespace app {
 namespace {

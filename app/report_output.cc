@@ -22,10 +22,13 @@ output::MergeValues MergeValuesOf(const RecordBuffers& r, const lease::LeaseFact
   v.tenant = storage::GetText(r.unit, u::kTenantName);
   v.street = UnitAddress(r);
   v.designation = storage::GetText(r.unit, u::kDesignation);
-  const bool own_lines = storage::GetText(r.building, b::kType) == "P" &&
-                         storage::GetText(r.unit, u::kAddress2).find_first_not_of(' ') != std::string::npos;
-  v.address2 = own_lines ? storage::GetText(r.unit, u::kAddress2) : storage::GetText(r.building, b::kAddress2);
-  v.address3 = own_lines ? storage::GetText(r.unit, u::kAddress3) : storage::GetText(r.building, b::kAddress3);
+  const bool own_lines =
+      storage::GetText(r.building, b::kType) == "P" &&
+      storage::GetText(r.unit, u::kAddress2).find_first_not_of(' ') != std::string::npos;
+  v.address2 = own_lines ? storage::GetText(r.unit, u::kAddress2)
+                         : storage::GetText(r.building, b::kAddress2);
+  v.address3 = own_lines ? storage::GetText(r.unit, u::kAddress3)
+                         : storage::GetText(r.building, b::kAddress3);
   v.increment = result.increment;
   v.update_date = result.update_date;
   v.use_code = facts.use_code;

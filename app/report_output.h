@@ -13,8 +13,8 @@ class ReportOutput : public UnitOutput {
   explicit ReportOutput(const RunParameters& params, RunCounts* counts = nullptr)
       : counts_(counts),
         letters_due_counted_(params.run_mode == "C"),
-        letters_(output::LetterRules{params.template_name, params.letters_housing, params.letters_premises_s,
-                                     params.letters_premises_n}),
+        letters_(output::LetterRules{params.template_name, params.letters_housing,
+                                     params.letters_premises_s, params.letters_premises_n}),
         pages_(params.run_mode, params.report_date, &letters_) {}
   void BeginUnit(const RecordBuffers& records, const lease::LeaseFacts& facts,
                  const lease::UpdateResult& result) override;

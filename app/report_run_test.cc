@@ -2,14 +2,13 @@
 // tool from testdata/report_run, the mirtosek executable, and the print file
 // compared byte for byte with the reviewed expected one. On a difference the
 // produced file is left beside the build for review.
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-
-#include <gtest/gtest.h>
 
 #include "base/codepage.h"
 #include "testing/run_mirtosek.h"
@@ -40,7 +39,8 @@ class ReportRunTest : public ::testing::Test {
   void TearDown() override { std::filesystem::current_path(cwd_); }
   static void Tool(const std::vector<std::string>& args) { testing_support::RunTool(args); }
   int Run(const char* language) {
-    dir_.Write("tmp/VornTerm.ini", std::string("[Sistema]\r\nSortida=PDF\r\nIdioma=") + language + "\r\n");
+    dir_.Write("tmp/VornTerm.ini",
+               std::string("[Sistema]\r\nSortida=PDF\r\nIdioma=") + language + "\r\n");
     return testing_support::RunMirtosek(root_ + "/", dir_.path() + "/exe/", dir_.path() + "/tmp",
                                         dir_.path() + "/stderr");
   }
@@ -54,7 +54,8 @@ TEST_F(ReportRunTest, ModeIPrintsTheExpectedReport) {
   const std::string produced = dir_.Read("tmp/divivovi.tmp");
   const std::string expected = ReadFile(Source("expected_divivovi.tmp"));
   if (produced != expected) {
-    std::ofstream(std::string(std::getenv("KEP_TEST_BIN_DIR")) + "/report_run_produced.tmp", std::ios::binary)
+    std::ofstream(std::string(std::getenv("KEP_TEST_BIN_DIR")) + "/report_run_produced.tmp",
+                  std::ios::binary)
         << produced;
   }
   EXPECT_EQ(produced, expected);
@@ -64,7 +65,8 @@ TEST_F(ReportRunTest, ModeIPrintsTheExpectedReport) {
 void ExpectSameAsReviewed(const std::string& produced, const std::string& name) {
   const std::string expected = ReadFile(Source(name));
   if (produced != expected) {
-    std::ofstream(std::string(std::getenv("KEP_TEST_BIN_DIR")) + "/" + name, std::ios::binary) << produced;
+    std::ofstream(std::string(std::getenv("KEP_TEST_BIN_DIR")) + "/" + name, std::ios::binary)
+        << produced;
   }
   EXPECT_EQ(produced, expected) << name;
 }

@@ -36,11 +36,16 @@ std::string UseText(const lease::LeaseFacts& f) {
 
 std::string RegimeText(lease::ContractRegime regime) {
   switch (regime) {
-    case lease::ContractRegime::kBefore1946Act: return "before the act of 1946";
-    case lease::ContractRegime::kAct1946: return "act of 1946";
-    case lease::ContractRegime::kAct1964: return "act of 1964";
-    case lease::ContractRegime::kAct1964Decree1985: return "act of 1964 and decree of 1985";
-    case lease::ContractRegime::kAct1994: return "act of 1994";
+    case lease::ContractRegime::kBefore1946Act:
+      return "before the act of 1946";
+    case lease::ContractRegime::kAct1946:
+      return "act of 1946";
+    case lease::ContractRegime::kAct1964:
+      return "act of 1964";
+    case lease::ContractRegime::kAct1964Decree1985:
+      return "act of 1964 and decree of 1985";
+    case lease::ContractRegime::kAct1994:
+      return "act of 1994";
   }
   return "";
 }
@@ -76,7 +81,8 @@ std::string EurosText(double cents) {
   std::fesetround(saved);
   const long long magnitude = whole_cents < 0 ? -whole_cents : whole_cents;
   char text[40];
-  std::snprintf(text, sizeof text, "%s%lld.%02lld", whole_cents < 0 ? "-" : "", magnitude / 100, magnitude % 100);
+  std::snprintf(text, sizeof text, "%s%lld.%02lld", whole_cents < 0 ? "-" : "", magnitude / 100,
+                magnitude % 100);
   return text;
 }
 
@@ -105,11 +111,12 @@ void ResultsTable::AddUnit(const RecordBuffers& records, const lease::LeaseFacts
   const bool indexed = transitional && reading != nullptr;
   const bool updated = indexed && r.steps != 0;
   const bool revalued = updated && facts.contract_date < lease::Date("11051956");
-  const std::string tenant = base::Cp850ToUtf8(storage::GetText(records.unit, storage::unit::kTenantName));
+  const std::string tenant =
+      base::Cp850ToUtf8(storage::GetText(records.unit, storage::unit::kTenantName));
   std::string extinction_date;
   if (transitional && r.extinction_term != 0) {
-    extinction_date = IsoDate(base::AddToDate(
-        base::AddToDate(lease::Date("01011995"), r.extinction_term, "a"), -1, "d"));
+    extinction_date = IsoDate(
+        base::AddToDate(base::AddToDate(lease::Date("01011995"), r.extinction_term, "a"), -1, "d"));
   }
   std::string row = DottedKey(storage::GetBytes(records.unit, storage::unit::kKey));
   row += "," + Quoted(WithoutTrailingBlanks(tenant));

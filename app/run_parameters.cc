@@ -54,8 +54,8 @@ bool IsCalendarDate(const base::PackedDate& date) {
   const int year = std::stoi(digits.substr(0, 4));
   const unsigned month = static_cast<unsigned>(std::stoi(digits.substr(4, 2)));
   const unsigned day = static_cast<unsigned>(std::stoi(digits.substr(6, 2)));
-  return year >= 1 && std::chrono::year_month_day(std::chrono::year(year), std::chrono::month(month),
-                                                  std::chrono::day(day))
+  return year >= 1 && std::chrono::year_month_day(std::chrono::year(year),
+                                                  std::chrono::month(month), std::chrono::day(day))
                           .ok();
 }
 

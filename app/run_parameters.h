@@ -11,9 +11,8 @@
 //
 // Lines end in CR LF or LF. The values are checked before anything else
 // touches the installation's files, so unusable parameters change nothing:
-// the report date a real calendar date (day-month-year, or YYYY-MM-DD), codes of up to four digits, months
-// 1 to 12 (one digit or two), the run mode "A", "I" or "C", the letter flags
-// "S" or "N".
+// the report date a real calendar date (day-month-year, or YYYY-MM-DD), codes of up to four digits,
+// months 1 to 12 (one digit or two), the run mode "A", "I" or "C", the letter flags "S" or "N".
 #pragma once
 
 #include <array>

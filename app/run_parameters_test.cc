@@ -55,7 +55,8 @@ TEST(RunParameters, RejectsUnusableFilesNamingTheLine) {
       {Lines({"00000000", "1", "1", "2", "2", "1", "12", "A", "T", "N", "N", "N"}), "pent.tmp:1:"},
       // Only the exact texts "S" and "N" are letter flags.
       {Lines({"1/1/2000", "1", "1", "2", "2", "1", "12", "A", "T", "S", "s", "N"}), "pent.tmp:11:"},
-      {Lines({"1/1/2000", "1", "1", "2", "2", "1", "12", "A", "T", "S", "N", "S "}), "pent.tmp:12:"},
+      {Lines({"1/1/2000", "1", "1", "2", "2", "1", "12", "A", "T", "S", "N", "S "}),
+       "pent.tmp:12:"},
   };
   for (const Case& c : cases) {
     RunParameters p;
@@ -78,8 +79,8 @@ TEST(RunParameters, ReadsOneDigitMonthsAsThatMonth) {
   EXPECT_EQ(p.lower_bound, base::PackDigits("00070003"));
   // The ISO form of a date reads as the same day.
   ASSERT_TRUE(ParseRunParameters(
-      Lines({"2026-03-05", "0", "0", "9999", "9999", "01", "12", "A", "", "N", "N", "N"}), "pent.tmp", &p,
-      &err))
+      Lines({"2026-03-05", "0", "0", "9999", "9999", "01", "12", "A", "", "N", "N", "N"}),
+      "pent.tmp", &p, &err))
       << err;
   EXPECT_EQ(p.report_date, base::ParseDate("05032026"));
 }
@@ -124,12 +125,15 @@ TEST(RunParameters, SaysWhenTheRangeOrTheMonthsSelectNothing) {
   RunParameters p;
   std::string err;
   ASSERT_TRUE(ParseRunParameters(
-      Lines({"15/03/2026", "12", "1", "3", "9", "11", "2", "I", "", "N", "N", "N"}), "pent.tmp",
-      &p, &err));
+      Lines({"15/03/2026", "12", "1", "3", "9", "11", "2", "I", "", "N", "N", "N"}), "pent.tmp", &p,
+      &err));
   const std::vector<std::string> notes = RunParameterNotes(p);
   ASSERT_EQ(notes.size(), 2u);
-  EXPECT_EQ(notes[0], "the first unit 0012.0001 lies above the last 0003.0009: the range selects no unit");
-  EXPECT_EQ(notes[1], "the first anniversary month 11 comes after the last 02: the month window selects no unit");
+  EXPECT_EQ(notes[0],
+            "the first unit 0012.0001 lies above the last 0003.0009: the range selects no unit");
+  EXPECT_EQ(
+      notes[1],
+      "the first anniversary month 11 comes after the last 02: the month window selects no unit");
   ASSERT_TRUE(ParseRunParameters(
       Lines({"15/03/2026", "3", "9", "3", "9", "5", "5", "I", "", "N", "N", "N"}), "pent.tmp", &p,
       &err));

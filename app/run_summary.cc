@@ -23,19 +23,25 @@ std::string FormatRunSummary(const RunCounts& c, const std::string& run_mode, do
   s += Line("in the month window", c.units_in_window);
   s += Line("with paragraphs", c.units_with_paragraphs);
   s += Line("letters merged", c.letters_merged);
-  if (c.letters_incomplete != 0) s += Line("letters incomplete: template unreadable", c.letters_incomplete);
-  if (c.letters_not_text != 0) s += Line("letters garbled: template not code page 850", c.letters_not_text);
+  if (c.letters_incomplete != 0)
+    s += Line("letters incomplete: template unreadable", c.letters_incomplete);
+  if (c.letters_not_text != 0)
+    s += Line("letters garbled: template not code page 850", c.letters_not_text);
   s += Line("written back", c.units_written_back);
   if (c.units_previewed != 0) s += Line("previewed, nothing written", c.units_previewed);
   if (c.units_written_again != 0) {
     s += Line("written back before, same update date", c.units_written_again);
   }
-  s += Line("skipped: buildings without owner", c.buildings_without_owner, "  (their units are not read)");
+  s += Line("skipped: buildings without owner", c.buildings_without_owner,
+            "  (their units are not read)");
   s += Line("skipped: no price index", c.units_without_index);
   s += Line("skipped: record held by another station", c.units_held);
-  if (c.units_not_written != 0) s += Line("not written: record error on write-back", c.units_not_written);
-  if (c.units_after_failure != 0) s += Line("not written: the write-back had stopped", c.units_after_failure);
-  if (!c.snapshot.empty()) s += "  snapshot before the write-back              " + c.snapshot + "\n";
+  if (c.units_not_written != 0)
+    s += Line("not written: record error on write-back", c.units_not_written);
+  if (c.units_after_failure != 0)
+    s += Line("not written: the write-back had stopped", c.units_after_failure);
+  if (!c.snapshot.empty())
+    s += "  snapshot before the write-back              " + c.snapshot + "\n";
   return s;
 }
 

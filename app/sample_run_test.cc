@@ -1,6 +1,7 @@
 // The sample installation of sample/ run in the three modes and in Spanish,
 // each print file compared with its reviewed copy in testdata/sample (a
 // produced file that differs is left beside the build for review).
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -8,8 +9,6 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-
-#include <gtest/gtest.h>
 
 #include "base/codepage.h"
 #include "testing/run_mirtosek.h"
@@ -33,14 +32,16 @@ class SampleRunTest : public ::testing::Test {
       Tool({"import", root_, table, src + table + ".csv"});
     }
     dir_.Write("inst/LOCALE/MIRTOSEK.LNG", ReadFile(src + "LOCALE/MIRTOSEK.LNG"));
-    for (const char* name : testing_support::kSampleTemplates) Tool({"install", root_, src + "TEXTOS/" + name});
+    for (const char* name : testing_support::kSampleTemplates)
+      Tool({"install", root_, src + "TEXTOS/" + name});
     testing_support::WriteQuietPrintProgram(dir_.path() + "/exe");
   }
   void TearDown() override { std::filesystem::current_path(cwd_); }
   static void Tool(const std::vector<std::string>& args) { testing_support::RunTool(args); }
   std::string Run(const char* mode, const char* language, const std::string& date = "15/03/2024",
                   const std::string& letter_template = "CARTA") {
-    dir_.Write("tmp/VornTerm.ini", std::string("[Sistema]\r\nSortida=PDF\r\nIdioma=") + language + "\r\n");
+    dir_.Write("tmp/VornTerm.ini",
+               std::string("[Sistema]\r\nSortida=PDF\r\nIdioma=") + language + "\r\n");
     dir_.Write("tmp/pent.tmp", date + "\r\n1\r\n1\r\n9999\r\n9999\r\n01\r\n11\r\n" + mode + "\r\n" +
                                    letter_template + "\r\nS\r\nS\r\nS\r\n");
     EXPECT_EQ(testing_support::RunMirtosek(root_ + "/", dir_.path() + "/exe/", dir_.path() + "/tmp",
@@ -52,7 +53,8 @@ class SampleRunTest : public ::testing::Test {
   static void ExpectReviewed(const std::string& produced, const std::string& name) {
     const std::string expected = ReadFile(std::string(KEP_SOURCE_DIR) + "/testdata/sample/" + name);
     if (produced != expected) {
-      std::ofstream(std::string(std::getenv("KEP_TEST_BIN_DIR")) + "/sample_" + name, std::ios::binary)
+      std::ofstream(std::string(std::getenv("KEP_TEST_BIN_DIR")) + "/sample_" + name,
+                    std::ios::binary)
           << produced;
     }
     EXPECT_EQ(produced, expected) << name;
@@ -88,7 +90,8 @@ TEST(LettersPage, ShowsTheSampleTemplateAsItIs) {
   const size_t body = start + marker.size();
   const size_t end = page.find("```\n", body);
   ASSERT_NE(end, std::string::npos);
-  EXPECT_EQ(page.substr(body, end - body), ReadFile(std::string(KEP_SOURCE_DIR) + "/sample/TEXTOS/CARTA.txt"));
+  EXPECT_EQ(page.substr(body, end - body),
+            ReadFile(std::string(KEP_SOURCE_DIR) + "/sample/TEXTOS/CARTA.txt"));
 }
 
 // A report of today: the official series reaches August 2026, in base 2025
@@ -124,12 +127,15 @@ TEST_F(SampleRunTest, AReportOfDecember2026UsesTheBase2025SeriesAndSaysWhatIsMis
   EXPECT_NE(report.find("publicat a juny del 2026 per l'Institut Nacional d'Estadística (103'598)"),
             std::string::npos);
   EXPECT_NE(report.find("Pujol*Arnau"), std::string::npos);
-  EXPECT_NE(report.find("(160'00 EUR), suposa una renda actualitzada a 1 de juliol del 2027 de 4.683'48 EUR."),
-            std::string::npos)
+  EXPECT_NE(
+      report.find(
+          "(160'00 EUR), suposa una renda actualitzada a 1 de juliol del 2027 de 4.683'48 EUR."),
+      std::string::npos)
       << report;
   // December 2025, the last month of base 2021, for the January anniversary.
-  EXPECT_NE(report.find("publicat a desembre del 2025 per l'Institut Nacional d'Estadística (119'942)"),
-            std::string::npos);
+  EXPECT_NE(
+      report.find("publicat a desembre del 2025 per l'Institut Nacional d'Estadística (119'942)"),
+      std::string::npos);
   // Anniversaries in October and November need September and October 2026.
   const std::string err = dir_.Read("stderr");
   EXPECT_NE(err.find("has no CPI for 2026-09: "), std::string::npos) << err;

@@ -29,7 +29,8 @@ bool HeldByAnother(int16_t status) {
 void WalkBuildingUnits(const RunParameters& params, RecordBuffers& r, const std::string& building,
                        UnitHandler* handler, RunCounts* counts) {
   const bool write_back = params.run_mode == "A" && !params.preview;
-  int16_t status = ReadWaitingForLocks([&] { return storage::SeekByKey(kUnitFile, 0, building, 1); });
+  int16_t status =
+      ReadWaitingForLocks([&] { return storage::SeekByKey(kUnitFile, 0, building, 1); });
   while (status == 0 && storage::GetBytes(r.unit, storage::unit::kBuildingCode) == building) {
     const std::string key = storage::GetBytes(r.unit, storage::unit::kKey);
     ++counts->units_walked;
@@ -38,12 +39,13 @@ void WalkBuildingUnits(const RunParameters& params, RecordBuffers& r, const std:
       // Copied into the buffer the record layer is bound to, never replacing it.
       const std::string defaults =
           storage::DefaultTransitionRecord(key, storage::GetText(r.unit, storage::unit::kTaxId));
-      std::copy(defaults.begin(), defaults.begin() + static_cast<std::ptrdiff_t>(
-                                                        std::min(defaults.size(), r.transition.size())),
+      std::copy(defaults.begin(),
+                defaults.begin() +
+                    static_cast<std::ptrdiff_t>(std::min(defaults.size(), r.transition.size())),
                 r.transition.begin());
       if (write_back) storage::LockKey("TranLauV", key);
-      const int16_t found = ReadWaitingForLocks(
-          [&] { return storage::SeekByKey(kTransitionFile, 0, key, 0); });
+      const int16_t found =
+          ReadWaitingForLocks([&] { return storage::SeekByKey(kTransitionFile, 0, key, 0); });
       if (handler != nullptr) handler->HandleUnit(r, found != 0);
       if (write_back) storage::ReleaseTableLock("TranLauV");
     }
@@ -78,8 +80,8 @@ void WalkUnits(const RunParameters& params, RecordBuffers& r, UnitHandler* handl
   if (counts == nullptr) counts = &unused;
   const std::string first_building = params.lower_bound.substr(0, 2);
   const std::string last_building = params.upper_bound.substr(0, 2);
-  int16_t status = ReadWaitingForLocks(
-      [&] { return storage::SeekByKey(kBuildingFile, 0, first_building, 1); });
+  int16_t status =
+      ReadWaitingForLocks([&] { return storage::SeekByKey(kBuildingFile, 0, first_building, 1); });
   while (status == 0) {
     const std::string building = storage::GetBytes(r.building, storage::building::kCode);
     if (building > last_building) break;

@@ -1,12 +1,11 @@
 #include "app/unit_walk.h"
 
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <sstream>
-
-#include <gtest/gtest.h>
 
 #include "base/console.h"
 #include "base/dates.h"
@@ -58,7 +57,8 @@ class UnitWalkTest : public ::testing::Test {
     Import("PropietV", "owner,name\n1,Puig*Maria\n");
     Import("FinquesV", "building,owner\n2,1\n3,1\n5,9\n7,1\n");
     Import("DepartaV",
-           "building,unit,tax_id\n2,1,ES12345678Z\n2,2,\n2,5,ESB1234567\n3,1,\n3,9,\n5,1,\n7,1,\n7,3,\n7,4,\n");
+           "building,unit,tax_id\n2,1,ES12345678Z\n2,2,\n2,5,ESB1234567\n3,1,\n3,9,\n5,1,\n7,1,\n7,"
+           "3,\n7,4,\n");
     Import("TranLauV", "building,unit,assimilated\n2,2,S\n");
     base::Settings().root_dir = root_;
     base::Settings().tmp_dir = dir_.prefix();
@@ -104,12 +104,15 @@ TEST_F(UnitWalkTest, SelectsTheUnitsOfTheKeyRange) {
   } cases[] = {
       // First building missing: starts at the next; last missing: ends below it;
       // building 5 has no owner and is skipped with all its units.
-      {Range("1", "2", "6", "9999"), {"0002/0001", "0002/0002", "0002/0005", "0003/0001", "0003/0009"}},
-      {Range("2", "2", "7", "3"), {"0002/0002", "0002/0005", "0003/0001", "0003/0009", "0007/0001", "0007/0003"}},
+      {Range("1", "2", "6", "9999"),
+       {"0002/0001", "0002/0002", "0002/0005", "0003/0001", "0003/0009"}},
+      {Range("2", "2", "7", "3"),
+       {"0002/0002", "0002/0005", "0003/0001", "0003/0009", "0007/0001", "0007/0003"}},
       {Range("3", "5", "3", "5"), {}},
       {Range("7", "1", "2", "1"), {}},
       {Range("0", "0", "9999", "9999"),
-       {"0002/0001", "0002/0002", "0002/0005", "0003/0001", "0003/0009", "0007/0001", "0007/0003", "0007/0004"}},
+       {"0002/0001", "0002/0002", "0002/0005", "0003/0001", "0003/0009", "0007/0001", "0007/0003",
+        "0007/0004"}},
   };
   for (const auto& c : cases) {
     Recorder recorder(root_);
@@ -198,8 +201,10 @@ TEST_F(UnitWalkTest, WaitsForRecordsAnotherStationHolds) {
     bool waits;
   } cases[] = {
       {kUnitFile, "DADES\\DepartaV", storage::unit::kLength, base::PackDigits("00030001"), true},
-      {kTransitionFile, "DADES\\TranLauV", storage::transition::kLength, base::PackDigits("00020002"), true},
-      {kBuildingFile, "DADES\\FinquesV", storage::building::kLength, base::PackDigits("0003"), true},
+      {kTransitionFile, "DADES\\TranLauV", storage::transition::kLength,
+       base::PackDigits("00020002"), true},
+      {kBuildingFile, "DADES\\FinquesV", storage::building::kLength, base::PackDigits("0003"),
+       true},
       {kOwnerFile, "DADES\\PropietV", storage::owner::kLength, base::PackDigits("0001"), false},
   };
   for (auto& c : cases) {
@@ -212,12 +217,14 @@ TEST_F(UnitWalkTest, WaitsForRecordsAnotherStationHolds) {
     ::testing::internal::CaptureStderr();
     WalkUnits(Range("2", "0", "3", "9999", "A"), records_, &recorder);
     const std::string err = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(recorder.Units(), (Units{"0002/0001", "0002/0002", "0002/0005", "0003/0001", "0003/0009"}))
+    EXPECT_EQ(recorder.Units(),
+              (Units{"0002/0001", "0002/0002", "0002/0005", "0003/0001", "0003/0009"}))
         << c.path;
     EXPECT_FALSE(recorder.seen[1].new_record) << c.path;
     EXPECT_EQ(recorder.seen[1].transition[12], 'S') << c.path;
     EXPECT_EQ(pauses >= 2, c.waits) << c.path;
-    EXPECT_EQ(err.find("FITXER BLOQUEJAT. ESPEREU UN MOMENT.") != std::string::npos, c.waits) << c.path;
+    EXPECT_EQ(err.find("FITXER BLOQUEJAT. ESPEREU UN MOMENT.") != std::string::npos, c.waits)
+        << c.path;
   }
 }
 

@@ -40,9 +40,12 @@ constexpr WrittenField kWrittenFields[] = {
 
 std::string ValueText(const std::string& record, const WrittenField& f) {
   switch (f.kind) {
-    case Kind::kInt16: return std::to_string(storage::GetInt16(record, f.position));
-    case Kind::kInt32: return std::to_string(storage::GetInt32(record, f.position));
-    case Kind::kDate: return IsoDate(storage::GetBytes(record, storage::Field{f.position, 4}));
+    case Kind::kInt16:
+      return std::to_string(storage::GetInt16(record, f.position));
+    case Kind::kInt32:
+      return std::to_string(storage::GetInt32(record, f.position));
+    case Kind::kDate:
+      return IsoDate(storage::GetBytes(record, storage::Field{f.position, 4}));
   }
   return "";
 }
@@ -60,7 +63,8 @@ void SetWriteBackFields(const lease::WriteBack& w, std::string* unit, std::strin
     storage::SetBytes(unit, u::kLastUpdateDate, w.last_update_date);
     storage::SetInt32(unit, u::kLastUpdateIndex, w.last_update_index);
   }
-  for (int number : {2, 3, 6, 7, 10}) storage::SetInt32(unit, u::kFixedConcept1 + 4 * (number - 1), 0);
+  for (int number : {2, 3, 6, 7, 10})
+    storage::SetInt32(unit, u::kFixedConcept1 + 4 * (number - 1), 0);
   storage::SetInt32(unit, u::kFixedConcept1 + 4, w.assimilated_concept);
 }
 

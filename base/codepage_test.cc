@@ -43,15 +43,15 @@ TEST(Codepage, NextUtf8TakesOnlyWellFormedSequences) {
   const Row rows[] = {
       {"a", 'a', 1},
       {"\x7F", 0x7F, 1},
-      {"\xC3\xA9", 0xE9, 2},            // é
-      {"\xE2\x82\xAC", 0x20AC, 3},      // €
+      {"\xC3\xA9", 0xE9, 2},             // é
+      {"\xE2\x82\xAC", 0x20AC, 3},       // €
       {"\xF0\x9F\x98\x80", 0x1F600, 4},  // an emoji
       {"\xC3", -1, 0},                   // cut short
       {"\xC3(", -1, 0},                  // no continuation byte
-      {"\xC0\xAF", -1, 0},              // overlong "/"
-      {"\xE0\x80\xAF", -1, 0},          // overlong
-      {"\xED\xA0\x80", -1, 0},          // a surrogate
-      {"\xF4\x90\x80\x80", -1, 0},      // above U+10FFFF
+      {"\xC0\xAF", -1, 0},               // overlong "/"
+      {"\xE0\x80\xAF", -1, 0},           // overlong
+      {"\xED\xA0\x80", -1, 0},           // a surrogate
+      {"\xF4\x90\x80\x80", -1, 0},       // above U+10FFFF
       {"\xA9", -1, 0},                   // a continuation byte alone
       {"\x82s", -1, 0},                  // code page 850 "és"
   };

@@ -49,7 +49,8 @@ void EncodeFixed32(std::string* out, int32_t v) {
 
 int32_t DecodeFixed32(const std::string& in) {
   uint32_t u = 0;
-  for (int i = 0; i < 4; ++i) u |= static_cast<uint32_t>(static_cast<unsigned char>(in[i])) << (8 * i);
+  for (int i = 0; i < 4; ++i)
+    u |= static_cast<uint32_t>(static_cast<unsigned char>(in[i])) << (8 * i);
   return static_cast<int32_t>(u);
 }
 
@@ -101,8 +102,8 @@ bool ParseBlockEndingAt(const std::string& file, int32_t p, SavedBlock* block, i
     if (f[i] < 0) return false;
   }
   const Window region{f[6], f[7], f[8], f[9]};
-  const int64_t cells = static_cast<int64_t>(region.bottom - region.top + 1) *
-                        (region.right - region.left + 1);
+  const int64_t cells =
+      static_cast<int64_t>(region.bottom - region.top + 1) * (region.right - region.left + 1);
   if (region.bottom < region.top || region.right < region.left ||
       2 * cells != length - kBlockFixed) {
     return false;
@@ -130,7 +131,8 @@ void SetColour(std::string_view attribute) {
   const std::string text = UpperCase850(attribute);
   if (IsAllChar(text, ' ')) return;
   ConsoleState& s = State();
-  if (text.find('+') != std::string::npos) s.attribute_stack.push_back(static_cast<char>(s.colour_index));
+  if (text.find('+') != std::string::npos)
+    s.attribute_stack.push_back(static_cast<char>(s.colour_index));
   if (text.find('-') != std::string::npos) {
     if (s.attribute_stack.empty()) {
       s.colour_index = 0;
@@ -241,10 +243,9 @@ void PopWindow() {
 void DrawFrame(int style) {
   const ConsoleState& s = State();
   if (s.depth == 0) return;
-  static constexpr unsigned char kFrames[3][6] = {
-      {' ', ' ', ' ', ' ', ' ', ' '},
-      {0xDA, 0xBF, 0xC0, 0xD9, 0xC4, 0xB3},
-      {0xC9, 0xBB, 0xC8, 0xBC, 0xCD, 0xBA}};
+  static constexpr unsigned char kFrames[3][6] = {{' ', ' ', ' ', ' ', ' ', ' '},
+                                                  {0xDA, 0xBF, 0xC0, 0xD9, 0xC4, 0xB3},
+                                                  {0xC9, 0xBB, 0xC8, 0xBC, 0xCD, 0xBA}};
   const unsigned char* f = kFrames[(style >= 0 && style <= 2) ? style : 0];
   const Window& w = s.current;
   auto ch = [](unsigned char c) { return static_cast<char>(c); };
@@ -252,12 +253,18 @@ void DrawFrame(int style) {
     const bool edge_row = row == w.top || row == w.bottom;
     for (int col = w.left; col <= w.right; ++col) {
       char c = ' ';
-      if (row == w.top && col == w.left) c = ch(f[0]);
-      else if (row == w.top && col == w.right) c = ch(f[1]);
-      else if (row == w.bottom && col == w.left) c = ch(f[2]);
-      else if (row == w.bottom && col == w.right) c = ch(f[3]);
-      else if (edge_row) c = ch(f[4]);
-      else if (col == w.left || col == w.right) c = ch(f[5]);
+      if (row == w.top && col == w.left)
+        c = ch(f[0]);
+      else if (row == w.top && col == w.right)
+        c = ch(f[1]);
+      else if (row == w.bottom && col == w.left)
+        c = ch(f[2]);
+      else if (row == w.bottom && col == w.right)
+        c = ch(f[3]);
+      else if (edge_row)
+        c = ch(f[4]);
+      else if (col == w.left || col == w.right)
+        c = ch(f[5]);
       PaintCell(row, col, c);
     }
   }

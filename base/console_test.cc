@@ -1,8 +1,8 @@
 #include "base/console.h"
 
-#include <filesystem>
-
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include "base/session_settings.h"
 #include "base/terminal.h"
@@ -21,8 +21,9 @@ class ConsoleTest : public ::testing::Test {
     // A recognisable screen: every cell shows its own position.
     for (int r = 1; r <= 25; ++r) {
       for (int c = 1; c <= 80; ++c) {
-        screen_.WriteCell(r, c, Cell{static_cast<char>('A' + (r + c) % 26),
-                                     static_cast<uint8_t>((r * c) & 0xFF)});
+        screen_.WriteCell(
+            r, c,
+            Cell{static_cast<char>('A' + (r + c) % 26), static_cast<uint8_t>((r * c) & 0xFF)});
       }
     }
     screen_.SetCursor(7, 9);
@@ -78,7 +79,11 @@ TEST_F(ConsoleTest, WritesTheStackFileInItsLayout) {
   PushWindow(2, 4, 2, 5);
   const std::string cells = std::string(1, 'A' + 6 % 26) + static_cast<char>(8) +
                             std::string(1, 'A' + 7 % 26) + static_cast<char>(10);
-  const std::string block = "1203" "00000000" "02040205" + cells + "00029";
+  const std::string block =
+      "1203"
+      "00000000"
+      "02040205" +
+      cells + "00029";
   const std::string expected = std::string("\x22\x00\x00\x00", 4) + block;
   EXPECT_EQ(dir_.Read("WinPush.tmp"), expected);
 }
@@ -137,12 +142,12 @@ TEST_F(ConsoleTest, ColourStackReturnsToThePreviousPair) {
 
 TEST_F(ConsoleTest, DamagedStackFilesNeverCrashAndAreDeleted) {
   const std::string damaged[] = {
-      std::string("\xFF\xFF\x00\x00", 4) + "0000",                  // header past the end
-      std::string("\x0E\x00\x00\x00", 4) + "XXXXXXXXX",             // too short for a block
-      std::string("\x22\x00\x00\x00", 4) + std::string(29, '9'),    // length larger than the file
+      std::string("\xFF\xFF\x00\x00", 4) + "0000",                // header past the end
+      std::string("\x0E\x00\x00\x00", 4) + "XXXXXXXXX",           // too short for a block
+      std::string("\x22\x00\x00\x00", 4) + std::string(29, '9'),  // length larger than the file
       std::string("\x22\x00\x00\x00", 4) + "1203000000000204020xGhIj00029",  // not digits
       std::string("\x22\x00\x00\x00", 4) + "1203000000000204020?GhIj00031",  // wrong length
-      std::string("\x00\x00\x00\x80", 4),                            // negative header
+      std::string("\x00\x00\x00\x80", 4),                                    // negative header
       "ab",
   };
   const std::string before = ScreenText();

@@ -99,29 +99,38 @@ struct LanguageWords {
 };
 
 // Month names and joining words in UTF-8; converted to code page 850 on use.
-constexpr LanguageWords kCatalan = {
-    {"gener", "febrer", "març", "abril", "maig", "juny", "juliol", "agost", "setembre", "octubre",
-     "novembre", "desembre"},
-    " de ", " d'", " del "};
-constexpr LanguageWords kSpanish = {
-    {"enero", "febrero", "marzo", "abril", "mayo", "junio", "julio", "agosto", "septiembre",
-     "octubre", "noviembre", "diciembre"},
-    " de ", " de ", " de "};
+constexpr LanguageWords kCatalan = {{"gener", "febrer", "març", "abril", "maig", "juny", "juliol",
+                                     "agost", "setembre", "octubre", "novembre", "desembre"},
+                                    " de ",
+                                    " d'",
+                                    " del "};
+constexpr LanguageWords kSpanish = {{"enero", "febrero", "marzo", "abril", "mayo", "junio", "julio",
+                                     "agosto", "septiembre", "octubre", "noviembre", "diciembre"},
+                                    " de ",
+                                    " de ",
+                                    " de "};
 constexpr LanguageWords kGalician = {
     {"janeiro", "fevereiro", "março", "abril", "maio", "junho", "julho", "agosto", "setembro",
      "outubro", "novembro", "dezembro"},
-    " de ", " de ", " do "};
-constexpr LanguageWords kAranese = {
-    {"gèr", "hereuèr", "març", "abriu", "mai", "junh", "junhsega", "agost", "seteme", "octobre",
-     "noveme", "deseme"},
-    " de ", " d'", " deth "};
+    " de ",
+    " de ",
+    " do "};
+constexpr LanguageWords kAranese = {{"gèr", "hereuèr", "març", "abriu", "mai", "junh", "junhsega",
+                                     "agost", "seteme", "octobre", "noveme", "deseme"},
+                                    " de ",
+                                    " d'",
+                                    " deth "};
 
 const LanguageWords& WordsOf(Language language) {
   switch (language) {
-    case Language::kSpanish: return kSpanish;
-    case Language::kGalician: return kGalician;
-    case Language::kAranese: return kAranese;
-    case Language::kCatalan: break;
+    case Language::kSpanish:
+      return kSpanish;
+    case Language::kGalician:
+      return kGalician;
+    case Language::kAranese:
+      return kAranese;
+    case Language::kCatalan:
+      break;
   }
   return kCatalan;
 }
@@ -239,7 +248,9 @@ PackedDate AddToDate(const PackedDate& date, int32_t count, std::string_view uni
   }
   if (year > 9999) return PackDigits("99991231");
   if (year < 0) return ZeroDate();
-  auto length = [&] { return MonthLength(static_cast<int>(year), static_cast<int>(month), gregorian); };
+  auto length = [&] {
+    return MonthLength(static_cast<int>(year), static_cast<int>(month), gregorian);
+  };
   if (count > 0) {
     while (day > length()) {
       if (u != 'D') {
@@ -349,8 +360,7 @@ std::string FormatDate(const PackedDate& date, DateStyle style, std::string_view
 std::string PackDottedCode(std::string_view text) {
   size_t dots = 0;
   for (char c : text) dots += c == '.';
-  const bool wide_first =
-      (dots == 0 && text.size() == 6) || (text.size() == 11 && dots < 2);
+  const bool wide_first = (dots == 0 && text.size() == 6) || (text.size() == 11 && dots < 2);
   std::string digits;
   size_t start = 0;
   bool first = true;

@@ -51,7 +51,8 @@ std::string RoundedDigits(double v, int places) {
 
 std::string Overflow(const std::string& digits, int places, bool neg, size_t length) {
   std::string d = digits;
-  if (static_cast<int>(d.size()) < places + 1) d.insert(0, static_cast<size_t>(places + 1) - d.size(), '0');
+  if (static_cast<int>(d.size()) < places + 1)
+    d.insert(0, static_cast<size_t>(places + 1) - d.size(), '0');
   const size_t int_digits = d.size() - static_cast<size_t>(places);
   if (length < int_digits + (neg ? 1 : 0)) return std::string(length, '!');
   std::string plain = (neg ? "-" : "") + d.substr(0, int_digits);
@@ -80,7 +81,8 @@ std::string FormatPicture(std::string_view picture, double v) {
   const size_t dot = p.find('.');
   int dec_count = 0, places = 0;
   if (dot != std::string::npos) {
-    for (size_t i = dot + 1; i < p.size(); ++i) dec_count += std::string_view("9Zz*-+").find(p[i]) != std::string_view::npos;
+    for (size_t i = dot + 1; i < p.size(); ++i)
+      dec_count += std::string_view("9Zz*-+").find(p[i]) != std::string_view::npos;
     for (size_t i = dot + 1; i < p.size() && IsDigitPosition(p[i]); ++i) ++places;
     if (dec_count == 0) places = 0;
   }
@@ -88,7 +90,9 @@ std::string FormatPicture(std::string_view picture, double v) {
   bool neg = v < 0;
   const int n = static_cast<int>(digits.size());
   int k = n - places + dec_count;
-  auto digit = [&](int at) { return (at >= 1 && at <= n) ? digits[static_cast<size_t>(at - 1)] : '0'; };
+  auto digit = [&](int at) {
+    return (at >= 1 && at <= n) ? digits[static_cast<size_t>(at - 1)] : '0';
+  };
   auto rest_zero = [&](int at) {
     for (int j = std::max(at, 1); j <= n; ++j) {
       if (digits[static_cast<size_t>(j - 1)] != '0') return false;
@@ -140,7 +144,8 @@ std::string FormatPicture(std::string_view picture, double v) {
   }
   bool sign_room = is_signed || !neg;
   for (int j = i; j >= 1 && !sign_room; --j) {
-    sign_room = std::string_view("9Zz*,").find(p[static_cast<size_t>(j - 1)]) != std::string_view::npos;
+    sign_room =
+        std::string_view("9Zz*,").find(p[static_cast<size_t>(j - 1)]) != std::string_view::npos;
   }
   if (k > 0 || !sign_room) return Overflow(digits, places, neg, p.size());
   const bool floating = !is_signed;
@@ -215,7 +220,10 @@ std::string FormatAmount(std::string_view picture, double amount) {
       ++dec;
       seen_dot = true;
     } else if (c == '9') {
-      if (seen_dot) ++dec; else show_zero = true;
+      if (seen_dot)
+        ++dec;
+      else
+        show_zero = true;
     } else if (c == '-' || c == '+') {
       sign = c;
       sign_leading = i == 0;
@@ -227,7 +235,9 @@ std::string FormatAmount(std::string_view picture, double amount) {
       fill = 'Z';
     }
   }
-  auto keep_last = [length](std::string s) { return s.size() > length ? s.substr(s.size() - length) : s; };
+  auto keep_last = [length](std::string s) {
+    return s.size() > length ? s.substr(s.size() - length) : s;
+  };
   std::string q(length, fill);
   if (show_zero) q = keep_last(q + "9");
   if (grouping) {
@@ -242,7 +252,8 @@ std::string FormatAmount(std::string_view picture, double amount) {
     value = amount / 100;
     dec = dec == 0 ? 3 : dec + 2;
   }
-  if (dec > 0) q = keep_last(q + "." + std::string(static_cast<size_t>(dec - 1), show_zero ? '9' : 'Z'));
+  if (dec > 0)
+    q = keep_last(q + "." + std::string(static_cast<size_t>(dec - 1), show_zero ? '9' : 'Z'));
   if (sign != 0) {
     if (sign_leading) {
       if (!q.empty()) q[0] = sign;

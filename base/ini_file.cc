@@ -77,20 +77,22 @@ void VisitSection(std::string_view path, std::string_view section, Visit visit) 
 std::string IniRead(std::string_view path, std::string_view section, std::string_view key) {
   const std::string_view want_key = TrimBlanks(key);
   std::string found;
-  VisitSection(path, section, [&](std::string_view entry_key, std::string value, int, bool has_equals) {
-    if (!has_equals || !NamesMatch(entry_key, want_key)) return true;
-    found = std::move(value);
-    return false;
-  });
+  VisitSection(path, section,
+               [&](std::string_view entry_key, std::string value, int, bool has_equals) {
+                 if (!has_equals || !NamesMatch(entry_key, want_key)) return true;
+                 found = std::move(value);
+                 return false;
+               });
   return found;
 }
 
 std::vector<IniEntry> IniSection(std::string_view path, std::string_view section) {
   std::vector<IniEntry> entries;
-  VisitSection(path, section, [&](std::string_view key, std::string value, int line, bool has_equals) {
-    entries.push_back({std::string(key), std::move(value), line, has_equals});
-    return true;
-  });
+  VisitSection(path, section,
+               [&](std::string_view key, std::string value, int line, bool has_equals) {
+                 entries.push_back({std::string(key), std::move(value), line, has_equals});
+                 return true;
+               });
   return entries;
 }
 

@@ -34,9 +34,12 @@ class FieldReader {
       const size_t end = close == std::string_view::npos ? text_.size() : close;
       field = std::string(text_.substr(pos_ + 1, end - pos_ - 1));
       pos_ = close == std::string_view::npos ? text_.size() : close + 1;
-      while (pos_ < text_.size() && text_[pos_] != ',' && text_[pos_] != '\r' && text_[pos_] != '\n') ++pos_;
+      while (pos_ < text_.size() && text_[pos_] != ',' && text_[pos_] != '\r' &&
+             text_[pos_] != '\n')
+        ++pos_;
     } else {
-      while (pos_ < text_.size() && text_[pos_] != ',' && text_[pos_] != '\r' && text_[pos_] != '\n') {
+      while (pos_ < text_.size() && text_[pos_] != ',' && text_[pos_] != '\r' &&
+             text_[pos_] != '\n') {
         if (text_[pos_] != '\t') field.push_back(text_[pos_]);
         ++pos_;
       }
@@ -95,18 +98,22 @@ struct Catalogue {
   std::unordered_map<std::string, Translations> entries;  // the first entry of a key
 };
 
-bool SameTime(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
+bool SameTime(const timespec& a, const timespec& b) {
+  return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
 
 bool IsCurrent(const Catalogue& c, const std::string& path, const struct stat& st) {
-  return c.loaded && c.path == path && c.device == st.st_dev && c.inode == st.st_ino && c.size == st.st_size &&
-         SameTime(c.modified, st.st_mtim) && SameTime(c.changed, st.st_ctim);
+  return c.loaded && c.path == path && c.device == st.st_dev && c.inode == st.st_ino &&
+         c.size == st.st_size && SameTime(c.modified, st.st_mtim) &&
+         SameTime(c.changed, st.st_ctim);
 }
 
 void Parse(const std::string& contents, Catalogue* c) {
   c->entries.clear();
   for (LanguageFileEntry& e : ParseLanguageFile(contents)) {
-    c->entries.emplace(std::move(e.catalan), Translations{std::move(e.galician), std::move(e.aranese),
-                                                          std::move(e.spanish)});  // a later duplicate never wins
+    c->entries.emplace(std::move(e.catalan),
+                       Translations{std::move(e.galician), std::move(e.aranese),
+                                    std::move(e.spanish)});  // a later duplicate never wins
   }
 }
 
@@ -124,7 +131,8 @@ const Catalogue* CurrentCatalogue() {
     std::string contents;
     char buffer[65536];
     ssize_t n;
-    while ((n = ::read(fd, buffer, sizeof buffer)) > 0) contents.append(buffer, static_cast<size_t>(n));
+    while ((n = ::read(fd, buffer, sizeof buffer)) > 0)
+      contents.append(buffer, static_cast<size_t>(n));
     if (n < 0) {
       ::close(fd);
       catalogue.loaded = false;
@@ -171,10 +179,14 @@ std::string Translate(std::string_view text) {
   const auto it = catalogue->entries.find(std::string(text));
   if (it == catalogue->entries.end()) return std::string(text);
   switch (language) {
-    case Language::kSpanish: return it->second.spa;
-    case Language::kGalician: return it->second.glg;
-    case Language::kAranese: return it->second.oci;
-    case Language::kCatalan: break;
+    case Language::kSpanish:
+      return it->second.spa;
+    case Language::kGalician:
+      return it->second.glg;
+    case Language::kAranese:
+      return it->second.oci;
+    case Language::kCatalan:
+      break;
   }
   return std::string(text);
 }

@@ -1,8 +1,8 @@
 #include "base/message_catalogue.h"
 
-#include <filesystem>
-
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include "base/codepage.h"
 #include "base/session_settings.h"
@@ -30,7 +30,8 @@ TEST_F(TranslateTest, LooksTheCatalanTextUp) {
   dir_.Write("LOCALE/MIRTOSEK.LNG",
              Cp("\"PÀGINA \",\"PÁXINA \",\"PAGINA \",\"PÁGINA \"\r\n"
                 "\"- Venciment \",\"- Vencemento \", \"- Vencement \",\"- Vencimiento \"\r\n"
-                "\", el qual s'extingirà, segons\",\", o cal, segundo\",\", eth quau\",\", el cual, según\"\r\n"
+                "\", el qual s'extingirà, segons\",\", o cal, segundo\",\", eth quau\",\", el "
+                "cual, según\"\r\n"
                 "  TITULAR\t,TITULAR,TITULAR,TITULAR\r\n"
                 "\r\n"
                 "NOM,NOME,,NOMBRE\r\n"
@@ -41,12 +42,12 @@ TEST_F(TranslateTest, LooksTheCatalanTextUp) {
   EXPECT_EQ(In("GLG", "PÀGINA "), Cp("PÁXINA "));
   EXPECT_EQ(In("OCI", "- Venciment "), "- Vencement ");
   EXPECT_EQ(In("SPA", ", el qual s'extingirà, segons"), Cp(", el cual, según"));
-  EXPECT_EQ(In("SPA", "TITULAR"), "TITULAR");   // blanks skipped, tab dropped
-  EXPECT_EQ(In("OCI", "NOM"), "");              // an empty translation
-  EXPECT_EQ(In("SPA", "NOM"), "NOMBRE");        // the first entry wins
-  EXPECT_EQ(In("SPA", "  COM A"), "  COMO");    // leading blanks only in quotes
+  EXPECT_EQ(In("SPA", "TITULAR"), "TITULAR");  // blanks skipped, tab dropped
+  EXPECT_EQ(In("OCI", "NOM"), "");             // an empty translation
+  EXPECT_EQ(In("SPA", "NOM"), "NOMBRE");       // the first entry wins
+  EXPECT_EQ(In("SPA", "  COM A"), "  COMO");   // leading blanks only in quotes
   EXPECT_EQ(In("SPA", "COM A"), "COM A");
-  EXPECT_EQ(In("SPA", "SOL"), "SOL");           // a lone last key is ignored
+  EXPECT_EQ(In("SPA", "SOL"), "SOL");              // a lone last key is ignored
   EXPECT_EQ(In("SPA", "pàgina "), Cp("pàgina "));  // case counts
 }
 

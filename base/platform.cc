@@ -42,7 +42,8 @@ bool SameIgnoringCase(std::string_view a, std::string_view b) {
 // of it costs one stat instead of a scan of the directory (a lock file named
 // in upper case by one call and in mixed case by another is looked up for
 // every unit). What is remembered is used only while it still exists.
-std::string MatchComponent(const std::string& dir, const std::string& component, bool known_missing = false) {
+std::string MatchComponent(const std::string& dir, const std::string& component,
+                           bool known_missing = false) {
   const std::string probe = dir.empty() ? component : dir + "/" + component;
   struct stat st;
   if (!known_missing && ::lstat(probe.c_str(), &st) == 0) return component;
@@ -218,7 +219,8 @@ bool ReplaceFileContents(std::string_view path, std::string_view bytes) {
   if (fd < 0) return false;
   size_t done = 0;
   while (done < bytes.size()) {
-    const ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+    const ssize_t n =
+        ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
     if (n <= 0) break;
     done += static_cast<size_t>(n);
   }

@@ -69,8 +69,7 @@ std::string HostName();
 // Starts program (resolved) without arguments, waits for it to end and
 // returns true with its exit status in *exit_status. False, with the reason in
 // *err, when the program could not be started.
-[[nodiscard]] bool RunProgramAndWait(std::string_view program, int* exit_status,
-                                     std::string* err);
+[[nodiscard]] bool RunProgramAndWait(std::string_view program, int* exit_status, std::string* err);
 
 // Sleeps for the given number of milliseconds.
 void SleepMilliseconds(int ms);

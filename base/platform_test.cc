@@ -1,9 +1,9 @@
 #include "base/platform.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <filesystem>
-
-#include <gtest/gtest.h>
 
 #include "testing/temp_dir.h"
 
@@ -95,7 +95,10 @@ TEST(MakePrivateDirectory, MakesAFolderOnlyItsUserEnters) {
   SetEnv("TMPDIR", dir.path() + "/missing");
   EXPECT_EQ(MakePrivateDirectory("run-", &err), "");
   EXPECT_NE(err.find("missing"), std::string::npos);
-  if (old_tmpdir.empty()) ::unsetenv("TMPDIR"); else SetEnv("TMPDIR", old_tmpdir);
+  if (old_tmpdir.empty())
+    ::unsetenv("TMPDIR");
+  else
+    SetEnv("TMPDIR", old_tmpdir);
 }
 
 TEST(AbsolutePath, AnchorsRelativePathsInTheCurrentFolder) {

@@ -20,9 +20,7 @@ std::string Trim(const std::string& s) {
 
 // The numeric value of a text as the suite's settings use it: leading blanks
 // skipped, an optional sign, the digits up to the first other character.
-int64_t NumericValue(const std::string& text) {
-  return std::strtoll(text.c_str(), nullptr, 10);
-}
+int64_t NumericValue(const std::string& text) { return std::strtoll(text.c_str(), nullptr, 10); }
 
 std::string PadTo(std::string s, size_t width) {
   s.resize(width, ' ');

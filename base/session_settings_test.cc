@@ -1,8 +1,8 @@
 #include "base/session_settings.h"
 
-#include <cstdlib>
-
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 #include "base/dates.h"
 #include "testing/temp_dir.h"
@@ -23,7 +23,10 @@ class SessionSettingsTest : public ::testing::Test {
   }
   void TearDown() override {
     for (const auto& [name, value] : saved_) {
-      if (value) setenv(name.c_str(), value->c_str(), 1); else unsetenv(name.c_str());
+      if (value)
+        setenv(name.c_str(), value->c_str(), 1);
+      else
+        unsetenv(name.c_str());
     }
     Settings() = SessionSettings();
   }
@@ -88,9 +91,11 @@ TEST_F(SessionSettingsTest, FallsBackToTheTerminalDirectoryAndDefaults) {
 }
 
 TEST_F(SessionSettingsTest, LoadsTheCompanyDataWithItsTaxNumberNormalised) {
-  dir_.Write("Vorn.ini",
-             "[Empresa]\r\nCamp1=Finques Puig, SL\r\nCamp2=  C/ de Balmes 100   \r\nCamp7=b-12.345 678\r\n"
-             "Camp8=" + std::string(40, 'x') + "\r\n");
+  dir_.Write(
+      "Vorn.ini",
+      "[Empresa]\r\nCamp1=Finques Puig, SL\r\nCamp2=  C/ de Balmes 100   \r\nCamp7=b-12.345 678\r\n"
+      "Camp8=" +
+          std::string(40, 'x') + "\r\n");
   setenv("KEPROOT", dir_.prefix().c_str(), 1);
   LoadCompanyData();
   const CompanyData& c = Company();
@@ -147,7 +152,8 @@ TEST_F(SessionSettingsTest, AnchorsRelativeDirectoriesWhereTheProgramStarted) {
   setenv("KEPTMP", "/abs/tmp", 1);
   AnchorRelativeDirectories();
   std::filesystem::current_path(cwd);
-  EXPECT_EQ(std::string(std::getenv("KEPROOT")), std::filesystem::canonical(dir_.path()).string() + "/inst/");
+  EXPECT_EQ(std::string(std::getenv("KEPROOT")),
+            std::filesystem::canonical(dir_.path()).string() + "/inst/");
   EXPECT_EQ(std::string(std::getenv("KEPTMP")), "/abs/tmp");  // absolute ones are left as they are
   EXPECT_EQ(std::getenv("KEPEXE"), nullptr);
 }

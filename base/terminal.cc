@@ -14,9 +14,7 @@ namespace {
 
 // Console colour numbers (blue = 1, green = 2, red = 4, bright = 8) to the
 // ANSI order (red = 1, green = 2, blue = 4).
-int AnsiColour(int console) {
-  return ((console & 1) << 2) | (console & 2) | ((console & 4) >> 2);
-}
+int AnsiColour(int console) { return ((console & 1) << 2) | (console & 2) | ((console & 4) >> 2); }
 
 std::string SgrFor(uint8_t attribute) {
   const int fg = attribute & 0x0F, bg = (attribute >> 4) & 0x0F;
@@ -42,7 +40,9 @@ Terminal* g_test_terminal = nullptr;
 }  // namespace
 
 ScreenTerminal::ScreenTerminal(int rows, int columns, int output_fd)
-    : rows_(rows), columns_(columns), output_fd_(output_fd),
+    : rows_(rows),
+      columns_(columns),
+      output_fd_(output_fd),
       cells_(static_cast<size_t>(rows * columns)) {}
 
 bool ScreenTerminal::Inside(int row, int column) const {
@@ -59,8 +59,8 @@ void ScreenTerminal::WriteCell(int row, int column, Cell cell) {
   cells_[static_cast<size_t>((row - 1) * columns_ + column - 1)] = cell;
   const unsigned char c = static_cast<unsigned char>(cell.character);
   const std::string shown = Cp850ToUtf8(std::string(1, static_cast<char>(c < 32 ? ' ' : c)));
-  Emit("\x1b[" + std::to_string(row) + ";" + std::to_string(column) + "H" +
-       SgrFor(cell.attribute) + shown + "\x1b[0m");
+  Emit("\x1b[" + std::to_string(row) + ";" + std::to_string(column) + "H" + SgrFor(cell.attribute) +
+       shown + "\x1b[0m");
 }
 
 void ScreenTerminal::SetCursor(int row, int column) {
@@ -106,7 +106,7 @@ void ScreenTerminal::Emit(const std::string& bytes) const {
 
 Terminal& CurrentTerminal() {
   if (g_test_terminal != nullptr) return *g_test_terminal;
-  static std::unique_ptr<Terminal> process_terminal = [] () -> std::unique_ptr<Terminal> {
+  static std::unique_ptr<Terminal> process_terminal = []() -> std::unique_ptr<Terminal> {
     if (!::isatty(STDIN_FILENO) || !::isatty(STDOUT_FILENO)) return std::make_unique<NoTerminal>();
     winsize ws{};
     int rows = 25, columns = 80;

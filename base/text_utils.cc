@@ -39,20 +39,24 @@ void Justify(std::string* line, size_t skip, size_t target) {
 void Align(std::string* line, char mode, size_t target, size_t skip, bool more_follows) {
   const size_t free = line->size() < target ? target - line->size() : 0;
   switch (mode) {
-    case 'E': case 'L': case 'I':
+    case 'E':
+    case 'L':
+    case 'I':
       line->append(free, ' ');
       break;
     case 'N':
       line->append(free, '-');
       break;
-    case 'D': case 'R':
+    case 'D':
+    case 'R':
       line->insert(0, free, ' ');
       break;
     case 'C':
       line->insert(0, free / 2, ' ');
       line->append((free + 1) / 2, ' ');
       break;
-    case 'A': case 'B':
+    case 'A':
+    case 'B':
       if (!more_follows) break;  // the paragraph's last line stays as it is
       if (line->find(' ', skip) != std::string::npos) Justify(line, skip, target);
       if (line->size() < target) line->append(target - line->size(), ' ');

@@ -48,19 +48,23 @@ TEST(FormatParagraph, JustifiesRoundRobinAndKeepsTheDash) {
 
 TEST(FormatParagraph, HangingIndentAndLongWords) {
   const std::string out = FormatParagraph("- abcdefghijklmnopqrstuvwxyz end", -2, 10, "E");
-  EXPECT_EQ(Lines(out, 10),
-            (std::vector<std::string>{"-         ", "  abcdefgh", "  ijklmnop", "  qrstuvwx",
-                                      "  yz end  "}));
+  EXPECT_EQ(Lines(out, 10), (std::vector<std::string>{"-         ", "  abcdefgh", "  ijklmnop",
+                                                      "  qrstuvwx", "  yz end  "}));
   EXPECT_EQ(FormatParagraph("abc def", 3, 10, "L"), "   abc def");
   // A single word in mode "A" that is not the last line is padded like "E".
   EXPECT_EQ(FormatParagraph("abcdefgh ijklmnop", 0, 10, "A"), "abcdefgh  ijklmnop");
 }
 
 TEST(FormatParagraph, ControlCharactersTakeNoWidth) {
-  const std::string text = "uno \x1b" "dos\x0f tres cuatro";
+  const std::string text =
+      "uno \x1b"
+      "dos\x0f tres cuatro";
   const std::string out = FormatParagraph(text, 0, 12, "E");
   // The first line carries the two printer codes: twelve columns in fourteen bytes.
-  EXPECT_EQ(out, "uno \x1b" "dos\x0f tres" "cuatro      ");
+  EXPECT_EQ(out,
+            "uno \x1b"
+            "dos\x0f tres"
+            "cuatro      ");
 }
 
 TEST(TextUtils, SmallHelpers) {

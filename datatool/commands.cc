@@ -39,9 +39,9 @@ std::string Root(std::string root) {
   return root;
 }
 
-const char* const kDataFiles[] = {"TAULES\\UIpc.dat",    "DADES\\PropietV.dat", "DADES\\FinquesV.dat",
-                                  "DADES\\DepartaV.dat", "DADES\\TranLauV.dat", "DADES\\TVRebut.dat",
-                                  "DADES\\Textos.dat"};
+const char* const kDataFiles[] = {
+    "TAULES\\UIpc.dat",    "DADES\\PropietV.dat", "DADES\\FinquesV.dat", "DADES\\DepartaV.dat",
+    "DADES\\TranLauV.dat", "DADES\\TVRebut.dat",  "DADES\\Textos.dat"};
 
 // Every command but init works only on an existing installation, so that a
 // mistyped path never becomes a new one.
@@ -120,7 +120,8 @@ std::string ShippedCpiFile() {
   const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
   if (ec) return std::string();
 #ifdef KEP_DATA_FROM_BIN
-  const fs::path installed = (exe.parent_path() / KEP_DATA_FROM_BIN / "UIpc.csv").lexically_normal();
+  const fs::path installed =
+      (exe.parent_path() / KEP_DATA_FROM_BIN / "UIpc.csv").lexically_normal();
   if (fs::is_regular_file(installed, ec)) return installed.string();
 #endif
 #if defined(KEP_SOURCE_DIR) && defined(KEP_BUILD_DIR)
@@ -161,23 +162,27 @@ int Init(const Args& args, std::ostream& out, std::ostream& err) {
   if (!no_cpi && cpi_file.empty()) {
     cpi_file = ShippedCpiFile();
     if (cpi_file.empty()) {
-      err << "kepdata: the CPI file that comes with the program (UIpc.csv) is not where it was installed;\n"
+      err << "kepdata: the CPI file that comes with the program (UIpc.csv) is not where it was "
+             "installed;\n"
              "  give one with --cpi FILE, or make the installation without indices with --no-cpi\n";
       return 1;
     }
   }
   const std::string root = Root(args[0]);
   if (!server.empty() && !KEP_WITH_POSTGRES) {
-    err << "kepdata: this build has no PostgreSQL engine (it was made without libpq): --server cannot be used\n";
+    err << "kepdata: this build has no PostgreSQL engine (it was made without libpq): --server "
+           "cannot be used\n";
     return 1;
   }
   if (!server.empty() && base::PathExists(root + "Vorn.ini")) {
-    err << "kepdata: " << base::ResolvePath(root + "Vorn.ini") << " exists; set [Dades] Servidor in it by hand\n";
+    err << "kepdata: " << base::ResolvePath(root + "Vorn.ini")
+        << " exists; set [Dades] Servidor in it by hand\n";
     return 1;
   }
   for (const char* f : kDataFiles) {
     if (base::PathExists(root + f)) {
-      err << "kepdata: " << base::ResolvePath(root + f) << " exists; init does not overwrite data files\n";
+      err << "kepdata: " << base::ResolvePath(root + f)
+          << " exists; init does not overwrite data files\n";
       return 1;
     }
   }
@@ -208,7 +213,8 @@ int Init(const Args& args, std::ostream& out, std::ostream& err) {
     if (!OpenTable(t, &buffer, err)) return 1;
   }
   std::string text(storage::text::kLength, ' ');
-  if (storage::OpenRecordFile(60, base::Settings().root_dir + "DADES\\Textos", text.data(), text.size()) != 0) {
+  if (storage::OpenRecordFile(60, base::Settings().root_dir + "DADES\\Textos", text.data(),
+                              text.size()) != 0) {
     return 1;
   }
   storage::ResetRecordManager();
@@ -216,7 +222,8 @@ int Init(const Args& args, std::ostream& out, std::ostream& err) {
   // The official monthly series, so that a new installation updates rents
   // with real indices from its first run.
   if (Import({root, "UIpc", cpi_file}, out, err) != 0) {
-    err << "kepdata: the installation was made, but its CPI file could not be loaded from " << cpi_file << "\n";
+    err << "kepdata: the installation was made, but its CPI file could not be loaded from "
+        << cpi_file << "\n";
     return 1;
   }
   return 0;
@@ -229,12 +236,14 @@ struct ParsedRow {
 };
 
 std::string KeyOf(const Table& t, const std::string& record) {
-  const int width = t.code == 4 ? 7 : (t.code == 503 ? 1 : (t.code == 507 || t.code == 508 ? 4 : 2));
+  const int width =
+      t.code == 4 ? 7 : (t.code == 503 ? 1 : (t.code == 507 || t.code == 508 ? 4 : 2));
   return record.substr(0, static_cast<size_t>(width));
 }
 
 bool IsKeyColumn(const Table& t, const Column& c) {
-  if (c.kind == Kind::kMonth || c.kind == Kind::kConcept || c.kind == Kind::kConceptCode) return true;
+  if (c.kind == Kind::kMonth || c.kind == Kind::kConcept || c.kind == Kind::kConceptCode)
+    return true;
   const std::string n = c.name;
   return n == "building" || n == "unit" || (n == "owner" && t.code == 505);
 }
@@ -259,7 +268,8 @@ bool ParseRows(const Table& t, const std::string& file, const std::vector<CsvRow
     }
     for (const Column* h : header) {
       if (found != nullptr && h == found) {
-        err << "kepdata: " << file << ":1: column " << i + 1 << ": \"" << name << "\" given twice\n";
+        err << "kepdata: " << file << ":1: column " << i + 1 << ": \"" << name
+            << "\" given twice\n";
         return false;
       }
     }
@@ -327,7 +337,8 @@ std::string NewRecord(const Table& t, const std::string& key, std::ostream& err)
   // The unit file stays open (and bound to this buffer) for the rest of the import.
   static std::string unit;
   std::string tax_id;
-  const bool open = storage::GetFileLengths(units->code, 0).record_length > 0 || OpenTable(*units, &unit, err);
+  const bool open =
+      storage::GetFileLengths(units->code, 0).record_length > 0 || OpenTable(*units, &unit, err);
   if (open && storage::SeekByKeyWithoutLock(units->code, 0, key, 0) == 0) {
     tax_id = storage::GetText(unit, storage::unit::kTaxId);
   }
@@ -362,7 +373,8 @@ int Import(const Args& args, std::ostream&, std::ostream& err) {
   if (!OpenTable(*t, &buffer, err)) return 1;
   // The whole file in one transaction: a failed row, a full disk or a kill
   // leaves the table as it was.
-  if (const int16_t begun = storage::FileTransaction(t->code, storage::kOpBeginTransaction); begun != 0) {
+  if (const int16_t begun = storage::FileTransaction(t->code, storage::kOpBeginTransaction);
+      begun != 0) {
     err << "kepdata: " << t->name << " cannot be written now (status " << begun
         << "): another program is writing it\n";
     storage::ResetRecordManager();
@@ -376,11 +388,13 @@ int Import(const Args& args, std::ostream&, std::ostream& err) {
       std::string ignored;
       (void)SetColumn(*column, value, &record, &ignored);
     }
-    std::copy(record.begin(), record.end(), buffer.begin());  // the layer holds the buffer's address
+    std::copy(record.begin(), record.end(),
+              buffer.begin());  // the layer holds the buffer's address
     const int16_t status = exists ? storage::UpdateRecord(t->code) : storage::InsertRecord(t->code);
     if (status != 0) {
       (void)storage::FileTransaction(t->code, storage::kOpAbortTransaction);
-      const bool held = status == storage::kStatusRecordLocked || status == storage::kStatusFileLocked;
+      const bool held =
+          status == storage::kStatusRecordLocked || status == storage::kStatusFileLocked;
       err << "kepdata: " << args[2] << ":" << row.line << ": " << (exists ? "update" : "insert")
           << " failed with status " << status
           << (held ? " (another station holds the record: try again when its run has ended)" : "")
@@ -433,8 +447,10 @@ int IneImport(const Args& args, std::ostream& out, std::ostream& err) {
   int added = 0, changed = 0, same = 0;
   for (const IneMonth& m : series.taken) {
     std::string record = EmptyRecord(t), ignored;
-    if (!SetColumn(t.columns[0], m.month, &record, &ignored) || !SetColumn(t.columns[1], m.value, &record, &ignored)) {
-      err << "kepdata: " << args[1] << ":" << m.line << ": " << m.month << " " << m.value << " cannot be stored\n";
+    if (!SetColumn(t.columns[0], m.month, &record, &ignored) ||
+        !SetColumn(t.columns[1], m.value, &record, &ignored)) {
+      err << "kepdata: " << args[1] << ":" << m.line << ": " << m.month << " " << m.value
+          << " cannot be stored\n";
       storage::ResetRecordManager();
       return 1;
     }
@@ -444,12 +460,13 @@ int IneImport(const Args& args, std::ostream& out, std::ostream& err) {
       ++same;
       continue;
     }
-    std::copy(record.begin(), record.end(), buffer.begin());  // the layer holds the buffer's address
+    std::copy(record.begin(), record.end(),
+              buffer.begin());  // the layer holds the buffer's address
     const int16_t status = exists ? storage::UpdateRecord(t.code) : storage::InsertRecord(t.code);
     if (status != 0) {
-      err << "kepdata: " << args[1] << ":" << m.line << ": " << (exists ? "update" : "insert") << " of " << m.month
-          << " failed with status " << status << " (" << added << " months added and " << changed
-          << " changed before it)\n";
+      err << "kepdata: " << args[1] << ":" << m.line << ": " << (exists ? "update" : "insert")
+          << " of " << m.month << " failed with status " << status << " (" << added
+          << " months added and " << changed << " changed before it)\n";
       storage::ResetRecordManager();
       return 1;
     }
@@ -462,8 +479,8 @@ int IneImport(const Args& args, std::ostream& out, std::ostream& err) {
     out << "no month from " << series.base.first << " on";
   } else {
     out << series.taken.size() << " months from " << series.taken.front().month << " to "
-        << series.taken.back().month << ": " << added << " added, " << changed << " changed, " << same
-        << " as they were";
+        << series.taken.back().month << ": " << added << " added, " << changed << " changed, "
+        << same << " as they were";
   }
   out << "; " << left << " months outside base " << series.base.year
       << " not taken (they stay in the bases they were published in)\n";
@@ -525,7 +542,8 @@ bool SetCompanyFields(const std::string& path, const std::map<int, std::string>&
       if (eq != std::string::npos && upper.rfind("CAMP", 0) == 0) {
         const int n = std::atoi(line.substr(4, eq - 4).c_str());
         if (values.count(n) != 0) {
-          if (pending.count(n) != 0) out += "Camp" + std::to_string(n) + "=" + values.at(n) + "\r\n";
+          if (pending.count(n) != 0)
+            out += "Camp" + std::to_string(n) + "=" + values.at(n) + "\r\n";
           pending.erase(n);
           continue;
         }
@@ -563,7 +581,10 @@ int Company(const Args& args, std::ostream& out, std::ostream& err) {
     return 1;
   }
   for (int n = 1; n <= 8; ++n) {
-    out << n << ": " << base::Cp850ToUtf8(base::IniRead(root + "Vorn.ini", "Empresa", "Camp" + std::to_string(n))) << "\n";
+    out << n << ": "
+        << base::Cp850ToUtf8(
+               base::IniRead(root + "Vorn.ini", "Empresa", "Camp" + std::to_string(n)))
+        << "\n";
   }
   return 0;
 }
@@ -578,8 +599,8 @@ int Copy(const Args& args, std::ostream&, std::ostream& err) {
     int rc = RunDataTool({"export", args[0], t.name}, csv, err);
     std::filesystem::current_path(here);
     if (rc != 0) return 1;
-    const std::filesystem::path temp =
-        std::filesystem::temp_directory_path() / ("kepdata_copy_" + std::to_string(::getpid()) + ".csv");
+    const std::filesystem::path temp = std::filesystem::temp_directory_path() /
+                                       ("kepdata_copy_" + std::to_string(::getpid()) + ".csv");
     std::ofstream(temp, std::ios::binary) << csv.str();
     rc = RunDataTool({"import", args[1], t.name, temp.string()}, quiet, err);
     std::filesystem::current_path(here);
@@ -597,8 +618,8 @@ int Snapshots(const Args& args, std::ostream& out, std::ostream& err) {
   const std::vector<storage::SnapshotInfo> all = storage::ListSnapshots(root);
   if (all.empty()) out << "no snapshot in " << base::ResolvePath(root + "SNAPSHOTS") << "\n";
   for (const storage::SnapshotInfo& s : all) {
-    out << s.name << "  taken " << s.taken << "  " << s.engine << "  units written back after it: "
-        << s.written_units << "\n";
+    out << s.name << "  taken " << s.taken << "  " << s.engine
+        << "  units written back after it: " << s.written_units << "\n";
   }
   return 0;
 }
@@ -627,7 +648,8 @@ int Install(const Args& args, std::ostream& out, std::ostream& err) {
   const std::string extension = base::UpperCase850(source.extension().string());
   const char* folder = extension == ".TXT" ? "TEXTOS" : extension == ".LNG" ? "LOCALE" : nullptr;
   if (folder == nullptr) {
-    err << "kepdata: " << args[1] << ": give a letter template (NAME.txt) or a language file (NAME.LNG)\n";
+    err << "kepdata: " << args[1]
+        << ": give a letter template (NAME.txt) or a language file (NAME.LNG)\n";
     return 1;
   }
   std::string utf8, cp850;
@@ -638,7 +660,8 @@ int Install(const Args& args, std::ostream& out, std::ostream& err) {
   std::vector<TextFault> faults;
   if (!TextToCodePage850(utf8, &cp850, &faults)) {
     for (const TextFault& f : faults) {
-      err << "kepdata: " << args[1] << ":" << f.line << ": column " << f.column << ": " << f.what << "\n";
+      err << "kepdata: " << args[1] << ":" << f.line << ": column " << f.column << ": " << f.what
+          << "\n";
     }
     if (faults.size() == kMostFaults) err << "kepdata: " << args[1] << ": and perhaps more\n";
     err << "kepdata: " << args[1] << ": nothing installed\n";
@@ -662,26 +685,40 @@ int Install(const Args& args, std::ostream& out, std::ostream& err) {
 
 const Command kCommands[] = {
     {"init", "init DATAROOT [--server CONNINFO [--schema NAME]] [--cpi FILE | --no-cpi]",
-     "create an installation: folders, description files, data files, Vorn.ini, and the CPI file loaded with\n"
-     "      the official series that comes with the program (or FILE, or none); with --server its data\n"
-     "      files are tables of that PostgreSQL database (libpq connection string), in schema NAME (default kep)",
+     "create an installation: folders, description files, data files, Vorn.ini, and the CPI file "
+     "loaded with\n"
+     "      the official series that comes with the program (or FILE, or none); with --server its "
+     "data\n"
+     "      files are tables of that PostgreSQL database (libpq connection string), in schema NAME "
+     "(default kep)",
      Init},
-    {"copy", "copy FROM_DATAROOT TO_DATAROOT", "copy every table of one installation into another (either backend)", Copy},
-    {"import", "import DATAROOT TABLE FILE.csv", "insert or update the CSV's rows in the table (all rows are checked first)", Import},
+    {"copy", "copy FROM_DATAROOT TO_DATAROOT",
+     "copy every table of one installation into another (either backend)", Copy},
+    {"import", "import DATAROOT TABLE FILE.csv",
+     "insert or update the CSV's rows in the table (all rows are checked first)", Import},
     {"ine", "ine DATAROOT FILE.csv [--base YEAR]",
-     "add the months of the general CPI from INE's download of a CPI table (\";\", decimal comma, \"2026M08\")\n"
-     "      to UIpc; only the months published in the file's base are taken (base 2025: from 2026-01)",
+     "add the months of the general CPI from INE's download of a CPI table (\";\", decimal comma, "
+     "\"2026M08\")\n"
+     "      to UIpc; only the months published in the file's base are taken (base 2025: from "
+     "2026-01)",
      IneImport},
-    {"export", "export DATAROOT TABLE", "write the table's records as CSV, in key order, on standard output", Export},
-    {"company", "company DATAROOT [N=VALUE ...]", "show, or set, the eight company fields (Vorn.ini [Empresa])", Company},
+    {"export", "export DATAROOT TABLE",
+     "write the table's records as CSV, in key order, on standard output", Export},
+    {"company", "company DATAROOT [N=VALUE ...]",
+     "show, or set, the eight company fields (Vorn.ini [Empresa])", Company},
     {"snapshots", "snapshots DATAROOT",
-     "list the snapshots that mode A took before writing back (SNAPSHOTS/ of the data root)", Snapshots},
+     "list the snapshots that mode A took before writing back (SNAPSHOTS/ of the data root)",
+     Snapshots},
     {"restore", "restore DATAROOT SNAPSHOT",
-     "put the records of a snapshot back (refused while a workstation holds a lock of them)", Restore},
+     "put the records of a snapshot back (refused while a workstation holds a lock of them)",
+     Restore},
     {"install", "install DATAROOT FILE",
-     "store a letter template (NAME.txt, into TEXTOS) or a language file (NAME.LNG, into LOCALE) written in\n"
-     "      UTF-8 in code page 850, as the programs read them; a character code page 850 lacks is refused\n"
-     "      (line and column); template control bytes may be written as the control pictures \u2421 \u2401..\u2409 \u2410 \u2411 \u2412",
+     "store a letter template (NAME.txt, into TEXTOS) or a language file (NAME.LNG, into LOCALE) "
+     "written in\n"
+     "      UTF-8 in code page 850, as the programs read them; a character code page 850 lacks is "
+     "refused\n"
+     "      (line and column); template control bytes may be written as the control pictures "
+     "\u2421 \u2401..\u2409 \u2410 \u2411 \u2412",
      Install},
 };
 

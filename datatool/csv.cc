@@ -62,7 +62,7 @@ bool ParseCsv(std::string_view text, std::vector<CsvRow>* rows, std::string* err
 }
 
 std::string CsvField(std::string_view value) {
-  if (value.find_first_of(",\"\r\n") == std::string_view::npos && 
+  if (value.find_first_of(",\"\r\n") == std::string_view::npos &&
       (value.empty() || (value.front() != ' ' && value.back() != ' '))) {
     return std::string(value);
   }

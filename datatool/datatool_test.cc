@@ -1,11 +1,11 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
-
-#include <gtest/gtest.h>
-#include <unistd.h>
 
 #include "base/dates.h"
 #include "base/session_settings.h"
@@ -49,7 +49,8 @@ class DataToolTest : public ::testing::Test {
     const Table* t = FindTable(table);
     std::string buffer(static_cast<size_t>(t->record_length), ' ');
     base::Settings().root_dir = root_ + "/";
-    EXPECT_EQ(storage::OpenRecordFile(t->code, root_ + "/" + t->path, buffer.data(), buffer.size()), 0);
+    EXPECT_EQ(storage::OpenRecordFile(t->code, root_ + "/" + t->path, buffer.data(), buffer.size()),
+              0);
     const int16_t status = storage::SeekByKeyWithoutLock(t->code, 0, key, 0);
     storage::ResetRecordManager();
     return status == 0 ? buffer : "";
@@ -60,7 +61,9 @@ class DataToolTest : public ::testing::Test {
   std::filesystem::path cwd_;
 };
 
-std::string Le16(int v) { return {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF)}; }
+std::string Le16(int v) {
+  return {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF)};
+}
 std::string Le32(int64_t v) {
   std::string s;
   for (int i = 0; i < 4; ++i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
@@ -68,10 +71,14 @@ std::string Le32(int64_t v) {
 }
 
 TEST_F(DataToolTest, WritesTheExactBytesOfEveryTable) {
-  ASSERT_EQ(Import("departav",
-                   "building,unit,tenant_name,designation,contract_date,duration_months,premises,"
-                   "months_per_receipt,concept2,concept12_code,concept12,concept14_code,concept14,tax_id\n"
-                   "12,345,Garcia*Joan,1r 2a,1970-01-31,-2,S,3,10000,11,-7,99,2147483647,ES12345678Z\n"), 0) << err_;
+  ASSERT_EQ(
+      Import(
+          "departav",
+          "building,unit,tenant_name,designation,contract_date,duration_months,premises,"
+          "months_per_receipt,concept2,concept12_code,concept12,concept14_code,concept14,tax_id\n"
+          "12,345,Garcia*Joan,1r 2a,1970-01-31,-2,S,3,10000,11,-7,99,2147483647,ES12345678Z\n"),
+      0)
+      << err_;
   const std::string unit = Stored("DepartaV", "\x80\x8C\x83\xAD");
   ASSERT_EQ(unit.size(), 447u);
   EXPECT_EQ(unit.substr(0, 4), "\x80\x8C\x83\xAD");
@@ -102,7 +109,11 @@ TEST_F(DataToolTest, WritesTheExactBytesOfEveryTable) {
   EXPECT_EQ(owner.substr(264, 17), "ES1" + std::string(14, ' '));
 
   // A new transition record starts from the defaults, its tenant flag from the unit.
-  ASSERT_EQ(Import("TranLauV", "building,unit,floor_area,cohabitants,cadastral_date\n12,345,2500,4,1989-12-31\n"), 0) << err_;
+  ASSERT_EQ(
+      Import("TranLauV",
+             "building,unit,floor_area,cohabitants,cadastral_date\n12,345,2500,4,1989-12-31\n"),
+      0)
+      << err_;
   const std::string tr = Stored("TranLauV", "\x80\x8C\x83\xAD");
   std::string expected = storage::DefaultTransitionRecord("\x80\x8C\x83\xAD", "ES12345678Z");
   expected.replace(14, 4, Le32(2500));
@@ -141,15 +152,19 @@ TEST_F(DataToolTest, ExportThenImportGivesTheSameValues) {
     const char* table;
     const char* csv;
   } others[] = {
-      {"FinquesV", "building,owner,street,address2,address3,type\n0007,0042,Pg. de Gràcia 50,08007 Barcelona,"
-                   "\"Eixample, dreta\",P\n"},
+      {"FinquesV",
+       "building,owner,street,address2,address3,type\n0007,0042,Pg. de Gràcia 50,08007 Barcelona,"
+       "\"Eixample, dreta\",P\n"},
       {"PropietV", "owner,name,tax_id\n0042,Puig*Maria,ES12345678Z\n"},
-      {"TranLauV", "building,unit,reference_date1,reference_date2,assimilated,assimilated_housing,floor_area,"
-                   "cadastral_value,cadastral_date,population,cohabitants,household_income,opposed_update,"
-                   "premises_category,premises_flag,quota,took_option7,premises_opposed,revalued_rent,base_index,"
-                   "steps_at_start,steps_reached\n"
-                   "0001,0003,1930-01-01,1941-12-31,S,N,2500,3000000,1989-12-31,49999,3,1833840,S,C,S,85000,N,S,"
-                   "10000,8605,5,2\n"},
+      {"TranLauV",
+       "building,unit,reference_date1,reference_date2,assimilated,assimilated_housing,floor_area,"
+       "cadastral_value,cadastral_date,population,cohabitants,household_income,opposed_update,"
+       "premises_category,premises_flag,quota,took_option7,premises_opposed,revalued_rent,base_"
+       "index,"
+       "steps_at_start,steps_reached\n"
+       "0001,0003,1930-01-01,1941-12-31,S,N,2500,3000000,1989-12-31,49999,3,1833840,S,C,S,85000,N,"
+       "S,"
+       "10000,8605,5,2\n"},
       {"TVRebut", "concept,code,type\n3,,2\n,0,1\n,99,0\n"},
   };
   for (const auto& o : others) {
@@ -164,9 +179,13 @@ TEST_F(DataToolTest, ExportThenImportGivesTheSameValues) {
 // not an installation is refused.
 TEST_F(DataToolTest, CopyGivesTheSameTablesInTheOtherInstallation) {
   for (const char* table : {"PropietV", "FinquesV", "TVRebut", "DepartaV", "TranLauV"}) {
-    ASSERT_EQ(Run({"import", root_, table, std::string(KEP_SOURCE_DIR) + "/sample/" + table + ".csv"}), 0) << err_;
+    ASSERT_EQ(
+        Run({"import", root_, table, std::string(KEP_SOURCE_DIR) + "/sample/" + table + ".csv"}), 0)
+        << err_;
   }
-  ASSERT_EQ(Run({"import", root_, "UIpc", std::string(KEP_SOURCE_DIR) + "/installation/cpi/UIpc.csv"}), 0) << err_;
+  ASSERT_EQ(
+      Run({"import", root_, "UIpc", std::string(KEP_SOURCE_DIR) + "/installation/cpi/UIpc.csv"}), 0)
+      << err_;
   std::vector<std::vector<std::string>> targets = {{"init", dir_.path() + "/copy"}};
   const std::string server = testing_support::TestServer();
   const std::string schema = "cp_" + std::to_string(::getpid());
@@ -203,7 +222,8 @@ TEST_F(DataToolTest, BadValuesStopTheImportWithLineAndColumnAndWriteNothing) {
     const char* csv;
     const char* message;
   } cases[] = {
-      {"DepartaV", "building,unit,contract_date\n1,1,2000-01-01\n1,2,1999-02-29\n", "in.csv:3: column 3 (contract_date)"},
+      {"DepartaV", "building,unit,contract_date\n1,1,2000-01-01\n1,2,1999-02-29\n",
+       "in.csv:3: column 3 (contract_date)"},
       {"DepartaV", "building,unit\n1,1\nx1,2\n", "in.csv:3: column 1 (building)"},
       {"DepartaV", "building,unit\n1,12345\n", "in.csv:2: column 2 (unit)"},
       {"DepartaV", "building,unit,duration_months\n1,1,32768\n", "column 3 (duration_months)"},
@@ -225,7 +245,8 @@ TEST_F(DataToolTest, BadValuesStopTheImportWithLineAndColumnAndWriteNothing) {
     EXPECT_EQ(Import(c.table, c.csv), 1) << c.csv;
     EXPECT_NE(err_.find(c.message), std::string::npos) << c.csv << " gave: " << err_;
     ASSERT_EQ(Run({"export", root_, c.table}), 0);
-    EXPECT_EQ(std::count(out_.begin(), out_.end(), '\n'), 1) << "written despite the error: " << c.csv;
+    EXPECT_EQ(std::count(out_.begin(), out_.end(), '\n'), 1)
+        << "written despite the error: " << c.csv;
   }
   EXPECT_FALSE(std::filesystem::exists(root_ + "/db.log"));
 }
@@ -282,7 +303,8 @@ TEST_F(DataToolTest, InitLoadsTheOfficialCpiSeries) {
 TEST_F(DataToolTest, ImportsTheGeneralIndexFromInesDownload) {
   ASSERT_EQ(Import("UIpc", "month,value\n2025-12,119.942\n2026-01,100.8\n"), 0) << err_;
   const std::string download =
-      "\xEF\xBB\xBFÍndices nacionales: general y de grupos ECOICOP (base 2025);Tipo de dato;Periodo;Total\r\n"
+      "\xEF\xBB\xBFÍndices nacionales: general y de grupos ECOICOP (base 2025);Tipo de "
+      "dato;Periodo;Total\r\n"
       "Índice general;Índice;2026M03;102,440\r\n"
       "Índice general;Variación mensual;2026M03;1,2\r\n"
       "01 Alimentos y bebidas no alcohólicas;Índice;2026M03;104,118\r\n"
@@ -292,19 +314,25 @@ TEST_F(DataToolTest, ImportsTheGeneralIndexFromInesDownload) {
       "Índice general;Índice;2026M04;\r\n";
   dir_.Write("76125.csv", download);
   ASSERT_EQ(Run({"ine", root_, dir_.path() + "/76125.csv"}), 0) << err_;
-  EXPECT_NE(out_.find("base 2025, 3 months from 2026-01 to 2026-03: 2 added, 1 changed, 0 as they were; 1 months "
+  EXPECT_NE(out_.find("base 2025, 3 months from 2026-01 to 2026-03: 2 added, 1 changed, 0 as they "
+                      "were; 1 months "
                       "outside base 2025 not taken"),
             std::string::npos)
       << out_;
   ASSERT_EQ(Run({"export", root_, "UIpc"}), 0);
-  EXPECT_EQ(out_, "month,value\n2025-12,119.942\n2026-01,100.836\n2026-02,101.261\n2026-03,102.44\n");
-  ASSERT_EQ(Run({"ine", root_, dir_.path() + "/76125.csv"}), 0) << err_;  // a second time changes nothing
+  EXPECT_EQ(out_,
+            "month,value\n2025-12,119.942\n2026-01,100.836\n2026-02,101.261\n2026-03,102.44\n");
+  ASSERT_EQ(Run({"ine", root_, dir_.path() + "/76125.csv"}), 0)
+      << err_;  // a second time changes nothing
   EXPECT_NE(out_.find("0 added, 0 changed, 3 as they were"), std::string::npos) << out_;
 
   // The base from the command line, in ISO-8859-1 as INE also writes it.
-  dir_.Write("table.csv", "\xCDndice general;\xCDndice;2024M03;114,674\n\xCDndice general;\xCDndice;2026M01;99,0\n");
+  dir_.Write(
+      "table.csv",
+      "\xCDndice general;\xCDndice;2024M03;114,674\n\xCDndice general;\xCDndice;2026M01;99,0\n");
   ASSERT_EQ(Run({"ine", root_, dir_.path() + "/table.csv", "--base", "2021"}), 0) << err_;
-  EXPECT_NE(out_.find("base 2021, 1 months from 2024-03 to 2024-03: 1 added"), std::string::npos) << out_;
+  EXPECT_NE(out_.find("base 2021, 1 months from 2024-03 to 2024-03: 1 added"), std::string::npos)
+      << out_;
 
   struct {
     const char* text;
@@ -312,10 +340,14 @@ TEST_F(DataToolTest, ImportsTheGeneralIndexFromInesDownload) {
     const char* message;
   } const refused[] = {
       {"Índice general;Índice;2026M01;100,836\n", {}, "does not say its base"},
-      {"Índice general;Índice;2026M01;100,836\n", {"--base", "2011"}, "not a base of the CPI known"},
-      {"General (base 2021);Tipo;Periodo;Total\nÍndice general;Índice;2026M01;100,836\n", {"--base", "2025"},
+      {"Índice general;Índice;2026M01;100,836\n",
+       {"--base", "2011"},
+       "not a base of the CPI known"},
+      {"General (base 2021);Tipo;Periodo;Total\nÍndice general;Índice;2026M01;100,836\n",
+       {"--base", "2025"},
        "says it is in base 2021, not 2025"},
-      {"Índice general;Índice;2026M01;100,836\nÍndice general;Índice;2026M01;100,9\n", {"--base", "2025"},
+      {"Índice general;Índice;2026M01;100,836\nÍndice general;Índice;2026M01;100,9\n",
+       {"--base", "2025"},
        "two values for 2026-01"},
       {"Índice general;Índice;2026M01;1O0,8\n", {"--base", "2025"}, "is not an index value"},
       {"month,value\n2026-01,100.8\n", {"--base", "2025"}, "no row of the general index"},
@@ -338,10 +370,14 @@ TEST_F(DataToolTest, ImportsTheGeneralIndexFromInesDownload) {
 // link factors; every row names which.
 TEST_F(DataToolTest, InstallsTemplatesAndLanguageFilesInCodePage850) {
   // A template as a person writes it: UTF-8, LF, the control pictures.
-  dir_.Write("carta.txt", "\xEF\xBB\xBF\u2421P66\n\u2421" "1190+00I\n\u2401\u2410Núria\u2410 i l·l, ç, ñ, «À»\r\n\x01raw\tTAB\n@MEM1");
+  dir_.Write("carta.txt",
+             "\xEF\xBB\xBF\u2421P66\n\u2421"
+             "1190+00I\n\u2401\u2410Núria\u2410 i l·l, ç, ñ, «À»\r\n\x01raw\tTAB\n@MEM1");
   ASSERT_EQ(Run({"install", root_, dir_.path() + "/carta.txt"}), 0) << err_;
   EXPECT_EQ(dir_.Read("inst/TEXTOS/carta.txt"),
-            "\x7FP66\r\n\x7F" "1190+00I\r\n\x01\x10N\xA3ria\x10 i l\xFAl, \x87, \xA4, \xAE\xB7\xAF\r\n\x01raw\tTAB\r\n@MEM1");
+            "\x7FP66\r\n\x7F"
+            "1190+00I\r\n\x01\x10N\xA3ria\x10 i l\xFAl, \x87, \xA4, "
+            "\xAE\xB7\xAF\r\n\x01raw\tTAB\r\n@MEM1");
   EXPECT_NE(out_.find("TEXTOS/carta.txt: 5 lines in code page 850"), std::string::npos) << out_;
   // Installed again under the name the installation already has, in another case.
   dir_.Write("CARTA.TXT", "Nova\n");
@@ -349,26 +385,36 @@ TEST_F(DataToolTest, InstallsTemplatesAndLanguageFilesInCodePage850) {
   EXPECT_EQ(dir_.Read("inst/TEXTOS/carta.txt"), "Nova\r\n");
   dir_.Write("MIRTOSEK.LNG", "\"PÀGINA \",\"PÁXINA \",\"PAGINA \",\"PÁGINA \"\n");
   ASSERT_EQ(Run({"install", root_, dir_.path() + "/MIRTOSEK.LNG"}), 0) << err_;
-  EXPECT_EQ(dir_.Read("inst/LOCALE/MIRTOSEK.LNG"), "\"P\xB7GINA \",\"P\xB5XINA \",\"PAGINA \",\"P\xB5GINA \"\r\n");
+  EXPECT_EQ(dir_.Read("inst/LOCALE/MIRTOSEK.LNG"),
+            "\"P\xB7GINA \",\"P\xB5XINA \",\"PAGINA \",\"P\xB5GINA \"\r\n");
 }
 
 TEST_F(DataToolTest, InstallRefusesWhatCodePage850CannotHoldAndWritesNothing) {
   dir_.Write("inst/TEXTOS/carta.txt", "old");
-  dir_.Write("carta.txt", "Bona tarda\nRenda: 10 €, “cometes”\n\xE9s en Latin-1\nun \x1B escape\u2400\n");
+  dir_.Write("carta.txt",
+             "Bona tarda\nRenda: 10 €, “cometes”\n\xE9s en Latin-1\nun \x1B escape\u2400\n");
   EXPECT_EQ(Run({"install", root_, dir_.path() + "/carta.txt"}), 1);
-  EXPECT_NE(err_.find("carta.txt:2: column 11: \"€\" (U+20AC) has no place in code page 850 (write EUR)"),
-            std::string::npos) << err_;
+  EXPECT_NE(
+      err_.find("carta.txt:2: column 11: \"€\" (U+20AC) has no place in code page 850 (write EUR)"),
+      std::string::npos)
+      << err_;
   EXPECT_NE(err_.find("carta.txt:2: column 14: \"“\" (U+201C)"), std::string::npos) << err_;
   EXPECT_NE(err_.find("carta.txt:2: column 22: \"”\" (U+201D)"), std::string::npos) << err_;
-  EXPECT_NE(err_.find("carta.txt:3: column 1: the byte E9 is not UTF-8"), std::string::npos) << err_;
-  EXPECT_NE(err_.find("carta.txt:4: column 4: the control character U+001B is not text"), std::string::npos) << err_;
-  EXPECT_NE(err_.find("carta.txt:4: column 12: \"\u2400\" (U+2400) has no place"), std::string::npos) << err_;
+  EXPECT_NE(err_.find("carta.txt:3: column 1: the byte E9 is not UTF-8"), std::string::npos)
+      << err_;
+  EXPECT_NE(err_.find("carta.txt:4: column 4: the control character U+001B is not text"),
+            std::string::npos)
+      << err_;
+  EXPECT_NE(err_.find("carta.txt:4: column 12: \"\u2400\" (U+2400) has no place"),
+            std::string::npos)
+      << err_;
   EXPECT_NE(err_.find("nothing installed"), std::string::npos);
   EXPECT_EQ(dir_.Read("inst/TEXTOS/carta.txt"), "old");
   EXPECT_FALSE(std::filesystem::exists(dir_.path() + "/inst/TEXTOS/carta.txt.kepdata-new"));
   dir_.Write("carta.doc", "x");
   EXPECT_EQ(Run({"install", root_, dir_.path() + "/carta.doc"}), 1);
-  EXPECT_NE(err_.find("give a letter template (NAME.txt) or a language file (NAME.LNG)"), std::string::npos);
+  EXPECT_NE(err_.find("give a letter template (NAME.txt) or a language file (NAME.LNG)"),
+            std::string::npos);
   EXPECT_EQ(Run({"install", root_, dir_.path() + "/none.txt"}), 1);
   EXPECT_NE(err_.find("none.txt: cannot be read"), std::string::npos);
   EXPECT_EQ(Run({"install", dir_.path() + "/nowhere", dir_.path() + "/carta.txt"}), 1);
@@ -384,15 +430,18 @@ TEST(ShippedCpiFile, EachRowIsAsPublishedOrDerivedAsItSays) {
     std::string err;
     EXPECT_TRUE(ParseCsv(text, &rows, &err)) << name << ": " << err;
     std::map<std::string, double> series;
-    for (size_t i = 1; i < rows.size(); ++i) series[rows[i].fields[0]] = std::stod(rows[i].fields[1]);
+    for (size_t i = 1; i < rows.size(); ++i)
+      series[rows[i].fields[0]] = std::stod(rows[i].fields[1]);
     return std::make_pair(series, rows);
   };
   std::map<int, std::map<std::string, double>> bases;
-  for (int base : {1992, 2016, 2021, 2025}) bases[base] = read("ine-general-base" + std::to_string(base) + ".csv").first;
+  for (int base : {1992, 2016, 2021, 2025})
+    bases[base] = read("ine-general-base" + std::to_string(base) + ".csv").first;
   const auto rows = read("UIpc.csv").second;
   ASSERT_EQ(rows.size(), 871u);
   const std::map<std::string, double> to_2016 = {
-      {"base 2011", 1.03003973742}, {"base 2006", 1.03003973742 * 1.120584},
+      {"base 2011", 1.03003973742},
+      {"base 2006", 1.03003973742 * 1.120584},
       {"base 2001", 1.03003973742 * 1.120584 * 1.176243}};
   for (size_t i = 1; i < rows.size(); ++i) {
     const std::string& month = rows[i].fields[0];
@@ -422,8 +471,10 @@ TEST(ShippedCpiFile, EachRowIsAsPublishedOrDerivedAsItSays) {
 TEST(DataToolDescriptions, MatchTheShippedDescriptionFiles) {
   for (const Description& d : Descriptions()) {
     testing_support::TempDir none;
-    std::ifstream in(std::string(KEP_SOURCE_DIR) + "/installation/ddf/" + d.name + ".xdf", std::ios::binary);
-    const std::string shipped((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::ifstream in(std::string(KEP_SOURCE_DIR) + "/installation/ddf/" + d.name + ".xdf",
+                     std::ios::binary);
+    const std::string shipped((std::istreambuf_iterator<char>(in)),
+                              std::istreambuf_iterator<char>());
     EXPECT_EQ(shipped, d.xdf) << d.name;
   }
 }

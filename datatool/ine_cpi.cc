@@ -79,8 +79,8 @@ bool IsPeriod(std::string_view s) {
 // index; anything else (another group, another data type, a region) is
 // another series.
 bool IsGeneralIndexLabel(const std::string& label) {
-  static const char* const kLabels[] = {"indice general", "general", "indice", "total nacional", "nacional",
-                                        "total"};
+  static const char* const kLabels[] = {"indice general", "general",  "indice",
+                                        "total nacional", "nacional", "total"};
   return std::find(std::begin(kLabels), std::end(kLabels), label) != std::end(kLabels);
 }
 
@@ -96,9 +96,11 @@ std::string DecimalValue(std::string_view text) {
   const std::string whole = s.substr(0, point);
   const std::string decimals = point == std::string::npos ? std::string() : s.substr(point + 1);
   auto digits = [](const std::string& d) {
-    return std::all_of(d.begin(), d.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
+    return std::all_of(d.begin(), d.end(),
+                       [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
   };
-  if (whole.empty() || !digits(whole) || !digits(decimals) || (point != std::string::npos && decimals.empty())) {
+  if (whole.empty() || !digits(whole) || !digits(decimals) ||
+      (point != std::string::npos && decimals.empty())) {
     return std::string();
   }
   return s;
@@ -111,7 +113,9 @@ int BaseNamedIn(const std::string& text) {
   int found = 0;
   for (size_t at = lower.find("base "); at != std::string::npos; at = lower.find("base ", at + 5)) {
     const std::string year = lower.substr(at + 5, 4);
-    if (year.size() != 4 || !std::all_of(year.begin(), year.end(), [](char c) { return std::isdigit(c); })) continue;
+    if (year.size() != 4 ||
+        !std::all_of(year.begin(), year.end(), [](char c) { return std::isdigit(c); }))
+      continue;
     const int y = std::stoi(year);
     if (found != 0 && found != y) return -1;
     found = y;
@@ -121,7 +125,8 @@ int BaseNamedIn(const std::string& text) {
 
 int BaseOfTableName(std::string_view file_name) {
   const size_t slash = file_name.find_last_of("/\\");
-  const std::string_view name = slash == std::string_view::npos ? file_name : file_name.substr(slash + 1);
+  const std::string_view name =
+      slash == std::string_view::npos ? file_name : file_name.substr(slash + 1);
   for (const TableBase& t : kTables) {
     if (name.find(t.table) != std::string_view::npos) return t.base;
   }
@@ -150,17 +155,21 @@ bool ReadIneCpi(std::string_view raw, std::string_view file_name, int given_base
   }
   if (base == 0) base = named != 0 ? named : BaseOfTableName(file_name);
   if (base == 0) {
-    *err = "the file does not say its base; give it with --base YEAR (2021 for table 50902, 2025 for 76125)";
+    *err =
+        "the file does not say its base; give it with --base YEAR (2021 for table 50902, 2025 for "
+        "76125)";
     return false;
   }
   if (given_base != 0 && named != 0 && named != given_base) {
-    *err = "the file says it is in base " + std::to_string(named) + ", not " + std::to_string(given_base);
+    *err = "the file says it is in base " + std::to_string(named) + ", not " +
+           std::to_string(given_base);
     return false;
   }
   const auto known = std::find_if(KnownIneBases().begin(), KnownIneBases().end(),
                                   [&](const IneBase& b) { return b.year == base; });
   if (known == KnownIneBases().end()) {
-    *err = "base " + std::to_string(base) + " is not a base of the CPI known to this program (2016, 2021, 2025)";
+    *err = "base " + std::to_string(base) +
+           " is not a base of the CPI known to this program (2016, 2021, 2025)";
     return false;
   }
   series->base = *known;
@@ -183,7 +192,8 @@ bool ReadIneCpi(std::string_view raw, std::string_view file_name, int given_base
     }
     if (!general || other) continue;
     const std::string& cell = row.fields[period + 1];
-    if (Label(cell).empty() || Label(cell) == ".." || Label(cell) == ".") continue;  // not published
+    if (Label(cell).empty() || Label(cell) == ".." || Label(cell) == ".")
+      continue;  // not published
     const std::string value = DecimalValue(cell);
     const std::string p = Trimmed(row.fields[period]);
     const std::string month = p.substr(0, 4) + "-" + p.substr(5, 2);
@@ -194,8 +204,8 @@ bool ReadIneCpi(std::string_view raw, std::string_view file_name, int given_base
     const IneMonth m{month, value, row.line};
     const auto [it, inserted] = by_month.emplace(month, m);
     if (!inserted && std::stod(it->second.value) != std::stod(value)) {
-      *err = "lines " + std::to_string(it->second.line) + " and " + std::to_string(row.line) + ": two values for " +
-             month;
+      *err = "lines " + std::to_string(it->second.line) + " and " + std::to_string(row.line) +
+             ": two values for " + month;
       return false;
     }
     if (inserted) series->months.push_back(m);

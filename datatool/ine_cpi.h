@@ -43,7 +43,7 @@ struct IneSeries {
 // file must name it ("base 2025") or be named after its table. False with a
 // message on a file that is not such a download, holds no general index,
 // gives one month twice with two values, or whose base is unknown.
-bool ReadIneCpi(std::string_view text, std::string_view file_name, int given_base, IneSeries* series,
-                std::string* err);
+bool ReadIneCpi(std::string_view text, std::string_view file_name, int given_base,
+                IneSeries* series, std::string* err);
 
 }  // namespace datatool

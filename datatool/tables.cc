@@ -17,13 +17,20 @@ using storage::Field;
 
 std::vector<Column> UnitColumns() {
   std::vector<Column> c = {
-      {"building", Kind::kCode, 1, 2},          {"unit", Kind::kCode, 3, 2},
-      {"tenant_name", Kind::kText, 9, 30},      {"designation", Kind::kText, 39, 10},
-      {"subrogated_name", Kind::kText, 49, 30}, {"street", Kind::kText, 99, 30},
-      {"address2", Kind::kText, 130, 30},       {"address3", Kind::kText, 160, 30},
-      {"contract_date", Kind::kDate, 190, 4},   {"duration_months", Kind::kInt16, 194, 2},
-      {"last_update_date", Kind::kDate, 196, 4}, {"update_months", Kind::kInt16, 200, 2},
-      {"last_update_index", Kind::kInt32, 206, 4}, {"premises", Kind::kFlag, 211, 1},
+      {"building", Kind::kCode, 1, 2},
+      {"unit", Kind::kCode, 3, 2},
+      {"tenant_name", Kind::kText, 9, 30},
+      {"designation", Kind::kText, 39, 10},
+      {"subrogated_name", Kind::kText, 49, 30},
+      {"street", Kind::kText, 99, 30},
+      {"address2", Kind::kText, 130, 30},
+      {"address3", Kind::kText, 160, 30},
+      {"contract_date", Kind::kDate, 190, 4},
+      {"duration_months", Kind::kInt16, 194, 2},
+      {"last_update_date", Kind::kDate, 196, 4},
+      {"update_months", Kind::kInt16, 200, 2},
+      {"last_update_index", Kind::kInt32, 206, 4},
+      {"premises", Kind::kFlag, 211, 1},
       {"months_per_receipt", Kind::kInt16, 226, 2},
   };
   static const char* const kFixed[] = {"concept1", "concept2", "concept3", "concept4", "concept5",
@@ -41,7 +48,8 @@ std::vector<Column> UnitColumns() {
   return c;
 }
 
-bool ParseInteger(std::string_view text, int64_t low, int64_t high, int64_t* value, std::string* err) {
+bool ParseInteger(std::string_view text, int64_t low, int64_t high, int64_t* value,
+                  std::string* err) {
   const std::string s(text);
   char* end = nullptr;
   errno = 0;
@@ -66,7 +74,8 @@ bool AllDigits(std::string_view s) {
 bool ParseIsoDate(std::string_view text, bool month_only, std::string* packed, std::string* err) {
   const size_t want = month_only ? 7 : 10;
   const std::string s(text);
-  bool ok = s.size() == want && AllDigits(s.substr(0, 4)) && s[4] == '-' && AllDigits(s.substr(5, 2));
+  bool ok =
+      s.size() == want && AllDigits(s.substr(0, 4)) && s[4] == '-' && AllDigits(s.substr(5, 2));
   if (ok && !month_only) ok = s[7] == '-' && AllDigits(s.substr(8, 2));
   int year = 0, month = 0, day = 1;
   if (ok) {
@@ -79,10 +88,12 @@ bool ParseIsoDate(std::string_view text, bool month_only, std::string* packed, s
          day <= kDays[month - 1] + (month == 2 && leap ? 1 : 0);
   }
   if (!ok) {
-    *err = "\"" + s + "\" is not a calendar " + (month_only ? "month (YYYY-MM)" : "date (YYYY-MM-DD)");
+    *err =
+        "\"" + s + "\" is not a calendar " + (month_only ? "month (YYYY-MM)" : "date (YYYY-MM-DD)");
     return false;
   }
-  *packed = base::PackDigits(base::ZeroPad(year, 4) + base::ZeroPad(month, 2) + base::ZeroPad(day, 2));
+  *packed =
+      base::PackDigits(base::ZeroPad(year, 4) + base::ZeroPad(month, 2) + base::ZeroPad(day, 2));
   return true;
 }
 
@@ -111,28 +122,49 @@ std::string TrimRight(std::string s) {
 const std::vector<Table>& Tables() {
   static const std::vector<Table> tables = {
       {"DepartaV", "DADES\\DepartaV", 507, storage::unit::kLength, UnitColumns()},
-      {"FinquesV", "DADES\\FinquesV", 506, storage::building::kLength,
-       {{"building", Kind::kCode, 1, 2}, {"owner", Kind::kCode, 7, 2},
-        {"street", Kind::kText, 9, 30}, {"address2", Kind::kText, 39, 30},
-        {"address3", Kind::kText, 69, 30}, {"type", Kind::kFlag, 142, 1}}},
-      {"PropietV", "DADES\\PropietV", 505, storage::owner::kLength,
-       {{"owner", Kind::kCode, 1, 2}, {"name", Kind::kText, 3, 30}, {"tax_id", Kind::kText, 265, 17}}},
-      {"TranLauV", "DADES\\TranLauV", 508, storage::transition::kLength,
-       {{"building", Kind::kCode, 1, 2}, {"unit", Kind::kCode, 3, 2},
-        {"reference_date1", Kind::kDate, 5, 4}, {"reference_date2", Kind::kDate, 9, 4},
-        {"assimilated", Kind::kFlag, 13, 1}, {"assimilated_housing", Kind::kFlag, 14, 1},
-        {"floor_area", Kind::kInt32, 15, 4}, {"cadastral_value", Kind::kInt32, 19, 4},
-        {"cadastral_date", Kind::kDate, 23, 4}, {"population", Kind::kInt32, 27, 4},
-        {"cohabitants", Kind::kInt16, 31, 2}, {"household_income", Kind::kInt32, 33, 4},
-        {"opposed_update", Kind::kFlag, 37, 1}, {"premises_category", Kind::kFlag, 38, 1},
-        {"premises_flag", Kind::kFlag, 39, 1}, {"quota", Kind::kInt32, 40, 4},
-        {"took_option7", Kind::kFlag, 44, 1}, {"premises_opposed", Kind::kFlag, 45, 1},
-        {"revalued_rent", Kind::kInt32, 46, 4}, {"base_index", Kind::kInt32, 50, 4},
+      {"FinquesV",
+       "DADES\\FinquesV",
+       506,
+       storage::building::kLength,
+       {{"building", Kind::kCode, 1, 2},
+        {"owner", Kind::kCode, 7, 2},
+        {"street", Kind::kText, 9, 30},
+        {"address2", Kind::kText, 39, 30},
+        {"address3", Kind::kText, 69, 30},
+        {"type", Kind::kFlag, 142, 1}}},
+      {"PropietV",
+       "DADES\\PropietV",
+       505,
+       storage::owner::kLength,
+       {{"owner", Kind::kCode, 1, 2},
+        {"name", Kind::kText, 3, 30},
+        {"tax_id", Kind::kText, 265, 17}}},
+      {"TranLauV",
+       "DADES\\TranLauV",
+       508,
+       storage::transition::kLength,
+       {{"building", Kind::kCode, 1, 2},         {"unit", Kind::kCode, 3, 2},
+        {"reference_date1", Kind::kDate, 5, 4},  {"reference_date2", Kind::kDate, 9, 4},
+        {"assimilated", Kind::kFlag, 13, 1},     {"assimilated_housing", Kind::kFlag, 14, 1},
+        {"floor_area", Kind::kInt32, 15, 4},     {"cadastral_value", Kind::kInt32, 19, 4},
+        {"cadastral_date", Kind::kDate, 23, 4},  {"population", Kind::kInt32, 27, 4},
+        {"cohabitants", Kind::kInt16, 31, 2},    {"household_income", Kind::kInt32, 33, 4},
+        {"opposed_update", Kind::kFlag, 37, 1},  {"premises_category", Kind::kFlag, 38, 1},
+        {"premises_flag", Kind::kFlag, 39, 1},   {"quota", Kind::kInt32, 40, 4},
+        {"took_option7", Kind::kFlag, 44, 1},    {"premises_opposed", Kind::kFlag, 45, 1},
+        {"revalued_rent", Kind::kInt32, 46, 4},  {"base_index", Kind::kInt32, 50, 4},
         {"steps_at_start", Kind::kInt16, 54, 2}, {"steps_reached", Kind::kInt16, 56, 2}}},
-      {"TVRebut", "DADES\\TVRebut", 503, storage::receipt::kLength,
-       {{"concept", Kind::kConcept, 1, 1}, {"code", Kind::kConceptCode, 1, 1},
+      {"TVRebut",
+       "DADES\\TVRebut",
+       503,
+       storage::receipt::kLength,
+       {{"concept", Kind::kConcept, 1, 1},
+        {"code", Kind::kConceptCode, 1, 1},
         {"type", Kind::kInt16, 25, 2}}},
-      {"UIpc", "TAULES\\UIpc", 4, storage::cpi::kLength,
+      {"UIpc",
+       "TAULES\\UIpc",
+       4,
+       storage::cpi::kLength,
        {{"month", Kind::kMonth, 1, 7}, {"value", Kind::kDouble, 8, 8}}},
   };
   return tables;
@@ -152,10 +184,13 @@ bool SetColumn(const Column& c, std::string_view text, std::string* record, std:
     case Kind::kCode: {
       const size_t digits = static_cast<size_t>(2 * c.width);
       if (!AllDigits(text) || text.size() > digits) {
-        *err = "\"" + std::string(text) + "\" is not a code of at most " + std::to_string(digits) + " digits";
+        *err = "\"" + std::string(text) + "\" is not a code of at most " + std::to_string(digits) +
+               " digits";
         return false;
       }
-      storage::SetBytes(record, f, base::PackDigits(base::ZeroPad(std::atoll(std::string(text).c_str()), static_cast<int>(digits))));
+      storage::SetBytes(record, f,
+                        base::PackDigits(base::ZeroPad(std::atoll(std::string(text).c_str()),
+                                                       static_cast<int>(digits))));
       return true;
     }
     case Kind::kText:
@@ -254,7 +289,8 @@ std::string GetColumn(const Column& c, std::string_view record) {
 std::string EmptyRecord(const Table& t) {
   std::string r(static_cast<size_t>(t.record_length), '\0');
   for (const Column& c : t.columns) {
-    if (c.kind == Kind::kText || c.kind == Kind::kFlag) storage::SetText(&r, Field{c.position, c.width}, "");
+    if (c.kind == Kind::kText || c.kind == Kind::kFlag)
+      storage::SetText(&r, Field{c.position, c.width}, "");
     if (c.kind == Kind::kDate) storage::SetBytes(&r, Field{c.position, c.width}, base::ZeroDate());
   }
   return r;
@@ -265,9 +301,9 @@ std::vector<Description> Descriptions() {
     const char* name;
     uint16_t length;
     uint16_t key_length;
-  } const layouts[] = {{"UIpc", 16, 7},     {"PropietV", 324, 2}, {"FinquesV", 204, 2},
-                     {"DepartaV", 447, 4}, {"TranLauV", 60, 4},  {"TVRebut", 28, 1},
-                     {"Textos", 100, 4}};
+  } const layouts[] = {{"UIpc", 16, 7},      {"PropietV", 324, 2}, {"FinquesV", 204, 2},
+                       {"DepartaV", 447, 4}, {"TranLauV", 60, 4},  {"TVRebut", 28, 1},
+                       {"Textos", 100, 4}};
   std::vector<Description> out;
   for (const Layout& s : layouts) {
     storage::FileSpec file_spec;

@@ -18,7 +18,18 @@
 
 namespace datatool {
 
-enum class Kind { kCode, kText, kFlag, kDate, kInt16, kInt32, kDouble, kMonth, kConcept, kConceptCode };
+enum class Kind {
+  kCode,
+  kText,
+  kFlag,
+  kDate,
+  kInt16,
+  kInt32,
+  kDouble,
+  kMonth,
+  kConcept,
+  kConceptCode
+};
 
 struct Column {
   const char* name;

@@ -11,7 +11,8 @@ namespace {
 // The byte a control picture stands for, or -1.
 int ControlPictureByte(int32_t cp) {
   if (cp == 0x2421) return 127;
-  if (cp >= 0x2400 && cp <= 0x241F && output::IsTemplateControl(static_cast<unsigned char>(cp - 0x2400))) {
+  if (cp >= 0x2400 && cp <= 0x241F &&
+      output::IsTemplateControl(static_cast<unsigned char>(cp - 0x2400))) {
     return cp - 0x2400;
   }
   return -1;
@@ -60,8 +61,8 @@ bool TextToCodePage850(std::string_view utf8, std::string* cp850, std::vector<Te
     } else if (const int byte = base::UnicodeToCp850(static_cast<char32_t>(cp)); byte >= 0) {
       out.push_back(static_cast<char>(byte));
     } else {
-      fault("\"" + std::string(utf8.substr(at, i - at)) + "\" (" + CodePoint(cp) + ") has no place in code page 850" +
-            (cp == 0x20AC ? " (write EUR)" : ""));
+      fault("\"" + std::string(utf8.substr(at, i - at)) + "\" (" + CodePoint(cp) +
+            ") has no place in code page 850" + (cp == 0x20AC ? " (write EUR)" : ""));
     }
     ++column;
   }

@@ -24,6 +24,7 @@ struct TextFault {
 // The code page 850 bytes of a UTF-8 text. False with every fault (at most
 // kMostFaults of them) when a character cannot be held.
 inline constexpr size_t kMostFaults = 20;
-[[nodiscard]] bool TextToCodePage850(std::string_view utf8, std::string* cp850, std::vector<TextFault>* faults);
+[[nodiscard]] bool TextToCodePage850(std::string_view utf8, std::string* cp850,
+                                     std::vector<TextFault>* faults);
 
 }  // namespace datatool

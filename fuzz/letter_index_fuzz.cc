@@ -6,7 +6,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   printer::LetterIndex index;
   std::string err;
-  if (printer::ParseLetterIndex(std::string(reinterpret_cast<const char*>(data), size), &index, &err)) {
+  if (printer::ParseLetterIndex(std::string(reinterpret_cast<const char*>(data), size), &index,
+                                &err)) {
     for (const printer::IndexedLetter& l : index.letters) (void)printer::CsvField(l.tenant);
   }
   return 0;

@@ -33,11 +33,13 @@ class Input {
 };
 
 bool Known(int16_t status) {
-  static const std::set<int16_t> known = {0, 1, 2, 4, 5, 6, 8, 9, 12, 22, 24, 28, 30, 43, 51, 59, 84, 85};
+  static const std::set<int16_t> known = {0,  1,  2,  4,  5,  6,  8,  9,  12,
+                                          22, 24, 28, 30, 43, 51, 59, 84, 85};
   return known.count(status) > 0;
 }
 
-int16_t Call(int16_t op, char* position, std::vector<char>& data, std::vector<char>& key, int16_t key_number) {
+int16_t Call(int16_t op, char* position, std::vector<char>& data, std::vector<char>& key,
+             int16_t key_number) {
   uint16_t length = static_cast<uint16_t>(data.size());
   const int16_t status = storage::RecordManagerCall(op, position, data.data(), &length, key.data(),
                                                     static_cast<uint16_t>(key.size()), key_number);
@@ -61,7 +63,9 @@ bool Open(const std::string& path, char* position) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const std::string pristine = [] {
     std::ostringstream out, err;
-    if (fuzz::KeepingDirectory([&] { return datatool::RunDataTool({"init", fuzz::Scratch() + "inst", "--no-cpi"}, out, err); }) != 0) {
+    if (fuzz::KeepingDirectory([&] {
+          return datatool::RunDataTool({"init", fuzz::Scratch() + "inst", "--no-cpi"}, out, err);
+        }) != 0) {
       std::abort();
     }
     return fuzz::Scratch() + "inst/DADES/TranLauV.dat";
@@ -70,10 +74,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::filesystem::copy_file(pristine, path, std::filesystem::copy_options::overwrite_existing);
   char position[storage::kPositionBlockSize];
   if (!Open(path, position)) std::abort();
-  static const int16_t kOps[] = {storage::kOpInsert,      storage::kOpUpdate,      storage::kOpGetEqual,
-                                 storage::kOpGetNext,     storage::kOpGetPrevious, storage::kOpGetGreaterOrEqual,
-                                 storage::kOpGetLessOrEqual, storage::kOpStat,     storage::kOpGetPosition,
-                                 storage::kOpGetDirect,   99};
+  static const int16_t kOps[] = {storage::kOpInsert,
+                                 storage::kOpUpdate,
+                                 storage::kOpGetEqual,
+                                 storage::kOpGetNext,
+                                 storage::kOpGetPrevious,
+                                 storage::kOpGetGreaterOrEqual,
+                                 storage::kOpGetLessOrEqual,
+                                 storage::kOpStat,
+                                 storage::kOpGetPosition,
+                                 storage::kOpGetDirect,
+                                 99};
   Input in(data, size);
   for (int steps = 0; steps < 64 && !in.empty(); ++steps) {
     const uint8_t choice = in.Byte();

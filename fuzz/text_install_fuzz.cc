@@ -7,7 +7,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string cp850;
   std::vector<datatool::TextFault> faults;
-  if (datatool::TextToCodePage850(std::string_view(reinterpret_cast<const char*>(data), size), &cp850, &faults)) {
+  if (datatool::TextToCodePage850(std::string_view(reinterpret_cast<const char*>(data), size),
+                                  &cp850, &faults)) {
     size_t column = 0;
     std::string why;
     (void)output::FindNonText(cp850, &column, &why);

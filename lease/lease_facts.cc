@@ -6,7 +6,8 @@ namespace {
 int32_t Int32At(const std::string& block, size_t at) {
   if (at + 4 > block.size()) return 0;
   uint32_t v = 0;
-  for (int i = 0; i < 4; ++i) v |= static_cast<uint32_t>(static_cast<unsigned char>(block[at + i])) << (8 * i);
+  for (int i = 0; i < 4; ++i)
+    v |= static_cast<uint32_t>(static_cast<unsigned char>(block[at + i])) << (8 * i);
   return static_cast<int32_t>(v);
 }
 
@@ -21,7 +22,8 @@ int16_t Int16At(const std::string& block, size_t at) {
 void AddConcepts(const std::string& block, ReferenceData& reference, LeaseFacts* f) {
   for (int c = 0; c < 10; ++c) {
     const int32_t amount = Int32At(block, static_cast<size_t>(4 * c));
-    const int16_t type = reference.ConceptType(std::string(1, static_cast<char>(c + 1))).value_or(9);
+    const int16_t type =
+        reference.ConceptType(std::string(1, static_cast<char>(c + 1))).value_or(9);
     if (type == 0) f->rent_per_receipt += amount;
     if (type == 1 || type == 2 || type == 4) {
       f->assimilated_per_receipt += amount;
@@ -86,7 +88,8 @@ LeaseFacts BuildLeaseFacts(const UnitValues& u, const TransitionValues& t,
   return f;
 }
 
-bool IsEligible(const LeaseFacts& f, const std::string& first_month, const std::string& last_month) {
+bool IsEligible(const LeaseFacts& f, const std::string& first_month,
+                const std::string& last_month) {
   if (f.months_per_receipt <= 0 || f.contract_date.size() < 3) return false;
   const std::string month = f.contract_date.substr(2, 1);
   return month >= first_month.substr(0, 1) && month <= last_month.substr(0, 1);
@@ -106,11 +109,16 @@ bool IsSumptuary(const LeaseFacts& f, double monthly_rent) {
   if (!f.housing()) return false;
   const int32_t p = f.population;
   double multiplier = 1;
-  if (p >= 1 && p <= 19999) multiplier = 0.4;
-  else if (p >= 20000 && p <= 99999) multiplier = 0.5;
-  else if (p >= 100000 && p <= 249999) multiplier = 0.6;
-  else if (p >= 250000 && p <= 499999) multiplier = 0.7;
-  else if (p >= 500000 && p <= 999999) multiplier = 0.8;
+  if (p >= 1 && p <= 19999)
+    multiplier = 0.4;
+  else if (p >= 20000 && p <= 99999)
+    multiplier = 0.5;
+  else if (p >= 100000 && p <= 249999)
+    multiplier = 0.6;
+  else if (p >= 250000 && p <= 499999)
+    multiplier = 0.7;
+  else if (p >= 500000 && p <= 999999)
+    multiplier = 0.8;
   struct Limit {
     const char* up_to;
     double limit;

@@ -20,32 +20,32 @@ using base::PackedDate;
 
 // From the unit record (positions as stored).
 struct UnitValues {
-  std::string subrogated_name;   // 49, 30 characters
-  PackedDate contract_date;      // 190
-  int16_t duration_months = 0;   // 194, 0 = indefinite
+  std::string subrogated_name;     // 49, 30 characters
+  PackedDate contract_date;        // 190
+  int16_t duration_months = 0;     // 194, 0 = indefinite
   int16_t months_per_receipt = 0;  // 226
-  char premises = ' ';           // 211, "S" = business premises
-  std::string concepts;          // 278, the 66-byte receipt-concept block
+  char premises = ' ';             // 211, "S" = business premises
+  std::string concepts;            // 278, the 66-byte receipt-concept block
 };
 
 // From the transition record (or its defaults).
 struct TransitionValues {
-  PackedDate reference_date1;    // 5
-  PackedDate reference_date2;    // 9
-  char assimilated = 'N';        // 13
+  PackedDate reference_date1;      // 5
+  PackedDate reference_date2;      // 9
+  char assimilated = 'N';          // 13
   char assimilated_housing = 'N';  // 14
-  int32_t floor_area = 0;        // 15
-  int32_t cadastral_value = 0;   // 19
-  PackedDate cadastral_date;     // 23
-  int32_t population = 0;        // 27
-  int16_t cohabitants = 0;       // 31
-  int32_t household_income = 0;  // 33
-  char opposed_update = 'N';     // 37
-  char premises_category = 'O';  // 38
-  char premises_flag = 'N';      // 39
-  int32_t quota = 0;             // 40
-  char took_option7 = 'N';       // 44
-  char premises_opposed = 'N';   // 45
+  int32_t floor_area = 0;          // 15
+  int32_t cadastral_value = 0;     // 19
+  PackedDate cadastral_date;       // 23
+  int32_t population = 0;          // 27
+  int16_t cohabitants = 0;         // 31
+  int32_t household_income = 0;    // 33
+  char opposed_update = 'N';       // 37
+  char premises_category = 'O';    // 38
+  char premises_flag = 'N';        // 39
+  int32_t quota = 0;               // 40
+  char took_option7 = 'N';         // 44
+  char premises_opposed = 'N';     // 45
 };
 
 inline constexpr int32_t kReferenceIncome = 611280;

@@ -1,6 +1,6 @@
-#include <map>
-
 #include <gtest/gtest.h>
+
+#include <map>
 
 #include "base/codepage.h"
 #include "base/edit_picture.h"
@@ -37,7 +37,8 @@ class FakeReference : public ReferenceData {
 
 std::string Le32(int32_t v) {
   std::string s;
-  for (int i = 0; i < 4; ++i) s.push_back(static_cast<char>((static_cast<uint32_t>(v) >> (8 * i)) & 0xFF));
+  for (int i = 0; i < 4; ++i)
+    s.push_back(static_cast<char>((static_cast<uint32_t>(v) >> (8 * i)) & 0xFF));
   return s;
 }
 
@@ -84,7 +85,8 @@ class LeaseTest : public ::testing::Test {
 };
 
 TEST_F(LeaseTest, WorkedCaseOfTheRentUpdate) {
-  LeaseFacts f = BuildLeaseFacts(Unit("01011970", 10000), Transition(), Date("15032001"), reference_);
+  LeaseFacts f =
+      BuildLeaseFacts(Unit("01011970", 10000), Transition(), Date("15032001"), reference_);
   IndexReading x;
   const UpdateResult r = Compute(&f, &x);
   EXPECT_EQ(r.revalued_rent, 10000);
@@ -112,28 +114,45 @@ TEST_F(LeaseTest, WorkedCaseOfTheRentUpdate) {
 
   const auto p = ComposeReportParagraphs(f, &x, r);
   ASSERT_EQ(p.size(), 5u);
-  EXPECT_EQ(p[0], base::Cp("- Habitatge no sumptuari amb contracte acollit a la LAU d'11 de juny del 1964."));
-  EXPECT_EQ(p[1], base::Cp("- Es manté la pròrroga legal del contracte, el qual s'extingirà segons regula "
-                           "la transitòria segona, apartat 4, de la LAU de 24 de novembre del 1994."));
-  EXPECT_EQ(p[2], base::Cp("- Prenent com a últim índex el publicat a desembre del 2000 per l'Institut Nacional "
-                           "d'Estadística (130'000) i l'índex a desembre del 1969 (8'605), resulta un 1.410'750 % "
-                           "d'increment que aplicat a la renda inicial a 1 de gener del 1970 (100'00 EUR), suposa "
-                           "una renda actualitzada a 1 de gener del 2002 de 1.510'75 EUR."));
-  EXPECT_EQ(p[3], base::Cp("- Abonant l'arrendatari a data d'avui 100'00 EUR com a renda, li correspon un 20 % de "
-                           "la renda actualitzada que significa un increment de 202'15 EUR i una renda exigible a "
-                           "1 de gener del 2002 de 302'15 EUR."));
-  EXPECT_EQ(p[4], base::Cp("- En els successius 4 anys, de gener del 2003 a gener del 2006, li serà incrementada "
-                           "la renda, prèvia notificació de l'import de l'actualització."));
+  EXPECT_EQ(
+      p[0],
+      base::Cp("- Habitatge no sumptuari amb contracte acollit a la LAU d'11 de juny del 1964."));
+  EXPECT_EQ(
+      p[1],
+      base::Cp("- Es manté la pròrroga legal del contracte, el qual s'extingirà segons regula "
+               "la transitòria segona, apartat 4, de la LAU de 24 de novembre del 1994."));
+  EXPECT_EQ(
+      p[2],
+      base::Cp(
+          "- Prenent com a últim índex el publicat a desembre del 2000 per l'Institut Nacional "
+          "d'Estadística (130'000) i l'índex a desembre del 1969 (8'605), resulta un 1.410'750 % "
+          "d'increment que aplicat a la renda inicial a 1 de gener del 1970 (100'00 EUR), suposa "
+          "una renda actualitzada a 1 de gener del 2002 de 1.510'75 EUR."));
+  EXPECT_EQ(
+      p[3],
+      base::Cp(
+          "- Abonant l'arrendatari a data d'avui 100'00 EUR com a renda, li correspon un 20 % de "
+          "la renda actualitzada que significa un increment de 202'15 EUR i una renda exigible a "
+          "1 de gener del 2002 de 302'15 EUR."));
+  EXPECT_EQ(
+      p[4],
+      base::Cp(
+          "- En els successius 4 anys, de gener del 2003 a gener del 2006, li serà incrementada "
+          "la renda, prèvia notificació de l'import de l'actualització."));
 }
 
 TEST_F(LeaseTest, ClassificationBoundaries) {
   struct {
     const char* contract;
     ContractRegime regime;
-  } regimes[] = {{"02041947", ContractRegime::kBefore1946Act}, {"03041947", ContractRegime::kAct1946},
-                 {"01071964", ContractRegime::kAct1964},       {"09051985", ContractRegime::kAct1964Decree1985},
-                 {"08051985", ContractRegime::kAct1964},       {"01011995", ContractRegime::kAct1994}};
-  for (const auto& c : regimes) EXPECT_EQ(ContractRegimeOf(Date(c.contract)), c.regime) << c.contract;
+  } regimes[] = {{"02041947", ContractRegime::kBefore1946Act},
+                 {"03041947", ContractRegime::kAct1946},
+                 {"01071964", ContractRegime::kAct1964},
+                 {"09051985", ContractRegime::kAct1964Decree1985},
+                 {"08051985", ContractRegime::kAct1964},
+                 {"01011995", ContractRegime::kAct1994}};
+  for (const auto& c : regimes)
+    EXPECT_EQ(ContractRegimeOf(Date(c.contract)), c.regime) << c.contract;
 
   LeaseFacts f;
   f.use_code = 'V';
@@ -153,7 +172,8 @@ TEST_F(LeaseTest, ClassificationBoundaries) {
   // Population is kept only for housing contracts before 12 May 1956.
   TransitionValues t = Transition();
   t.population = 30000;
-  EXPECT_EQ(BuildLeaseFacts(Unit("11051956", 1), t, Date("01012000"), reference_).population, 30000);
+  EXPECT_EQ(BuildLeaseFacts(Unit("11051956", 1), t, Date("01012000"), reference_).population,
+            30000);
   EXPECT_EQ(BuildLeaseFacts(Unit("12051956", 1), t, Date("01012000"), reference_).population, 0);
 
   struct {
@@ -161,9 +181,9 @@ TEST_F(LeaseTest, ClassificationBoundaries) {
     int32_t area;
     int32_t quota;
     int term;
-  } premises[] = {{'C', 2500, 0, 20}, {'C', 2501, 0, 5}, {'N', 0, 85000, 20}, {'N', 0, 85001, 15},
-                  {'N', 0, 130000, 15}, {'N', 0, 190000, 10}, {'N', 0, 190001, 5}, {'N', 0, 0, 5},
-                  {'P', 0, 0, 5}};
+  } premises[] = {{'C', 2500, 0, 20},  {'C', 2501, 0, 5},    {'N', 0, 85000, 20},
+                  {'N', 0, 85001, 15}, {'N', 0, 130000, 15}, {'N', 0, 190000, 10},
+                  {'N', 0, 190001, 5}, {'N', 0, 0, 5},       {'P', 0, 0, 5}};
   for (const auto& c : premises) {
     TransitionValues tv = Transition();
     tv.premises_category = c.category;
@@ -196,7 +216,8 @@ TEST_F(LeaseTest, ClassificationBoundaries) {
   // Concept 2 receives only what the write-back clears: no amount counts twice.
   EXPECT_EQ(WriteBackUpdate(cf, cx, cr, 12).assimilated_concept, 300);
   u.concepts = Concepts(5000, 0, 8, 200);  // type 2 on a coded concept counts nowhere
-  EXPECT_EQ(BuildLeaseFacts(u, Transition(), Date("01012000"), reference_).assimilated_per_receipt, 0);
+  EXPECT_EQ(BuildLeaseFacts(u, Transition(), Date("01012000"), reference_).assimilated_per_receipt,
+            0);
   u.subrogated_name = "   ";
   EXPECT_EQ(BuildLeaseFacts(u, Transition(), Date("01012000"), reference_).holder_code, 'T');
 }
@@ -241,7 +262,8 @@ TEST_F(LeaseTest, PriceIndexTables) {
 // installation's own later change applies from its first month on only.
 TEST_F(LeaseTest, BaseChangesOf2026AndOfAnInstallation) {
   const double jan_2021 = 1.3577 * 1.176243 * 1.120584 * 1.03003973742 * 1.07270494208;
-  EXPECT_DOUBLE_EQ(LinkCoefficient(Date("01122025")), 1.350862 * 1.176243 * 1.120584 * 1.03003973742 * 1.07270494208);
+  EXPECT_DOUBLE_EQ(LinkCoefficient(Date("01122025")),
+                   1.350862 * 1.176243 * 1.120584 * 1.03003973742 * 1.07270494208);
   EXPECT_DOUBLE_EQ(LinkCoefficient(Date("01012026")), jan_2021 * 1.184155);
   reference_.Add("01012026", 100.836);
   const auto r = FindLatestIndex(Date("01021970"), Date("15032026"), reference_);
@@ -282,14 +304,16 @@ TEST_F(LeaseTest, BaseChangesOf2026AndOfAnInstallation) {
 // arithmetic and the one rounding (nearest, ties to even).
 TEST_F(LeaseTest, AmountsAreThoseOfExactArithmetic) {
   // Sumptuary housing before 1915: 4 x (1 + 1.16) - 1 = 764 %; 5,010.84 x 8.64 = 43,293.6576.
-  LeaseFacts f = BuildLeaseFacts(Unit("01011910", 501084), Transition(), Date("15032001"), reference_);
+  LeaseFacts f =
+      BuildLeaseFacts(Unit("01011910", 501084), Transition(), Date("15032001"), reference_);
   IndexReading x;
   UpdateResult r = Compute(&f, &x);
   ASSERT_TRUE(r.sumptuary);
   EXPECT_DOUBLE_EQ(r.revaluation_fraction, 7.64);
   EXPECT_EQ(r.revalued_rent, 4329366);
   // Paid every three months: 3,003.03 / 3 = 1,001.01 a month, x 8.64 = 8,648.7264.
-  LeaseFacts q = BuildLeaseFacts(Unit("01011910", 300303, 'N', 3), Transition(), Date("15032001"), reference_);
+  LeaseFacts q =
+      BuildLeaseFacts(Unit("01011910", 300303, 'N', 3), Transition(), Date("15032001"), reference_);
   r = Compute(&q, &x);
   ASSERT_TRUE(r.sumptuary);
   EXPECT_EQ(r.revalued_rent, 3 * 864873);
@@ -357,7 +381,8 @@ TEST_F(LeaseTest, RevaluationAndSteps) {
   EXPECT_TRUE(r.cap_applied);
   EXPECT_EQ(r.full_increment, 50000);
   // Rent already above every scheduled step: one step, no increment, 100 %.
-  LeaseFacts covered = BuildLeaseFacts(Unit("01011970", 10000), Transition(), Date("15032001"), reference_);
+  LeaseFacts covered =
+      BuildLeaseFacts(Unit("01011970", 10000), Transition(), Date("15032001"), reference_);
   covered.assimilated_per_receipt = 200000;
   r = Compute(&covered, &x);
   EXPECT_EQ(r.steps, 1);
@@ -388,30 +413,39 @@ TEST_F(LeaseTest, ParagraphVariants) {
   EXPECT_EQ(paragraphs(agreed, Transition())[1], "- Venciment 9/1/1995.");
   EXPECT_EQ(paragraphs(Unit("08051985", 10000), Transition()).size(), 5u);
   const auto after = paragraphs(Unit("09051985", 10000), Transition());
-  EXPECT_EQ(after[0], base::Cp("- Habitatge no sumptuari amb contracte acollit a la LAU d'11 de juny del 1964 i al "
-                               "Decret de 9 de maig del 1985."));
+  EXPECT_EQ(
+      after[0],
+      base::Cp("- Habitatge no sumptuari amb contracte acollit a la LAU d'11 de juny del 1964 i al "
+               "Decret de 9 de maig del 1985."));
   // First subrogation, term 0.
   UnitValues sub = Unit("01011970", 10000);
   sub.subrogated_name = "Garcia*Pere";
-  EXPECT_EQ(paragraphs(sub, Transition())[1],
-            base::Cp("- Es manté la pròrroga legal del contracte, el qual s'extingirà segons regula la "
-                     "transitòria segona, apartat 5, de la LAU de 24 de novembre del 1994."));
+  EXPECT_EQ(
+      paragraphs(sub, Transition())[1],
+      base::Cp("- Es manté la pròrroga legal del contracte, el qual s'extingirà segons regula la "
+               "transitòria segona, apartat 5, de la LAU de 24 de novembre del 1994."));
   // A tenant who opposed the update: 8 years and the sixth rule.
   TransitionValues opposed = Transition();
   opposed.opposed_update = 'S';
   const auto o = paragraphs(Unit("01011970", 10000), opposed);
   ASSERT_EQ(o.size(), 3u);
   EXPECT_EQ(o[1], base::Cp("- El contracte s'extingirà en 8 anys (31 de desembre del 2002)."));
-  EXPECT_EQ(o[2], base::Cp("- No correspon increment per oposar-s'hi l'arrendatari a l'actualització, tot "
-                           "acollint-se a la transitòria segunda, apartat 11, regla 6a, de la LAU de 24 de "
-                           "novembre del 1994."));
+  EXPECT_EQ(
+      o[2],
+      base::Cp("- No correspon increment per oposar-s'hi l'arrendatari a l'actualització, tot "
+               "acollint-se a la transitòria segunda, apartat 11, regla 6a, de la LAU de 24 de "
+               "novembre del 1994."));
   // 11 May 1956: no revaluation paragraph; 10 May 1956 has one, with two blanks.
   EXPECT_EQ(paragraphs(Unit("11051956", 10000), Transition()).size(), 5u);
   const auto old = paragraphs(Unit("10051956", 10000), Transition());
   ASSERT_EQ(old.size(), 6u);
-  EXPECT_EQ(old[2].rfind(base::Cp("- En aplicació de la transitòria  segona, apartat 11, regla 1a, de la LAU"), 0), 0u);
+  EXPECT_EQ(
+      old[2].rfind(
+          base::Cp("- En aplicació de la transitòria  segona, apartat 11, regla 1a, de la LAU"), 0),
+      0u);
   // One step only: no paragraph on the following years.
-  LeaseFacts covered = BuildLeaseFacts(Unit("01011970", 10000), Transition(), Date("15032001"), reference_);
+  LeaseFacts covered =
+      BuildLeaseFacts(Unit("01011970", 10000), Transition(), Date("15032001"), reference_);
   covered.assimilated_per_receipt = 200000;
   const UpdateResult r = Compute(&covered, &x);
   EXPECT_EQ(ComposeReportParagraphs(covered, &x, r).size(), 4u);
@@ -424,8 +458,11 @@ TEST_F(LeaseTest, ParagraphVariants) {
   pu.duration_months = 24;
   const auto pp = paragraphs(pu, pt);
   // The agreed period ends before the legal one: the tenant may choose the fifth paragraph.
-  EXPECT_EQ(pp[1], base::Cp("- Si l'arrendatari s'acull a la transitòria tercera, apartat 5, de la LAU de 24 de "
-                            "novembre del 1994, el contracte s'extingirà en 20 anys (31 de desembre del 2014)."));
+  EXPECT_EQ(
+      pp[1],
+      base::Cp(
+          "- Si l'arrendatari s'acull a la transitòria tercera, apartat 5, de la LAU de 24 de "
+          "novembre del 1994, el contracte s'extingirà en 20 anys (31 de desembre del 2014)."));
   pu.duration_months = 360;
   EXPECT_EQ(paragraphs(pu, pt)[1], base::Cp("- Venciment 31 de desembre del 1999."));
 }

@@ -48,7 +48,8 @@ struct BaseChangeEntry {
 // The built-in changes followed by the installation's, in date order. An
 // entry that is malformed, or not later than the changes before it, is left
 // out and described in problems (one text each, naming its line).
-BaseChangeTable ExtendBaseChanges(const BaseChangeTable& built_in, const std::vector<BaseChangeEntry>& entries,
+BaseChangeTable ExtendBaseChanges(const BaseChangeTable& built_in,
+                                  const std::vector<BaseChangeEntry>& entries,
                                   std::vector<std::string>* problems);
 
 // A month as "YYYY-MM", for messages.
@@ -73,6 +74,7 @@ void FindBaseIndex(const base::PackedDate& base_date, const base::PackedDate& re
 int32_t BaseIndexEntry(int n);
 
 // The coefficient that brings an index of the given month back to the 1992 base.
-double LinkCoefficient(const base::PackedDate& month, const BaseChangeTable& changes = BuiltInBaseChanges());
+double LinkCoefficient(const base::PackedDate& month,
+                       const BaseChangeTable& changes = BuiltInBaseChanges());
 
 }  // namespace lease

@@ -10,7 +10,7 @@
 namespace lease {
 
 struct CpiRecordValues {
-  std::string key;  // the record's 7-byte key: "ESI" + month (PackedDate)
+  std::string key;   // the record's 7-byte key: "ESI" + month (PackedDate)
   double value = 0;  // the index, base 100
 };
 

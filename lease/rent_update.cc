@@ -89,15 +89,24 @@ const std::vector<Band>& PremisesBands() {
 
 bool Matches(Case c, bool d1_early, bool d2_early) {
   switch (c) {
-    case Case::kAll: return true;
-    case Case::kD1Early: return d1_early;
-    case Case::kD1Late: return !d1_early;
-    case Case::kEE: return d1_early && d2_early;
-    case Case::kEL: return d1_early && !d2_early;
-    case Case::kLE: return !d1_early && d2_early;
-    case Case::kLL: return !d1_early && !d2_early;
-    case Case::kD2Early: return d2_early;
-    case Case::kD2Late: return !d2_early;
+    case Case::kAll:
+      return true;
+    case Case::kD1Early:
+      return d1_early;
+    case Case::kD1Late:
+      return !d1_early;
+    case Case::kEE:
+      return d1_early && d2_early;
+    case Case::kEL:
+      return d1_early && !d2_early;
+    case Case::kLE:
+      return !d1_early && d2_early;
+    case Case::kLL:
+      return !d1_early && !d2_early;
+    case Case::kD2Early:
+      return d2_early;
+    case Case::kD2Late:
+      return !d2_early;
   }
   return false;
 }
@@ -204,7 +213,8 @@ base::PackedDate UpdateDate(const base::PackedDate& contract, const base::Packed
     int day = std::atoi(c.substr(6, 2).c_str());
     const bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
     if (month == 2 && day == 29 && !leap) day = 28;
-    return base::PackDigits(base::ZeroPad(year, 4) + base::ZeroPad(month, 2) + base::ZeroPad(day, 2));
+    return base::PackDigits(base::ZeroPad(year, 4) + base::ZeroPad(month, 2) +
+                            base::ZeroPad(day, 2));
   };
   const int year = std::atoi(base::UnpackDigits(report.substr(0, 2)).c_str());
   base::PackedDate date = anniversary(year);
@@ -242,15 +252,16 @@ UpdateResult ComputeRentUpdate(LeaseFacts* f, IndexReading* reading) {
   const int64_t multiplier_e9 = factor_e5 * (10000 + TenThousandths(fraction));
   r.revaluation_factor = static_cast<double>(factor_e5) / 1e5;
   r.revaluation_fraction = static_cast<double>(multiplier_e9 - 1000000000) / 1e9;
-  r.revalued_rent = static_cast<double>(RoundedQuotient(static_cast<__int128>(f->rent_per_receipt) * multiplier_e9,
-                                                        static_cast<__int128>(f->months_per_receipt) * 1000000000));
+  r.revalued_rent = static_cast<double>(
+      RoundedQuotient(static_cast<__int128>(f->rent_per_receipt) * multiplier_e9,
+                      static_cast<__int128>(f->months_per_receipt) * 1000000000));
 
   if (f->housing()) {
     const double rate = f->cadastral_date > Date("31121989") ? 0.12 : 0.24;
     r.cadastral_maximum = R(rate * f->cadastral_value / 12);
   }
-  r.updated_rent = R(r.revalued_rent / reading->base_index * reading->latest_index *
-                     reading->link_coefficient);
+  r.updated_rent =
+      R(r.revalued_rent / reading->base_index * reading->latest_index * reading->link_coefficient);
   double ceiling = r.updated_rent;
   if (f->housing() && f->assimilated == 'N' && f->premises_category != 'P' &&
       r.cadastral_maximum > 0 && r.cadastral_maximum < r.updated_rent) {
@@ -270,7 +281,8 @@ UpdateResult ComputeRentUpdate(LeaseFacts* f, IndexReading* reading) {
     // The rent paid is paid_units / months; the step targets are shares of
     // the rent paid plus the full increment, which is the ceiling unless the
     // increment is 0.
-    const int64_t paid_units = static_cast<int64_t>(f->rent_per_receipt) + f->assimilated_per_receipt;
+    const int64_t paid_units =
+        static_cast<int64_t>(f->rent_per_receipt) + f->assimilated_per_receipt;
     const bool covered = r.full_increment == 0;
     const __int128 whole_num = covered ? paid_units : static_cast<int64_t>(ceiling);
     const __int128 whole_den = covered ? f->months_per_receipt : 1;
@@ -305,8 +317,10 @@ WriteBack WriteBackUpdate(const LeaseFacts& f, const IndexReading& reading, cons
   WriteBack w;
   if (r.extinction_term != 0) {
     const base::PackedDate end = base::AddToDate(Date("01011995"), r.extinction_term, "a");
-    const int day = f.contract_date.size() >= 4 ? (static_cast<unsigned char>(f.contract_date[3]) & 0x7F) : 0;
-    w.duration_months = static_cast<int16_t>(base::DateDifference(f.contract_date, end, "m") - (day > 1 ? 1 : 0));
+    const int day =
+        f.contract_date.size() >= 4 ? (static_cast<unsigned char>(f.contract_date[3]) & 0x7F) : 0;
+    w.duration_months =
+        static_cast<int16_t>(base::DateDifference(f.contract_date, end, "m") - (day > 1 ? 1 : 0));
   }
   w.set_update_months_to_12 = update_months == 0;
   w.revalued_rent = static_cast<int32_t>(r.revalued_rent);

@@ -41,21 +41,22 @@ UpdateResult ComputeRentUpdate(LeaseFacts* facts, IndexReading* reading);
 
 // The anniversary of the contract on or after the report date; a contract of
 // 29 February has its anniversary on 28 February in a common year.
-base::PackedDate UpdateDate(const base::PackedDate& contract_date, const base::PackedDate& report_date);
+base::PackedDate UpdateDate(const base::PackedDate& contract_date,
+                            const base::PackedDate& report_date);
 
 // What run mode "A" writes into the unit and transition records.
 struct WriteBack {
-  int16_t duration_months = 0;            // unit 194
-  bool set_update_months_to_12 = false;   // unit 200, when it is 0
-  int32_t revalued_rent = 0;              // transition 46
-  int32_t base_index = 0;                 // transition 50
-  int16_t steps_at_start = 0;             // transition 54
-  int16_t steps_reached = 0;              // transition 56
-  bool set_last_update = false;           // unit 196 and 206, when there is no increment
+  int16_t duration_months = 0;           // unit 194
+  bool set_update_months_to_12 = false;  // unit 200, when it is 0
+  int32_t revalued_rent = 0;             // transition 46
+  int32_t base_index = 0;                // transition 50
+  int16_t steps_at_start = 0;            // transition 54
+  int16_t steps_reached = 0;             // transition 56
+  bool set_last_update = false;          // unit 196 and 206, when there is no increment
   base::PackedDate last_update_date;
   int32_t last_update_index = 0;
-  int32_t assimilated_concept = 0;        // unit concept 2; concepts 3, 6, 7, 10 become 0;
-                                          // assimilated amounts kept elsewhere are left out
+  int32_t assimilated_concept = 0;  // unit concept 2; concepts 3, 6, 7, 10 become 0;
+                                    // assimilated amounts kept elsewhere are left out
 };
 
 WriteBack WriteBackUpdate(const LeaseFacts& facts, const IndexReading& reading,

@@ -17,7 +17,8 @@ namespace lease {
 
 // reading null: no price index was found, so only the kind and the end of
 // the contract are stated. Texts in code page 850, in order.
-std::vector<std::string> ComposeReportParagraphs(const LeaseFacts& facts, const IndexReading* reading,
+std::vector<std::string> ComposeReportParagraphs(const LeaseFacts& facts,
+                                                 const IndexReading* reading,
                                                  const UpdateResult& result);
 
 }  // namespace lease

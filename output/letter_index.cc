@@ -29,19 +29,22 @@ std::string Field(std::string value) {
 
 }  // namespace
 
-void AddLetterToIndex(const std::string& receipt, const std::string& tenant, long increment_hundredths) {
+void AddLetterToIndex(const std::string& receipt, const std::string& tenant,
+                      long increment_hundredths) {
   if (g_print_file != PrintFileOpenings()) {
     g_letters.clear();
     g_print_file = PrintFileOpenings();
   }
-  g_letters.push_back(IndexedLetter{PrintFileLines() + 1, Field(receipt) + "\t" + Field(tenant) + "\t" +
-                                                              std::to_string(increment_hundredths)});
+  g_letters.push_back(IndexedLetter{
+      PrintFileLines() + 1,
+      Field(receipt) + "\t" + Field(tenant) + "\t" + std::to_string(increment_hundredths)});
 }
 
 bool WriteLetterIndex(std::string* err) {
   if (g_print_file != PrintFileOpenings()) g_letters.clear();
   std::string text = "CARTES\t" + std::to_string(PrintFileLines()) + "\r\n";
-  for (const IndexedLetter& l : g_letters) text += std::to_string(l.first_line) + "\t" + l.fields + "\r\n";
+  for (const IndexedLetter& l : g_letters)
+    text += std::to_string(l.first_line) + "\t" + l.fields + "\r\n";
   g_letters.clear();
   const std::string path = base::Settings().tmp_dir + "cartes.tmp";
   if (!base::ReplaceFileContents(path, text)) {

@@ -20,7 +20,8 @@
 namespace output {
 
 // Records a letter whose commands start at the next line of the print file.
-void AddLetterToIndex(const std::string& receipt, const std::string& tenant, long increment_hundredths);
+void AddLetterToIndex(const std::string& receipt, const std::string& tenant,
+                      long increment_hundredths);
 
 // Writes the index of the letters recorded since the print file was opened;
 // false with the reason in *err when it cannot be written.

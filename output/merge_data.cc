@@ -1,8 +1,7 @@
 #include "output/merge_data.h"
 
-#include <cstdio>
-
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 #include "base/codepage.h"
@@ -44,7 +43,8 @@ void MergeData::Write(const MergeValues& v) {
     pending_ += '\x7F' + name + "\r\n" + value + '\xFF' + "\r\n";
   };
   const base::CompanyData& company = base::Company();
-  for (size_t i = 0; i < company.fields.size(); ++i) field("MEM" + std::to_string(i + 1), company.fields[i]);
+  for (size_t i = 0; i < company.fields.size(); ++i)
+    field("MEM" + std::to_string(i + 1), company.fields[i]);
   field("FEC0", base::LowerCase850(base::FormatDate(v.report_date, 0, "dma")));
   field("FEC1", base::LowerCase850(base::FormatDate(v.report_date, 1, "dma")));
   field("FECHA", base::LowerCase850(base::FormatDate(v.report_date, 2, "dma")));
@@ -86,7 +86,8 @@ void MergeData::Finish() {
   open_ = false;
   pending_ += "\xFF\r\n";
   if (!base::ReplaceFileContents(Path(), pending_)) {
-    std::fprintf(stderr, "mirtosek: %s cannot be written\n", base::Cp850ToUtf8(base::ResolvePath(Path())).c_str());
+    std::fprintf(stderr, "mirtosek: %s cannot be written\n",
+                 base::Cp850ToUtf8(base::ResolvePath(Path())).c_str());
     return;
   }
   if (!LetterDue()) return;

@@ -19,25 +19,25 @@ namespace output {
 
 struct MergeValues {
   base::PackedDate report_date;
-  std::string unit_key;       // 4 packed bytes
-  std::string tenant;         // 30, surname*forename
-  std::string street;         // 30, the unit's own when the building is of type "P"
-  std::string designation;    // 10
-  std::string address2;       // 30
-  std::string address3;       // 30
-  double increment = 0;       // hundredths, per receipt
+  std::string unit_key;     // 4 packed bytes
+  std::string tenant;       // 30, surname*forename
+  std::string street;       // 30, the unit's own when the building is of type "P"
+  std::string designation;  // 10
+  std::string address2;     // 30
+  std::string address3;     // 30
+  double increment = 0;     // hundredths, per receipt
   base::PackedDate update_date;
   // The letter decision.
-  char use_code = 'V';        // "V" housing, "L" premises
+  char use_code = 'V';  // "V" housing, "L" premises
   char premises_flag = 'N';
   base::PackedDate contract_date;
 };
 
 struct LetterRules {
   std::string template_name;
-  bool housing = false;      // run parameter line 10
-  bool premises_s = false;   // line 11
-  bool premises_n = false;   // line 12
+  bool housing = false;     // run parameter line 10
+  bool premises_s = false;  // line 11
+  bool premises_n = false;  // line 12
 };
 
 class MergeData {

@@ -57,14 +57,15 @@ TEST_F(MergeDataTest, WritesTheTwentyTwoFieldsInOrder) {
   data.Finish();  // no template: the letter merge reports it and prints nothing
   std::string expected = Field("MEM1", "Finques Puig, SL");
   for (int i = 2; i <= 8; ++i) expected += Field("MEM" + std::to_string(i), "");
-  expected += Field("FEC0", "12/5/1956 ") + Field("FEC1", "12/mai/1956") + Field("FECHA", "12 de maig del 1956") +
-              Field("FEC3", "dotze de maig del 1956") +
-              Field("FEC4", "dotze de maig del mil nou-cents cinquanta-sis") + Field("DES0", "V001003") +
-              Field("DES1", "Joan Garcia") + Field("DES2", "C/ Major 1r 2a     ") +
-              Field("DES3", "08001 Barcelona" + std::string(15, ' ')) + Field("DES4", std::string(30, ' ')) +
-              Field("DES5", "") + Field("INCACT", "    202'15") + Field("MESACT", "gener") +
-              "\x7FRELACT\r\n\x01" + std::string(10, ' ') + "- Habitatge no sumptuari.\r\n" +
-              std::string(10, ' ') + "- Segon.\r\n\xFF\r\n";
+  expected +=
+      Field("FEC0", "12/5/1956 ") + Field("FEC1", "12/mai/1956") +
+      Field("FECHA", "12 de maig del 1956") + Field("FEC3", "dotze de maig del 1956") +
+      Field("FEC4", "dotze de maig del mil nou-cents cinquanta-sis") + Field("DES0", "V001003") +
+      Field("DES1", "Joan Garcia") + Field("DES2", "C/ Major 1r 2a     ") +
+      Field("DES3", "08001 Barcelona" + std::string(15, ' ')) +
+      Field("DES4", std::string(30, ' ')) + Field("DES5", "") + Field("INCACT", "    202'15") +
+      Field("MESACT", "gener") + "\x7FRELACT\r\n\x01" + std::string(10, ' ') +
+      "- Habitatge no sumptuari.\r\n" + std::string(10, ' ') + "- Segon.\r\n\xFF\r\n";
   EXPECT_EQ(dir_.Read("merge.tmp"), expected);
 }
 
@@ -81,8 +82,10 @@ TEST_F(MergeDataTest, DatesInWordsInTheFourLanguages) {
   };
   for (const auto& c : cases) {
     base::Settings().language = c.language;
-    EXPECT_EQ(DateWithDayInWords(base::ParseDate("12051956"), false), base::Cp(c.fec3)) << c.language;
-    EXPECT_EQ(DateWithDayInWords(base::ParseDate("12051956"), true), base::Cp(c.fec4)) << c.language;
+    EXPECT_EQ(DateWithDayInWords(base::ParseDate("12051956"), false), base::Cp(c.fec3))
+        << c.language;
+    EXPECT_EQ(DateWithDayInWords(base::ParseDate("12051956"), true), base::Cp(c.fec4))
+        << c.language;
   }
   base::Settings().language = "CAT";
   MergeData data(LetterRules{});

@@ -25,25 +25,54 @@ struct Vocabulary {
 };
 
 constexpr Vocabulary kSpanish = {
-    {"", "cien", "doscient", "trescient", "cuatrocient", "quinient", "seiscient", "setecient", "ochocient", "novecient"},
-    {"", "dieci", "veint", "treinta", "cuarenta", "cincuenta", "sesenta", "setenta", "ochenta", "noventa"},
-    {"", "un", "dos", "tres", "cuatro", "cinco", "seis", "siete", "ocho", "nueve", "diez", "once", "doce", "trece", "catorce", "quince", ""},
-    6, {"mill", "mil", "con"}, "on ", "ones ", " céntimo", " céntimos"};
-constexpr Vocabulary kGalician = {
-    {"", "ce", "cent", "trescent", "quatrocent", "quinhent", "seiscent", "setecient", "oitocent", "novecent"},
-    {"", "deza", "vinte", "trinta", "quarenta", "cinqüenta", "sessenta", "setenta", "oitenta", "noventa"},
-    {"", "u", "d", "três", "quatro", "cinco", "seis", "sete", "oito", "nove", "dez", "onze", "doze", "treze", "catorze", "quinze", ""},
-    6, {"milh", "mil", "com"}, "om ", "ons ", " céntimo", " céntimos"};
+    {"", "cien", "doscient", "trescient", "cuatrocient", "quinient", "seiscient", "setecient",
+     "ochocient", "novecient"},
+    {"", "dieci", "veint", "treinta", "cuarenta", "cincuenta", "sesenta", "setenta", "ochenta",
+     "noventa"},
+    {"", "un", "dos", "tres", "cuatro", "cinco", "seis", "siete", "ocho", "nueve", "diez", "once",
+     "doce", "trece", "catorce", "quince", ""},
+    6,
+    {"mill", "mil", "con"},
+    "on ",
+    "ones ",
+    " céntimo",
+    " céntimos"};
+constexpr Vocabulary kGalician = {{"", "ce", "cent", "trescent", "quatrocent", "quinhent",
+                                   "seiscent", "setecient", "oitocent", "novecent"},
+                                  {"", "deza", "vinte", "trinta", "quarenta", "cinqüenta",
+                                   "sessenta", "setenta", "oitenta", "noventa"},
+                                  {"", "u", "d", "três", "quatro", "cinco", "seis", "sete", "oito",
+                                   "nove", "dez", "onze", "doze", "treze", "catorze", "quinze", ""},
+                                  6,
+                                  {"milh", "mil", "com"},
+                                  "om ",
+                                  "ons ",
+                                  " céntimo",
+                                  " céntimos"};
 constexpr Vocabulary kAranese = {
     {"", "cent", "", "", "", "", "", "", "", ""},
-    {"", "dètz", "vint", "trenta", "quaranta", "cinquanta", "seishanta", "setanta", "ueitanta", "nauanta"},
-    {"", "u", "du", "tres", "quate", "cinc", "sies", "sèt", "ueit", "nau", "dètz", "onze", "dotze", "tretze", "catorze", "quinze", "setze"},
-    7, {"milion", "mil", "damb"}, "", "s ", " centim", " centims"};
+    {"", "dètz", "vint", "trenta", "quaranta", "cinquanta", "seishanta", "setanta", "ueitanta",
+     "nauanta"},
+    {"", "u", "du", "tres", "quate", "cinc", "sies", "sèt", "ueit", "nau", "dètz", "onze", "dotze",
+     "tretze", "catorze", "quinze", "setze"},
+    7,
+    {"milion", "mil", "damb"},
+    "",
+    "s ",
+    " centim",
+    " centims"};
 constexpr Vocabulary kCatalan = {
     {"", "cent", "", "", "", "", "", "", "", ""},
-    {"", "di", "vint", "trenta", "quaranta", "cinquanta", "seixanta", "setanta", "vuitanta", "noranta"},
-    {"", "u", "d", "tres", "quatre", "cinc", "sis", "set", "vuit", "nou", "deu", "onze", "dotze", "tretze", "catorze", "quinze", "setze"},
-    7, {"mili", "mil", "amb"}, "ó ", "ons ", " cèntim", " cèntims"};
+    {"", "di", "vint", "trenta", "quaranta", "cinquanta", "seixanta", "setanta", "vuitanta",
+     "noranta"},
+    {"", "u", "d", "tres", "quatre", "cinc", "sis", "set", "vuit", "nou", "deu", "onze", "dotze",
+     "tretze", "catorze", "quinze", "setze"},
+    7,
+    {"mili", "mil", "amb"},
+    "ó ",
+    "ons ",
+    " cèntim",
+    " cèntims"};
 
 struct Words {
   std::string w;
@@ -111,12 +140,18 @@ void GalicianDigit(const Vocabulary& v, Words& o, const Digit& x) {
 
 // Catalan and Aranese share their shape; the joints differ.
 void EasternDigit(const Vocabulary& v, bool aranese, Words& o, const Digit& x) {
-  o.Add(x.di == 0 && x.d > 1 ? v.units[x.d] : x.di == 0 ? v.hundreds[x.d] : x.di == 1 ? v.tens[x.d] : v.units[x.d]);
+  o.Add(x.di == 0 && x.d > 1 ? v.units[x.d]
+        : x.di == 0          ? v.hundreds[x.d]
+        : x.di == 1          ? v.tens[x.d]
+                             : v.units[x.d]);
   if (aranese) {
     if (x.d == 1 && x.di == 2) {
       o.Add(x.masculine ? "n" : "a");
     } else if ((x.d == 1 || x.d == 2) && x.di == 1) {
-      if (x.r > 0) o.Add("-e-"); else o.RtrimBlank();
+      if (x.r > 0)
+        o.Add("-e-");
+      else
+        o.RtrimBlank();
     } else if (x.d == 2) {
       o.Add(x.masculine ? "s" : "es");
     } else if (x.d > 2 && x.di == 1 && x.r > 0) {
@@ -127,7 +162,10 @@ void EasternDigit(const Vocabulary& v, bool aranese, Words& o, const Digit& x) {
       if (x.di == 1 && x.r == 7) o.Add("s");
       if (x.di == 2) o.Add(x.masculine ? "n" : "na");
     } else if (x.d == 2 && x.di == 1) {
-      if (x.r > 0) o.Add("-i-"); else o.RtrimBlank();
+      if (x.r > 0)
+        o.Add("-i-");
+      else
+        o.RtrimBlank();
     } else if (x.d == 2) {
       o.Add(x.masculine ? "os" : "ues");
     } else if (x.d > 2 && x.di == 1 && x.r > 0) {
@@ -147,7 +185,8 @@ void EasternDigit(const Vocabulary& v, bool aranese, Words& o, const Digit& x) {
 }  // namespace
 
 std::string NumberInWords(double value, std::string_view mode) {
-  const char m = mode.empty() ? ' ' : static_cast<char>(std::tolower(static_cast<unsigned char>(mode[0])));
+  const char m =
+      mode.empty() ? ' ' : static_cast<char>(std::tolower(static_cast<unsigned char>(mode[0])));
   const double v = std::fabs(value);
   double whole = 0;
   int cents = 0;
@@ -163,14 +202,16 @@ std::string NumberInWords(double value, std::string_view mode) {
     cents = static_cast<int>(std::floor(v - 100 * whole + 0.5)) % 100;
   }
   const long long last_nine = static_cast<long long>(std::fmod(whole, 1e9));
-  const int groups[4] = {static_cast<int>(last_nine / 1000000), static_cast<int>(last_nine / 1000 % 1000),
+  const int groups[4] = {static_cast<int>(last_nine / 1000000),
+                         static_cast<int>(last_nine / 1000 % 1000),
                          static_cast<int>(last_nine % 1000), cents};
   const base::Language language = base::SessionLanguage();
   const Vocabulary& voc = language == base::Language::kSpanish    ? kSpanish
                           : language == base::Language::kGalician ? kGalician
                           : language == base::Language::kAranese  ? kAranese
                                                                   : kCatalan;
-  const bool western = language == base::Language::kSpanish || language == base::Language::kGalician;
+  const bool western =
+      language == base::Language::kSpanish || language == base::Language::kGalician;
   Words o;
   for (int si = 0; si < 4; ++si) {
     const int g = groups[si];
@@ -188,9 +229,12 @@ std::string NumberInWords(double value, std::string_view mode) {
           x.r = 0;
           di = 2;
         }
-        if (language == base::Language::kSpanish) SpanishDigit(voc, o, x);
-        else if (language == base::Language::kGalician) GalicianDigit(voc, o, x);
-        else EasternDigit(voc, language == base::Language::kAranese, o, x);
+        if (language == base::Language::kSpanish)
+          SpanishDigit(voc, o, x);
+        else if (language == base::Language::kGalician)
+          GalicianDigit(voc, o, x);
+        else
+          EasternDigit(voc, language == base::Language::kAranese, o, x);
       }
     }
     const int next = si < 3 ? groups[si + 1] : 0;
@@ -198,8 +242,10 @@ std::string NumberInWords(double value, std::string_view mode) {
     if (!applies) continue;
     if (si < 2 || next > 0) o.Add(voc.group_words[si < 3 ? si : 2]);
     if (si == 0) {
-      if (language == base::Language::kAranese && g == 1) o.RtrimBlank();
-      else o.Add(g == 1 ? voc.million_one : voc.million_more);
+      if (language == base::Language::kAranese && g == 1)
+        o.RtrimBlank();
+      else
+        o.Add(g == 1 ? voc.million_one : voc.million_more);
     } else {
       o.RtrimBlank();
     }

@@ -83,9 +83,14 @@ std::string NormaliseJustification(std::string_view code) {
                             : std::string(code.substr(b, code.find_last_not_of(' ') - b + 1));
   const char c = t.empty() ? ' ' : base::UpperCase850(t[0]);
   switch (c) {
-    case 'C': return "C";
-    case 'D': case 'R': return "D";
-    case 'A': case 'B': return "A";
+    case 'C':
+      return "C";
+    case 'D':
+    case 'R':
+      return "D";
+    case 'A':
+    case 'B':
+      return "A";
     case 'N': {
       const double number = t.size() > 1 ? std::strtod(t.c_str() + 1, nullptr) : 0;
       const long n = std::labs(static_cast<long>(std::trunc(number)));
@@ -93,11 +98,13 @@ std::string NormaliseJustification(std::string_view code) {
       const size_t first = code.find('\\');
       if (first != std::string_view::npos) {
         const size_t next = code.find('\\', first + 1);
-        font = std::string(code.substr(first, next == std::string_view::npos ? std::string_view::npos : next - first + 1));
+        font = std::string(code.substr(
+            first, next == std::string_view::npos ? std::string_view::npos : next - first + 1));
       }
       return "N " + std::to_string(n) + " " + font;
     }
-    default: return "E";
+    default:
+      return "E";
   }
 }
 

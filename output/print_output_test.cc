@@ -29,7 +29,12 @@ class PrintOutputTest : public ::testing::Test {
 TEST_F(PrintOutputTest, WritesEachCommandInItsForm) {
   PrintText(16, "abc", 1);  // no page yet: a bare page of length 0 first
   StartPage(66);
-  PrintText(-3, std::string("a\tb") + '\0' + "c\x7F" "d\xFF" "e\x87,f", 0);
+  PrintText(-3,
+            std::string("a\tb") + '\0' +
+                "c\x7F"
+                "d\xFF"
+                "e\x87,f",
+            0);
   SetJustification(" b ");
   SetJustification("x");
   SetJustification("R");

@@ -72,7 +72,9 @@ void ReportPages::PrintUnitLine() {
   PrintText(18, unit_.address, 0);
   PrintText(59, unit_.designation, 0);
   PrintText(75, unit_.tenant, 0);
-  const char* capacity = unit_.holder_code == '1' ? "1 SUBR." : unit_.holder_code == '2' ? "2 SUBR." : "TITULAR";
+  const char* capacity = unit_.holder_code == '1'   ? "1 SUBR."
+                         : unit_.holder_code == '2' ? "2 SUBR."
+                                                    : "TITULAR";
   PrintText(117, T(capacity), 0);
   PrintText(126, base::FormatDate(unit_.contract_date, 0, "dma"), 2);
 }

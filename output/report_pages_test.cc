@@ -46,10 +46,12 @@ class ReportPagesTest : public ::testing::Test {
 
 std::string Header(int page) {
   return "PAGE 66 \r\n*@e\r\n 1 ,Finques Puig, SL" + std::string(19, ' ') + ", 0 \r\nJUSD\r\n" +
-         " 85 ," + base::Cp("PÀGINA ") + "   " + std::to_string(page) + ", 2 \r\n" +
-         " 32 ," + base::Cp("INFORME DE SITUACIÓ A ") + "15/3/2001 , 2 \r\n*q\r\n" +
-         " 1 ,REBUT, 0 \r\n 18 ," + base::Cp("ADREÇA") + ", 0 \r\n 59 ,DEPARTAMENT, 0 \r\n 75 ,NOM, 0 \r\n"
-         " 117 ,COM A, 0 \r\n 126 ,CONTRACTE, 1 \r\n 1 ," + std::string(135, '-') + ", 1 \r\n";
+         " 85 ," + base::Cp("PÀGINA ") + "   " + std::to_string(page) + ", 2 \r\n" + " 32 ," +
+         base::Cp("INFORME DE SITUACIÓ A ") + "15/3/2001 , 2 \r\n*q\r\n" +
+         " 1 ,REBUT, 0 \r\n 18 ," + base::Cp("ADREÇA") +
+         ", 0 \r\n 59 ,DEPARTAMENT, 0 \r\n 75 ,NOM, 0 \r\n"
+         " 117 ,COM A, 0 \r\n 126 ,CONTRACTE, 1 \r\n 1 ," +
+         std::string(135, '-') + ", 1 \r\n";
 }
 
 TEST_F(ReportPagesTest, PrintsTheHeaderTheUnitLineAndJustifiedParagraphs) {
@@ -63,13 +65,20 @@ TEST_F(ReportPagesTest, PrintsTheHeaderTheUnitLineAndJustifiedParagraphs) {
   pages.EndUnitOutput();
   const std::string wrapped = base::FormatParagraph(long_text, -2, 110, "a");
   ASSERT_EQ(wrapped.size() > 110, true);
-  EXPECT_EQ(File(), "DEVICEPDF\r\n" + Header(1) +
-                        " 1 ,001003, 0 \r\n 18 ,C/ Major 1" + std::string(20, ' ') + ", 0 \r\n"
-                        " 59 ,1r 2a     , 0 \r\n 75 ,Garcia*Joan" + std::string(19, ' ') + ", 0 \r\n"
+  EXPECT_EQ(File(), "DEVICEPDF\r\n" + Header(1) + " 1 ,001003, 0 \r\n 18 ,C/ Major 1" +
+                        std::string(20, ' ') +
+                        ", 0 \r\n"
+                        " 59 ,1r 2a     , 0 \r\n 75 ,Garcia*Joan" +
+                        std::string(19, ' ') +
+                        ", 0 \r\n"
                         " 117 ,1 SUBR., 0 \r\n 126 ,1/1/1970  , 2 \r\n"
                         "JUSA\r\n 16 ,- Habitatge no sumptuari., 1 \r\n"
-                        "JUSA\r\n 16 ," + wrapped.substr(0, 110) + ", 1 \r\n"
-                        "JUSA\r\n 16 ," + wrapped.substr(110) + ", 1 \r\n"
+                        "JUSA\r\n 16 ," +
+                        wrapped.substr(0, 110) +
+                        ", 1 \r\n"
+                        "JUSA\r\n 16 ," +
+                        wrapped.substr(110) +
+                        ", 1 \r\n"
                         " 0 ,, 1 \r\n");
 }
 
@@ -94,11 +103,13 @@ TEST_F(ReportPagesTest, ALongTitleGetsANegativeColumnAndModeAPrintsNothing) {
   base::Settings().language = "SPA";
   base::Settings().root_dir = dir_.prefix();
   base::SetProgramIdentifier("MIRTOSEK");
-  dir_.Write("LOCALE/MIRTOSEK.LNG", base::Cp("\"INFORME DE SITUACIÓ A \",\"\",\"\",\"") + std::string(100, 'X') + "\"\r\n");
+  dir_.Write("LOCALE/MIRTOSEK.LNG", base::Cp("\"INFORME DE SITUACIÓ A \",\"\",\"\",\"") +
+                                        std::string(100, 'X') + "\"\r\n");
   ReportPages report("I", base::ParseDate("15032001"));
   report.BeginUnit(Unit());
   report.PrintParagraph("- x");
-  EXPECT_NE(File().find("\r\n-7 ," + std::string(100, 'X') + "15/3/2001 , 2 \r\n"), std::string::npos);
+  EXPECT_NE(File().find("\r\n-7 ," + std::string(100, 'X') + "15/3/2001 , 2 \r\n"),
+            std::string::npos);
 
   std::string err;
   ASSERT_TRUE(OpenPrintFile("PDF", &err));

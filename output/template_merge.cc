@@ -3,8 +3,8 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
-#include <sstream>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -110,7 +110,8 @@ void ReportNonText(const std::string& path, size_t line_number, const std::strin
   static std::set<std::string> reported;
   if (!reported.insert(path).second) return;
   std::fprintf(stderr, "mirtosek: template %s, line %zu, column %zu: not code page 850 text: %s\n",
-               base::Cp850ToUtf8(base::ResolvePath(path)).c_str(), line_number, column, why.c_str());
+               base::Cp850ToUtf8(base::ResolvePath(path)).c_str(), line_number, column,
+               why.c_str());
 }
 
 void Letter::Run(const std::string& path, std::string_view name) {
@@ -152,7 +153,8 @@ void Letter::Run(const std::string& path, std::string_view name) {
       continue;
     }
     std::vector<std::string> out{line};
-    if (!merge_file_.empty() && line.find_first_of("@#") != std::string::npos) out = Substitute(line);
+    if (!merge_file_.empty() && line.find_first_of("@#") != std::string::npos)
+      out = Substitute(line);
     for (const std::string& l : out) PrintLine(l);
   }
 }
@@ -161,19 +163,32 @@ void Letter::Directive(const std::string& line, std::string_view name) {
   const char kind = line.size() > 1 ? line[1] : ' ';
   const std::string rest = line.size() > 2 ? line.substr(2) : std::string();
   switch (kind) {
-    case 'P': page_length_ = static_cast<int16_t>(Number(rest)); return;
-    case 'S': top_margin_ = static_cast<int16_t>(Number(rest)); return;
-    case 'L': heading_ = rest; return;
-    case 'A': case 'T': return;
-    case 'C': scrambled_ = rest.empty(); return;
-    default: break;
+    case 'P':
+      page_length_ = static_cast<int16_t>(Number(rest));
+      return;
+    case 'S':
+      top_margin_ = static_cast<int16_t>(Number(rest));
+      return;
+    case 'L':
+      heading_ = rest;
+      return;
+    case 'A':
+    case 'T':
+      return;
+    case 'C':
+      scrambled_ = rest.empty();
+      return;
+    default:
+      break;
   }
   if (++format_count_ > kMaxFormats) {
     std::fprintf(stderr, "mirtosek: template %s: more than %d line formats, the rest ignored\n",
                  base::Cp850ToUtf8(name).c_str(), kMaxFormats);
     return;
   }
-  auto field = [&](size_t at, size_t width) { return at < line.size() ? line.substr(at, width) : std::string(); };
+  auto field = [&](size_t at, size_t width) {
+    return at < line.size() ? line.substr(at, width) : std::string();
+  };
   LineFormat& f = g_formats[static_cast<size_t>(format_count_)];
   f.left = static_cast<int16_t>(Number(field(1, 2)));
   f.right = static_cast<int16_t>(Number(field(3, 2)));
@@ -185,7 +200,9 @@ void Letter::Include(const std::string& line) {
   size_t end = 2;
   while (end < line.size()) {
     const auto c = static_cast<unsigned char>(line[end]);
-    if (c == '"' || c > 126 || std::string_view(" *+,./:;<=>?[\\]|").find(static_cast<char>(c)) != std::string_view::npos) break;
+    if (c == '"' || c > 126 ||
+        std::string_view(" *+,./:;<=>?[\\]|").find(static_cast<char>(c)) != std::string_view::npos)
+      break;
     ++end;
   }
   const bool new_letter = line[0] == '#';
@@ -213,7 +230,9 @@ bool Letter::FindField(const std::string& name, std::vector<std::string>* values
   const std::string wanted = base::UpperCase850(name);
   for (size_t i = 0; i < merge_lines_.size(); ++i) {
     const std::string& l = merge_lines_[i];
-    if (l.empty() || static_cast<unsigned char>(l[0]) != 127 || base::UpperCase850(l.substr(1)) != wanted) continue;
+    if (l.empty() || static_cast<unsigned char>(l[0]) != 127 ||
+        base::UpperCase850(l.substr(1)) != wanted)
+      continue;
     values->clear();
     for (size_t j = i + 1; j < merge_lines_.size(); ++j) {
       values->push_back(merge_lines_[j]);
@@ -244,7 +263,8 @@ std::vector<std::string> Letter::Substitute(std::string text) {
       continue;
     }
     if (++substitutions > kMostSubstitutions) {
-      std::fprintf(stderr, "mirtosek: merge field %s refers to itself; its line is printed as it stands\n",
+      std::fprintf(stderr,
+                   "mirtosek: merge field %s refers to itself; its line is printed as it stands\n",
                    base::Cp850ToUtf8(name).c_str());
       break;
     }
@@ -313,9 +333,10 @@ void Letter::PrintLine(std::string line) {
     line.erase(0, blanks);
   }
   const int width = f.right - left + 1;
-  const std::string broken =
-      base::FormatParagraph(line, f.indent, width, std::string(1, alignment == 'N' ? 'I' : alignment));
-  if (g_letter_page_count == 0 || CurrentPrintState().line_count > page_length_ - 8) StartLetterPage();
+  const std::string broken = base::FormatParagraph(
+      line, f.indent, width, std::string(1, alignment == 'N' ? 'I' : alignment));
+  if (g_letter_page_count == 0 || CurrentPrintState().line_count > page_length_ - 8)
+    StartLetterPage();
   PrintText(static_cast<int16_t>(left), "", 0);
   std::string segment;
   int count = 0;
@@ -361,7 +382,8 @@ void MergeTemplate(std::string_view template_name, std::string_view merge_file, 
     }
   }
   const bool is_path = (name.size() > 1 && name[1] == ':') || name.find('\\') != std::string::npos;
-  const std::string path = is_path ? name + ".txt" : base::Settings().root_dir + "TEXTOS\\" + name + ".txt";
+  const std::string path =
+      is_path ? name + ".txt" : base::Settings().root_dir + "TEXTOS\\" + name + ".txt";
   const bool begins_letter = g_letter_page_count == 0;
   if (g_depth == 0) g_letter_has_fault = false;
   g_formats[0] = LineFormat{};
@@ -388,14 +410,16 @@ bool FindNonText(std::string_view line, size_t* column, std::string* why) {
     const auto b = static_cast<unsigned char>(line[i]);
     if (b < 32 && !IsTemplateControl(b)) {
       *column = i + 1;
-      *why = "the control byte " + Hex(line.substr(i, 1)) + " (a file in UTF-16, or not a text file?)";
+      *why =
+          "the control byte " + Hex(line.substr(i, 1)) + " (a file in UTF-16, or not a text file?)";
       return true;
     }
     const size_t at = i;
     // Two bytes of code page 850 box drawing ("─┐") read as UTF-8 too; the
     // two-byte letters of a text in UTF-8 stand next to other letters.
     auto letter = [&](size_t k) {
-      return k < line.size() && ((line[k] >= 'a' && line[k] <= 'z') || (line[k] >= 'A' && line[k] <= 'Z'));
+      return k < line.size() &&
+             ((line[k] >= 'a' && line[k] <= 'z') || (line[k] >= 'A' && line[k] <= 'Z'));
     };
     if (b >= 0x80 && base::NextUtf8(line, &i) >= 0 &&
         (i - at > 2 || (at > 0 && letter(at - 1)) || letter(i))) {

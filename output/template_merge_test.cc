@@ -1,9 +1,9 @@
 #include "output/template_merge.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <fstream>
-
-#include <gtest/gtest.h>
 
 #include "base/codepage.h"
 #include "base/platform.h"
@@ -63,8 +63,10 @@ std::string Line(const std::string& text) {
 }
 
 TEST_F(TemplateMergeTest, SubstitutesTrimmedAndFixedWidthValues) {
-  const std::string out = Merge("@DES1|#DES1|\r\n@relact\r\n@MEM1@MEM2 and @ at the end @\r\n@NONE stays\r\n@ODD\r\n");
-  EXPECT_EQ(out, std::string(kFirstPage) + Line("Joan Garcia|Joan Garcia" + std::string(19, ' ') + "|") +
+  const std::string out =
+      Merge("@DES1|#DES1|\r\n@relact\r\n@MEM1@MEM2 and @ at the end @\r\n@NONE stays\r\n@ODD\r\n");
+  EXPECT_EQ(out, std::string(kFirstPage) +
+                     Line("Joan Garcia|Joan Garcia" + std::string(19, ' ') + "|") +
                      // a value of two lines prints as it comes; byte 1 selects format 0
                      Line("- first paragraph") + Line("- second paragraph") +
                      Line("FinquesPuig and @ at the end @") + Line("@NONE stays") +
@@ -84,7 +86,8 @@ TEST_F(TemplateMergeTest, AFieldThatNamesItselfEndsItsLine) {
 
 TEST_F(TemplateMergeTest, HangingIndentMovesTheFirstLineLeft) {
   // Format 1: left 10, right 29, indent -2, justified.
-  const std::string out = Merge(kDirective + "1029-02A\r\n\x02- uno dos tres cuatro cinco seis siete\r\n");
+  const std::string out =
+      Merge(kDirective + "1029-02A\r\n\x02- uno dos tres cuatro cinco seis siete\r\n");
   EXPECT_EQ(out, std::string(kFirstPage) +
                      " 8 ,, 0 \r\nJUSA\r\n 0 ,- uno  dos tres cuatro, 1 \r\n"
                      " 8 ,, 0 \r\nJUSE\r\n 0 ,  cinco seis siete, 1 \r\n");
@@ -100,8 +103,8 @@ TEST_F(TemplateMergeTest, PagesBreakAboveLine58WithMarginAndHeadingButNoFirstPag
   const std::string first = "PAGE 66 \r\n*@\r\n*e\r\n 0 ,, 3 \r\n 90 ,Carta, 2 \r\n";
   const std::string later = "PAGE 66 \r\n*e\r\n 0 ,, 3 \r\n 90 ,Carta, 2 \r\n";
   EXPECT_EQ(out, first + " 1 ,, 0 \r\nJUSE\r\n 0 ,AB" + std::string(93, ' ') + ", 1 \r\n" +
-                     " 0 ,, 53 \r\n" + later + " 1 ,, 0 \r\nJUSE\r\n 0 ,next" + std::string(91, ' ') +
-                     ", 1 \r\n");
+                     " 0 ,, 53 \r\n" + later + " 1 ,, 0 \r\nJUSE\r\n 0 ,next" +
+                     std::string(91, ' ') + ", 1 \r\n");
 }
 
 TEST_F(TemplateMergeTest, IncludesAndNewLetters) {
@@ -110,7 +113,8 @@ TEST_F(TemplateMergeTest, IncludesAndNewLetters) {
   const std::string out = Merge("one\r\n#+peu\r\ntwo\r\n@+peu\r\n");
   auto text = Line;
   // "#+" ends the letter: the next line starts a page with the "@" control again.
-  EXPECT_EQ(out, std::string(kFirstPage) + text("one") + text("peu") + kFirstPage + text("two") + text("peu"));
+  EXPECT_EQ(out, std::string(kFirstPage) + text("one") + text("peu") + kFirstPage + text("two") +
+                     text("peu"));
   ::testing::internal::CaptureStderr();
   ResetLetterStateForTesting();
   std::string err;
@@ -118,7 +122,8 @@ TEST_F(TemplateMergeTest, IncludesAndNewLetters) {
   // A template that includes itself (here twice, which would double the work
   // at every level) is printed once.
   MergeTemplate("self", "", 0);
-  EXPECT_NE(::testing::internal::GetCapturedStderr().find("template SELF includes itself"), std::string::npos);
+  EXPECT_NE(::testing::internal::GetCapturedStderr().find("template SELF includes itself"),
+            std::string::npos);
   ClosePrintFile();
   const std::string all = dir_.Read("divivovi.tmp");
   ASSERT_NE(all.find(",x"), std::string::npos);
@@ -136,10 +141,15 @@ TEST_F(TemplateMergeTest, IncludesAndNewLetters) {
 }
 
 TEST_F(TemplateMergeTest, EmphasisBytesBecomeControlsAndMissingFilesAreReported) {
-  const std::string out = Merge("a\x10" "b\x11" "c\x12" "d\r\n");
-  EXPECT_EQ(out, std::string(kFirstPage) + " 1 ,, 0 \r\nJUSE\r\n 0 ,a, 0 \r\n*b\r\nJUSE\r\n 0 ,b, 0 \r\n*u\r\n"
-                                           "JUSE\r\n 0 ,c, 0 \r\n*i\r\nJUSE\r\n 0 ,d" + std::string(91, ' ') +
-                     ", 1 \r\n");
+  const std::string out = Merge(
+      "a\x10"
+      "b\x11"
+      "c\x12"
+      "d\r\n");
+  EXPECT_EQ(out, std::string(kFirstPage) +
+                     " 1 ,, 0 \r\nJUSE\r\n 0 ,a, 0 \r\n*b\r\nJUSE\r\n 0 ,b, 0 \r\n*u\r\n"
+                     "JUSE\r\n 0 ,c, 0 \r\n*i\r\nJUSE\r\n 0 ,d" +
+                     std::string(91, ' ') + ", 1 \r\n");
   ::testing::internal::CaptureStderr();
   MergeTemplate("missing", "", 0);
   EXPECT_NE(::testing::internal::GetCapturedStderr().find("TEXTOS/missing.txt"), std::string::npos);
@@ -148,10 +158,13 @@ TEST_F(TemplateMergeTest, EmphasisBytesBecomeControlsAndMissingFilesAreReported)
 TEST_F(TemplateMergeTest, ExtraFormatLinesAreIgnored) {
   std::string text;
   for (int i = 0; i < 10; ++i) text += kDirective + "0120+00E\r\n";
-  text += "\x0A" "x\r\n";
+  text +=
+      "\x0A"
+      "x\r\n";
   ::testing::internal::CaptureStderr();
   Merge(text);
-  EXPECT_NE(::testing::internal::GetCapturedStderr().find("more than 9 line formats"), std::string::npos);
+  EXPECT_NE(::testing::internal::GetCapturedStderr().find("more than 9 line formats"),
+            std::string::npos);
 }
 
 TEST(TemplateText, FindsUtf8AndForeignControlBytes) {
@@ -162,12 +175,18 @@ TEST(TemplateText, FindsUtf8AndForeignControlBytes) {
   };
   const Row rows[] = {
       {base::Cp("Atentament, és a dir: àèéíòóúç·ñ l·l ÀÉ"), 0, ""},
-      {base::Cp("\x7F" "1075+00I ┌─┐ ═╗ ░ ±"), 0, ""},  // a directive, box drawing that reads as UTF-8
-      {"\x01\x10" "bold\x10\x11\x12\ttab", 0, ""},  // the template's own controls
+      {base::Cp("\x7F"
+                "1075+00I ┌─┐ ═╗ ░ ±"),
+       0, ""},  // a directive, box drawing that reads as UTF-8
+      {"\x01\x10"
+       "bold\x10\x11\x12\ttab",
+       0, ""},  // the template's own controls
       {"Atentament, \xC3\xA9s", 13, "the bytes C3 A9 are UTF-8 for \"\xC3\xA9\""},
       {"10 \xE2\x82\xAC", 4, "E2 82 AC"},  // the euro sign: "Ôé¼" in code page 850
-      {"inform\xC3\xB3 ", 7, "C3 B3"},      // "ó" of UTF-8 as box drawing: "├│"
-      {"\xEF\xBB\xBF" "Carta", 1, "EF BB BF"},  // a byte-order mark
+      {"inform\xC3\xB3 ", 7, "C3 B3"},     // "ó" of UTF-8 as box drawing: "├│"
+      {"\xEF\xBB\xBF"
+       "Carta",
+       1, "EF BB BF"},  // a byte-order mark
       {std::string("a\0b\0", 4), 2, "control byte 00"},
       {"a\x1B[1m", 2, "control byte 1B"},
   };
@@ -183,17 +202,20 @@ TEST(TemplateText, FindsUtf8AndForeignControlBytes) {
 TEST_F(TemplateMergeTest, SaysOnceWhereATemplateIsNotCodePage850Text) {
   const long before = TemplateTextFaults();
   ::testing::internal::CaptureStderr();
-  dir_.Write("TEXTOS/utf8.txt", "Benvolgut senyor,\r\n\r\nUs comuniquem que la renda \xC3\xA9s @MEM1\r\n");
+  dir_.Write("TEXTOS/utf8.txt",
+             "Benvolgut senyor,\r\n\r\nUs comuniquem que la renda \xC3\xA9s @MEM1\r\n");
   MergeTemplate("utf8", dir_.prefix() + "merge.tmp", -1);
   MergeTemplate("utf8", dir_.prefix() + "merge.tmp", -1);
   dir_.Write("TEXTOS/good.txt", base::Cp("La renda és @MEM1\r\n"));
   MergeTemplate("good", dir_.prefix() + "merge.tmp", -1);
   const std::string err = ::testing::internal::GetCapturedStderr();
   EXPECT_EQ(TemplateTextFaults() - before, 2);
-  EXPECT_NE(err.find("utf8.txt, line 3, column 28: not code page 850 text: the bytes C3 A9 are UTF-8"),
-            std::string::npos)
+  EXPECT_NE(
+      err.find("utf8.txt, line 3, column 28: not code page 850 text: the bytes C3 A9 are UTF-8"),
+      std::string::npos)
       << err;
-  EXPECT_EQ(err.find("utf8.txt", err.find("utf8.txt") + 1), std::string::npos) << "said once: " << err;
+  EXPECT_EQ(err.find("utf8.txt", err.find("utf8.txt") + 1), std::string::npos)
+      << "said once: " << err;
   EXPECT_EQ(err.find("good.txt"), std::string::npos) << err;
   ClosePrintFile();
   // The letter is printed as it stands.
@@ -215,7 +237,8 @@ TEST_F(TemplateMergeTest, GoldenLetter) {
   const std::string produced = Merge(read(dir + "carta.txt"), "golden.tmp");
   const std::string expected = read(dir + "expected_divivovi.tmp");
   if (produced != expected) {
-    std::ofstream(std::string(KEP_BINARY_DIR) + "/template_merge_produced.tmp", std::ios::binary) << produced;
+    std::ofstream(std::string(KEP_BINARY_DIR) + "/template_merge_produced.tmp", std::ios::binary)
+        << produced;
   }
   EXPECT_EQ(produced, expected);
 }

@@ -49,12 +49,14 @@ PdfOptions OptionsFor(const std::vector<Page>& pages) {
 
 // The letters of the print file at path, one PDF each, with the letter
 // index that mirtosek leaves beside it.
-int WriteLetters(const ParseResult& parsed, const std::string& path, const std::string& folder, std::ostream& out,
-                 std::ostream& err) {
-  const std::string index_path = (std::filesystem::path(path).parent_path() / "cartes.tmp").string();
+int WriteLetters(const ParseResult& parsed, const std::string& path, const std::string& folder,
+                 std::ostream& out, std::ostream& err) {
+  const std::string index_path =
+      (std::filesystem::path(path).parent_path() / "cartes.tmp").string();
   std::string text, why, warning;
   if (!base::ReadWholeFile(index_path, &text)) {
-    err << "divivovi: " << index_path << ": cannot be read (one PDF per letter needs the letter index that "
+    err << "divivovi: " << index_path
+        << ": cannot be read (one PDF per letter needs the letter index that "
         << "mirtosek writes beside the print file)\n";
     return 1;
   }
@@ -90,7 +92,8 @@ Outputs OutputsForDevice(const std::string& device, const std::string& dir) {
     return Outputs{path, (p.parent_path() / p.stem()).string() + ".txt", ""};
   }
   if (device.rfind("TXT:", 0) == 0 && device.size() > 4) return Outputs{"", device.substr(4), ""};
-  if (device.rfind("CARTES:", 0) == 0 && device.size() > 7) return Outputs{"", "", device.substr(7)};
+  if (device.rfind("CARTES:", 0) == 0 && device.size() > 7)
+    return Outputs{"", "", device.substr(7)};
   return Outputs{prefix + "divivovi.pdf", prefix + "divivovi.txt", ""};
 }
 
@@ -126,9 +129,11 @@ int RunDivivovi(const std::vector<std::string>& args, std::ostream& out, std::os
     return 1;
   }
   const ParseResult parsed = ParsePrintCommands(contents);
-  for (const std::string& e : parsed.errors) err << "divivovi: " << resolved << ": " << e << " (skipped)\n";
+  for (const std::string& e : parsed.errors)
+    err << "divivovi: " << resolved << ": " << e << " (skipped)\n";
   if (!named_outputs) {
-    outputs = OutputsForDevice(DeviceOf(parsed.commands), std::filesystem::path(resolved).parent_path().string());
+    outputs = OutputsForDevice(DeviceOf(parsed.commands),
+                               std::filesystem::path(resolved).parent_path().string());
   }
   if (!outputs.letters.empty()) return WriteLetters(parsed, resolved, outputs.letters, out, err);
   const std::vector<Page> pages = LayOut(parsed.commands);

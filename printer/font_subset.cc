@@ -10,7 +10,8 @@ namespace {
 // TrueType numbers are big-endian.
 uint32_t Be(const std::string& b, size_t at, int bytes) {
   uint32_t v = 0;
-  for (int k = 0; k < bytes; ++k) v = (v << 8) | static_cast<unsigned char>(b[at + static_cast<size_t>(k)]);
+  for (int k = 0; k < bytes; ++k)
+    v = (v << 8) | static_cast<unsigned char>(b[at + static_cast<size_t>(k)]);
   return v;
 }
 
@@ -42,16 +43,15 @@ std::vector<uint16_t> GlyphComponents(const std::string& ttf, uint16_t glyph) {
   std::vector<uint16_t> parts;
   const size_t head = Table(ttf, "head"), loca = Table(ttf, "loca"), glyf = Table(ttf, "glyf"),
                maxp = Table(ttf, "maxp");
-  if (head == 0 || loca == 0 || glyf == 0 || maxp == 0 || head + 54 > ttf.size() || maxp + 6 > ttf.size()) {
+  if (head == 0 || loca == 0 || glyf == 0 || maxp == 0 || head + 54 > ttf.size() ||
+      maxp + 6 > ttf.size()) {
     return parts;
   }
   if (glyph >= Be(ttf, maxp + 4, 2)) return parts;
   const bool long_offsets = Be(ttf, head + 50, 2) != 0;
   const size_t entry = loca + static_cast<size_t>(glyph) * (long_offsets ? 4 : 2);
   if (entry + (long_offsets ? 8 : 4) > ttf.size()) return parts;
-  const auto offset = [&](size_t at) {
-    return long_offsets ? Be(ttf, at, 4) : 2 * Be(ttf, at, 2);
-  };
+  const auto offset = [&](size_t at) { return long_offsets ? Be(ttf, at, 4) : 2 * Be(ttf, at, 2); };
   const size_t start = glyf + offset(entry), end = glyf + offset(entry + (long_offsets ? 4 : 2));
   if (end <= start + 10 || end > ttf.size()) return parts;
   if (static_cast<int16_t>(Be(ttf, start, 2)) >= 0) return parts;  // a simple glyph: contours
@@ -72,7 +72,8 @@ std::vector<uint16_t> GlyphComponents(const std::string& ttf, uint16_t glyph) {
 void CompleteSubset(HPDF_Font font, const std::string& ttf) {
   if (font == nullptr) return;
   auto* font_attr = static_cast<HPDF_FontAttr>(font->attr);
-  if (font_attr == nullptr || font_attr->fontdef == nullptr || font_attr->fontdef->type != HPDF_FONTDEF_TYPE_TRUETYPE) {
+  if (font_attr == nullptr || font_attr->fontdef == nullptr ||
+      font_attr->fontdef->type != HPDF_FONTDEF_TYPE_TRUETYPE) {
     return;
   }
   auto* def = static_cast<HPDF_TTFontDefAttr>(font_attr->fontdef->attr);

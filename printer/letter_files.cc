@@ -18,7 +18,8 @@ std::vector<std::string> Split(const std::string& line, char separator) {
   size_t start = 0;
   for (;;) {
     const size_t end = line.find(separator, start);
-    fields.push_back(line.substr(start, end == std::string::npos ? std::string::npos : end - start));
+    fields.push_back(
+        line.substr(start, end == std::string::npos ? std::string::npos : end - start));
     if (end == std::string::npos) return fields;
     start = end + 1;
   }
@@ -36,7 +37,8 @@ bool Integer(const std::string& text, long* value) {
 std::string FileName(const std::string& receipt, size_t number, std::set<std::string>* taken) {
   std::string name;
   for (char c : receipt) {
-    if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) name.push_back(c);
+    if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))
+      name.push_back(c);
   }
   if (name.empty()) name = "carta" + std::to_string(number);
   std::string unique = name;
@@ -47,7 +49,8 @@ std::string FileName(const std::string& receipt, size_t number, std::set<std::st
 std::string Euros(long hundredths) {
   const long magnitude = hundredths < 0 ? -hundredths : hundredths;
   const std::string cents = std::to_string(magnitude % 100);
-  return (hundredths < 0 ? "-" : "") + std::to_string(magnitude / 100) + "." + (cents.size() < 2 ? "0" : "") + cents;
+  return (hundredths < 0 ? "-" : "") + std::to_string(magnitude / 100) + "." +
+         (cents.size() < 2 ? "0" : "") + cents;
 }
 
 // The commands of the print file lines [first, end).
@@ -103,7 +106,8 @@ bool ParseLetterIndex(const std::string& text, LetterIndex* index, std::string* 
     if (line.empty()) continue;
     if (f.size() != 4 || !Integer(f[0], &first) || !Integer(f[3], &increment) || first < 1 ||
         (!index->letters.empty() && first < index->letters.back().first_line)) {
-      *err = "line " + std::to_string(number) + ": not a letter (first line, receipt, tenant, increment)";
+      *err = "line " + std::to_string(number) +
+             ": not a letter (first line, receipt, tenant, increment)";
       return false;
     }
     index->letters.push_back(IndexedLetter{static_cast<int>(first), f[1], f[2], increment});
@@ -115,11 +119,13 @@ bool ParseLetterIndex(const std::string& text, LetterIndex* index, std::string* 
   return true;
 }
 
-bool WriteLetterFiles(const ParseResult& print_file, const LetterIndex& index, const std::string& folder,
-                      const PdfOptions& options, std::ostream& out, std::string* err, std::string* warning) {
+bool WriteLetterFiles(const ParseResult& print_file, const LetterIndex& index,
+                      const std::string& folder, const PdfOptions& options, std::ostream& out,
+                      std::string* err, std::string* warning) {
   if (index.lines != print_file.lines) {
-    *err = "the letter index is of a print file of " + std::to_string(index.lines) + " lines, not of this one of " +
-           std::to_string(print_file.lines) + " (left by another run?)";
+    *err = "the letter index is of a print file of " + std::to_string(index.lines) +
+           " lines, not of this one of " + std::to_string(print_file.lines) +
+           " (left by another run?)";
     return false;
   }
   if (!base::MakeDirectories(folder)) {
@@ -145,7 +151,8 @@ bool WriteLetterFiles(const ParseResult& print_file, const LetterIndex& index, c
     const std::vector<Page> pages = LayOut(Slice(print_file.commands, l.first_line, end));
     const std::string receipt = base::Cp850ToUtf8(l.receipt);
     if (!HasText(pages)) {
-      out << "divivovi: the letter " << receipt << " has no text (its template could not be read?): no file\n";
+      out << "divivovi: the letter " << receipt
+          << " has no text (its template could not be read?): no file\n";
       continue;
     }
     const std::string name = FileName(l.receipt, k + 1, &taken);
@@ -153,8 +160,8 @@ bool WriteLetterFiles(const ParseResult& print_file, const LetterIndex& index, c
     o.title = TitleOf(pages, options.author);
     o.title += (o.title.empty() ? "" : " - ") + l.receipt;
     if (!WritePdf(pages, o, dir + name, err, warning)) return false;
-    csv += CsvField(name) + "," + CsvField(receipt) + "," + CsvField(base::Cp850ToUtf8(l.tenant)) + "," +
-           Euros(l.increment) + "\r\n";
+    csv += CsvField(name) + "," + CsvField(receipt) + "," + CsvField(base::Cp850ToUtf8(l.tenant)) +
+           "," + Euros(l.increment) + "\r\n";
     ++written;
   }
   std::ofstream file(dir + "index.csv", std::ios::binary | std::ios::trunc);
@@ -163,7 +170,8 @@ bool WriteLetterFiles(const ParseResult& print_file, const LetterIndex& index, c
     *err = dir + "index.csv: cannot be written";
     return false;
   }
-  out << "divivovi: " << dir << ": " << written << " letters, one PDF each; " << dir << "index.csv\n";
+  out << "divivovi: " << dir << ": " << written << " letters, one PDF each; " << dir
+      << "index.csv\n";
   return true;
 }
 

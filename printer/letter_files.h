@@ -19,7 +19,7 @@
 namespace printer {
 
 struct IndexedLetter {
-  int first_line = 0;  // of the print file
+  int first_line = 0;   // of the print file
   std::string receipt;  // code page 850, as the rest
   std::string tenant;
   long increment = 0;  // hundredths of the euro
@@ -39,8 +39,8 @@ struct LetterIndex {
 // the reason in *err when the index does not belong to the print file or a
 // file cannot be written. *warning as for WritePdf.
 [[nodiscard]] bool WriteLetterFiles(const ParseResult& print_file, const LetterIndex& index,
-                                    const std::string& folder, const PdfOptions& options, std::ostream& out,
-                                    std::string* err, std::string* warning);
+                                    const std::string& folder, const PdfOptions& options,
+                                    std::ostream& out, std::string* err, std::string* warning);
 
 // A CSV field: quoted when it holds a comma, a quote or a line end.
 std::string CsvField(const std::string& utf8);

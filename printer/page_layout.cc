@@ -31,7 +31,8 @@ class Layout {
       NewPage(page.length);
       return Text(0, text, feeds);
     }
-    if (static_cast<int>(page.lines.size()) <= line_) page.lines.resize(static_cast<size_t>(line_) + 1);
+    if (static_cast<int>(page.lines.size()) <= line_)
+      page.lines.resize(static_cast<size_t>(line_) + 1);
     std::vector<Cell>& row = page.lines[static_cast<size_t>(line_)];
     for (char c : text) {
       if (column_ > kMaxColumns) break;
@@ -51,10 +52,14 @@ class Layout {
     }
   }
   void Control(const std::string& control) {
-    if (control == "b") emphasis_ ^= kBold;
-    else if (control == "u") emphasis_ ^= kUnderline;
-    else if (control == "i") emphasis_ ^= kItalic;
-    else if (control == "@" || control == "e" || control == "@e" || control == "q") emphasis_ = 0;
+    if (control == "b")
+      emphasis_ ^= kBold;
+    else if (control == "u")
+      emphasis_ ^= kUnderline;
+    else if (control == "i")
+      emphasis_ ^= kItalic;
+    else if (control == "@" || control == "e" || control == "@e" || control == "q")
+      emphasis_ = 0;
   }
   std::vector<Page> Take() { return std::move(pages_); }
 
@@ -78,11 +83,18 @@ std::vector<Page> LayOut(const std::vector<Command>& commands) {
   Layout layout;
   for (const Command& c : commands) {
     switch (c.kind) {
-      case Command::Kind::kPage: layout.NewPage(c.number); break;
-      case Command::Kind::kText: layout.Text(c.column, c.text, c.number); break;
-      case Command::Kind::kControl: layout.Control(c.text); break;
+      case Command::Kind::kPage:
+        layout.NewPage(c.number);
+        break;
+      case Command::Kind::kText:
+        layout.Text(c.column, c.text, c.number);
+        break;
+      case Command::Kind::kControl:
+        layout.Control(c.text);
+        break;
       case Command::Kind::kDevice:
-      case Command::Kind::kJustify: break;
+      case Command::Kind::kJustify:
+        break;
     }
   }
   return layout.Take();

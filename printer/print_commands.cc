@@ -56,7 +56,8 @@ ParseResult ParsePrintCommands(std::string_view file) {
     } else {
       const size_t first = line.find(',');
       const size_t last = line.rfind(',');
-      if (first == std::string_view::npos || first == last || !ParseNumber(line.substr(0, first), &c.column) ||
+      if (first == std::string_view::npos || first == last ||
+          !ParseNumber(line.substr(0, first), &c.column) ||
           !ParseNumber(line.substr(last + 1), &c.number)) {
         error("not a print command");
         continue;

@@ -21,14 +21,14 @@ struct Command {
   enum class Kind { kDevice, kPage, kText, kJustify, kControl } kind;
   std::string text;  // device, text, justification code or control (code page 850)
   int column = 0;
-  int number = 0;    // page length or line feeds
-  int line = 0;      // where it stands in the file, from 1
+  int number = 0;  // page length or line feeds
+  int line = 0;    // where it stands in the file, from 1
 };
 
 struct ParseResult {
   std::vector<Command> commands;
   std::vector<std::string> errors;  // "line N: why", for lines that were skipped
-  int lines = 0;                     // lines of the file
+  int lines = 0;                    // lines of the file
 };
 
 ParseResult ParsePrintCommands(std::string_view file);

@@ -1,11 +1,11 @@
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
-
-#include <gtest/gtest.h>
 
 #include "base/codepage.h"
 #include "printer/divivovi.h"
@@ -32,8 +32,9 @@ TEST(PrintCommands, ReadsEveryCommandAndSkipsMalformedLines) {
   EXPECT_EQ(r.commands[3].column, -3);
   EXPECT_EQ(r.commands[4].text, "N 12 \\Courier\\");
   EXPECT_EQ(r.commands[5].text, "@e");
-  EXPECT_EQ(r.errors, (std::vector<std::string>{"line 7: not a print command", "line 8: not a print command",
-                                                "line 9: PAGE without a line count"}));
+  EXPECT_EQ(r.errors,
+            (std::vector<std::string>{"line 7: not a print command", "line 8: not a print command",
+                                      "line 9: PAGE without a line count"}));
   // The unterminated last line is read too.
   EXPECT_EQ(ParsePrintCommands(" 1 ,last, 2 ").commands.size(), 1u);
 }
@@ -54,7 +55,8 @@ TEST(Render, WinAnsiHoldsTheLettersOfTheFourLanguages) {
   const std::string letters = base::Cp("àèéíïòóúüçñÀÉÍÓÚÇÑ·ª€");
   std::string winansi;
   for (char c : letters) winansi.push_back(WinAnsiOf(c));
-  EXPECT_EQ(winansi, "\xE0\xE8\xE9\xED\xEF\xF2\xF3\xFA\xFC\xE7\xF1\xC0\xC9\xCD\xD3\xDA\xC7\xD1\xB7\xAA?");
+  EXPECT_EQ(winansi,
+            "\xE0\xE8\xE9\xED\xEF\xF2\xF3\xFA\xFC\xE7\xF1\xC0\xC9\xCD\xD3\xDA\xC7\xD1\xB7\xAA?");
   EXPECT_EQ(WinAnsiOf('\xC4'), '?');  // a box-drawing line has no letter in WinAnsi
 }
 
@@ -85,8 +87,8 @@ std::vector<Word> WordsOf(const std::string& pdf) {
   std::string line;
   while (std::getline(in, line)) {
     Word w;
-    if (std::sscanf(line.c_str(), " <word xMin=\"%lf\" yMin=\"%lf\" xMax=\"%lf\" yMax=\"%lf\">", &w.x_min,
-                    &w.y_min, &w.x_max, &w.y_max) != 4) {
+    if (std::sscanf(line.c_str(), " <word xMin=\"%lf\" yMin=\"%lf\" xMax=\"%lf\" yMax=\"%lf\">",
+                    &w.x_min, &w.y_min, &w.x_max, &w.y_max) != 4) {
       continue;
     }
     const size_t open = line.find('>') + 1;
@@ -115,7 +117,8 @@ TEST_F(DivivoviTest, WritesWhereTheDeviceLineSays) {
   EXPECT_EQ(OutputsForDevice("TXT:/x/r.txt", "/t").pdf, "");
   EXPECT_EQ(OutputsForDevice("NUL", "/t").text, "");
 
-  dir_.Write("divivovi.tmp", "DEVICE\r\nPAGE 66 \r\n 1 ," + base::Cp("PÀGINA Núria Ça") + ", 1 \r\nbad line\r\n");
+  dir_.Write("divivovi.tmp",
+             "DEVICE\r\nPAGE 66 \r\n 1 ," + base::Cp("PÀGINA Núria Ça") + ", 1 \r\nbad line\r\n");
   setenv("KEPTMP", dir_.path().c_str(), 1);
   EXPECT_EQ(Run({}), 0) << err_;
   unsetenv("KEPTMP");
@@ -124,9 +127,11 @@ TEST_F(DivivoviTest, WritesWhereTheDeviceLineSays) {
   const std::string pdf = dir_.Read("divivovi.pdf");
   ASSERT_EQ(pdf.substr(0, 5), "%PDF-");
   if (std::system("command -v pdftotext >/dev/null 2>&1") == 0) {
-    const std::string cmd = "pdftotext '" + dir_.path() + "/divivovi.pdf' '" + dir_.path() + "/back.txt'";
+    const std::string cmd =
+        "pdftotext '" + dir_.path() + "/divivovi.pdf' '" + dir_.path() + "/back.txt'";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
-    EXPECT_NE(dir_.Read("back.txt").find("PÀGINA Núria Ça"), std::string::npos) << dir_.Read("back.txt");
+    EXPECT_NE(dir_.Read("back.txt").find("PÀGINA Núria Ça"), std::string::npos)
+        << dir_.Read("back.txt");
   }
 }
 
@@ -155,12 +160,14 @@ namespace {
 TEST_F(DivivoviTest, PdfEmbedsTheMonospacedFontWithinMarginsAndSaysTitleAuthorAndDate) {
   ASSERT_TRUE(HavePoppler()) << "poppler-utils is missing: scripts/install-deps.sh installs it";
   dir_.Write("inst/Vorn.ini", base::Cp("[Empresa]\r\nCamp1=Finques Núria, SL\r\n"));
-  dir_.Write("p.tmp", base::Cp("DEVICE\r\nPAGE 66 \r\n*@\r\n 1 ,Finques Núria, SL, 2 \r\n"
-                               " 20 ,Actualització   de la renda, 2 \r\n*b\r\n 1 ,Negreta, 0 \r\n*b\r\n*i\r\n"
-                               " 0 , Cursiva, 0 \r\n*i\r\n 88 ,Columna96, 1 \r\n 0 ,, 60 \r\n 1 ,Última, 1 \r\n"));
+  dir_.Write(
+      "p.tmp",
+      base::Cp("DEVICE\r\nPAGE 66 \r\n*@\r\n 1 ,Finques Núria, SL, 2 \r\n"
+               " 20 ,Actualització   de la renda, 2 \r\n*b\r\n 1 ,Negreta, 0 \r\n*b\r\n*i\r\n"
+               " 0 , Cursiva, 0 \r\n*i\r\n 88 ,Columna96, 1 \r\n 0 ,, 60 \r\n 1 ,Última, 1 \r\n"));
   setenv("KEPROOT", (dir_.path() + "/inst/").c_str(), 1);
   setenv("SOURCE_DATE_EPOCH", "1710498030", 1);  // 15 Mar 2024 10:20:30 UTC
-  setenv("TZ", "UTC", 1);  // the date as pdfinfo shows it
+  setenv("TZ", "UTC", 1);                        // the date as pdfinfo shows it
   const int rc = Run({dir_.path() + "/p.tmp", "--pdf", dir_.path() + "/p.pdf"});
   unsetenv("KEPROOT");
   unsetenv("SOURCE_DATE_EPOCH");
@@ -175,7 +182,8 @@ TEST_F(DivivoviTest, PdfEmbedsTheMonospacedFontWithinMarginsAndSaysTitleAuthorAn
   std::istringstream rows(fonts);
   std::string row;
   int embedded = 0;
-  while (std::getline(rows, row)) embedded += row.find("CID TrueType      Identity-H       yes yes yes") != std::string::npos;
+  while (std::getline(rows, row))
+    embedded += row.find("CID TrueType      Identity-H       yes yes yes") != std::string::npos;
   EXPECT_EQ(embedded, 2) << fonts;
 
   const std::string info = Capture("pdfinfo '" + pdf + "'");
@@ -219,10 +227,11 @@ TEST_F(DivivoviTest, PdfFallsBackToCourierWithoutTheFontFiles) {
   PdfOptions options;
   options.font_dir = dir_.path() + "/no-fonts";
   std::string why, warning;
-  ASSERT_TRUE(WritePdf(LayOut(ParsePrintCommands(base::Cp("PAGE 66 \r\n 1 ,Ça, 1 \r\n")).commands), options,
-                       dir_.path() + "/c.pdf", &why, &warning))
+  ASSERT_TRUE(WritePdf(LayOut(ParsePrintCommands(base::Cp("PAGE 66 \r\n 1 ,Ça, 1 \r\n")).commands),
+                       options, dir_.path() + "/c.pdf", &why, &warning))
       << why;
-  EXPECT_NE(warning.find("no-fonts/DejaVuSansMono.ttf cannot be loaded"), std::string::npos) << warning;
+  EXPECT_NE(warning.find("no-fonts/DejaVuSansMono.ttf cannot be loaded"), std::string::npos)
+      << warning;
   EXPECT_NE(Capture("pdffonts '" + dir_.path() + "/c.pdf'").find("Courier"), std::string::npos);
   EXPECT_NE(Capture("pdftotext '" + dir_.path() + "/c.pdf' -").find("Ça"), std::string::npos);
 }
@@ -236,12 +245,14 @@ TEST_F(DivivoviTest, EveryAccentedLetterShowsItsAccentInBothFaces) {
   const std::string accented = base::Cp("àáèéíïòóúüçñÀÉÍÓÚÇÑ");
   const std::string bare = "aaeeiioouucnAEIOUCN";
   auto rendered = [&](char letter, const std::string& name) {
-    const std::string commands = std::string("PAGE 66 \r\n 1 ,") + letter + ", 1 \r\nPAGE 66 \r\n*b\r\n 1 ," + letter + ", 1 \r\n";
+    const std::string commands = std::string("PAGE 66 \r\n 1 ,") + letter +
+                                 ", 1 \r\nPAGE 66 \r\n*b\r\n 1 ," + letter + ", 1 \r\n";
     std::string why;
-    EXPECT_TRUE(WritePdf(LayOut(ParsePrintCommands(commands).commands), PdfOptions{}, dir_.path() + "/" + name + ".pdf",
-                         &why)) << why;
-    const std::string cmd = "pdftoppm -r 40 -gray -x 0 -y 0 -W 60 -H 60 '" + dir_.path() + "/" + name + ".pdf' '" +
-                            dir_.path() + "/" + name + "' 2>/dev/null";
+    EXPECT_TRUE(WritePdf(LayOut(ParsePrintCommands(commands).commands), PdfOptions{},
+                         dir_.path() + "/" + name + ".pdf", &why))
+        << why;
+    const std::string cmd = "pdftoppm -r 40 -gray -x 0 -y 0 -W 60 -H 60 '" + dir_.path() + "/" +
+                            name + ".pdf' '" + dir_.path() + "/" + name + "' 2>/dev/null";
     EXPECT_EQ(std::system(cmd.c_str()), 0);
     return std::vector<std::string>{dir_.Read(name + "-1.pgm"), dir_.Read(name + "-2.pgm")};
   };
@@ -250,8 +261,9 @@ TEST_F(DivivoviTest, EveryAccentedLetterShowsItsAccentInBothFaces) {
     const std::vector<std::string> without = rendered(bare[k], "bare" + std::to_string(k));
     for (size_t face = 0; face < 2; ++face) {
       ASSERT_FALSE(with[face].empty());
-      EXPECT_NE(with[face], without[face]) << base::Cp850ToUtf8(accented.substr(k, 1))
-                                           << (face == 0 ? " regular" : " bold") << " looks like its bare letter";
+      EXPECT_NE(with[face], without[face])
+          << base::Cp850ToUtf8(accented.substr(k, 1)) << (face == 0 ? " regular" : " bold")
+          << " looks like its bare letter";
     }
   }
 }
@@ -264,7 +276,8 @@ class PrintProgramGolden : public DivivoviTest {
  protected:
   void SetUp() override {
     ASSERT_TRUE(HavePoppler()) << "poppler-utils is missing: scripts/install-deps.sh installs it";
-    dir_.Write("inst/Vorn.ini", base::Cp("[Empresa]\r\nCamp1=Administració de Finques Puig, SL\r\n"));
+    dir_.Write("inst/Vorn.ini",
+               base::Cp("[Empresa]\r\nCamp1=Administració de Finques Puig, SL\r\n"));
     setenv("KEPROOT", (dir_.path() + "/inst/").c_str(), 1);
   }
   void TearDown() override { unsetenv("KEPROOT"); }
@@ -274,7 +287,9 @@ class PrintProgramGolden : public DivivoviTest {
   static void ExpectGolden(const std::string& produced, const std::string& name) {
     const std::string expected = Source("printer/" + name);
     if (produced != expected) {
-      std::ofstream(std::string(std::getenv("KEP_TEST_BIN_DIR")) + "/printer_" + name, std::ios::binary) << produced;
+      std::ofstream(std::string(std::getenv("KEP_TEST_BIN_DIR")) + "/printer_" + name,
+                    std::ios::binary)
+          << produced;
     }
     EXPECT_EQ(produced, expected) << name;
   }
@@ -310,17 +325,20 @@ TEST_F(PrintProgramGolden, ALetterAndAReportPage) {
   // The first letter, and the one of a unit whose increment is 0.
   ExpectGolden(Capture("pdftotext -layout -f 1 -l 1 '" + letters + "' -"), "letter_V001001.txt");
   ExpectGolden(Capture("pdftotext -layout -f 5 -l 5 '" + letters + "' -"), "letter_V001005.txt");
-  ExpectGolden(Fonts(letters) + Info(letters, {"Title", "Author", "Pages", "Page size"}), "letters_pdf.txt");
+  ExpectGolden(Fonts(letters) + Info(letters, {"Title", "Author", "Pages", "Page size"}),
+               "letters_pdf.txt");
 
   dir_.Write("report.tmp", Source("sample/report.tmp"));
   ASSERT_EQ(Run({dir_.path() + "/report.tmp", "--pdf", dir_.path() + "/report.pdf"}), 0) << err_;
   const std::string report = dir_.path() + "/report.pdf";
   ExpectGolden(Capture("pdftotext -layout -f 1 -l 1 '" + report + "' -"), "report_page1.txt");
-  ExpectGolden(Fonts(report) + Info(report, {"Title", "Author", "Pages", "Page size"}), "report_pdf.txt");
+  ExpectGolden(Fonts(report) + Info(report, {"Title", "Author", "Pages", "Page size"}),
+               "report_pdf.txt");
 }
 
 TEST_F(PrintProgramGolden, OneFilePerLetterWithItsIndex) {
-  dir_.Write("tmp/divivovi.tmp", "DEVICECARTES:" + dir_.path() + "/cartes" + Source("sample/letters.tmp").substr(9));
+  dir_.Write("tmp/divivovi.tmp",
+             "DEVICECARTES:" + dir_.path() + "/cartes" + Source("sample/letters.tmp").substr(9));
   dir_.Write("tmp/cartes.tmp", Source("sample/cartes.tmp"));
   ASSERT_EQ(Run({dir_.path() + "/tmp/divivovi.tmp"}), 0) << err_;
   EXPECT_NE(out_.find("/cartes/: 27 letters, one PDF each"), std::string::npos) << out_;
@@ -339,22 +357,26 @@ TEST_F(PrintProgramGolden, OneFilePerLetterWithItsIndex) {
     }
   }
   ExpectGolden(listing, "cartes_files.txt");
-  ExpectGolden(Capture("pdftotext -layout '" + dir_.path() + "/cartes/V001005.pdf' -"), "letter_V001005.txt");
+  ExpectGolden(Capture("pdftotext -layout '" + dir_.path() + "/cartes/V001005.pdf' -"),
+               "letter_V001005.txt");
 
   // An index of another print file is refused, and so is none.
   dir_.Write("tmp/cartes.tmp", "CARTES\t12\r\n2\tV001001\tJoan Garcia\t104529\r\n");
   EXPECT_EQ(Run({dir_.path() + "/tmp/divivovi.tmp"}), 1);
-  EXPECT_NE(err_.find("is of a print file of 12 lines, not of this one of 4348"), std::string::npos) << err_;
+  EXPECT_NE(err_.find("is of a print file of 12 lines, not of this one of 4348"), std::string::npos)
+      << err_;
   std::filesystem::remove(dir_.path() + "/tmp/cartes.tmp");
   EXPECT_EQ(Run({dir_.path() + "/tmp/divivovi.tmp"}), 1);
-  EXPECT_NE(err_.find("cartes.tmp: cannot be read (one PDF per letter needs the letter index"), std::string::npos);
+  EXPECT_NE(err_.find("cartes.tmp: cannot be read (one PDF per letter needs the letter index"),
+            std::string::npos);
 }
 
 TEST(LetterIndex, ReadsTheLettersAndRefusesWhatIsNotOne) {
   LetterIndex index;
   std::string err;
-  ASSERT_TRUE(ParseLetterIndex(base::Cp("CARTES\t40\r\n2\tV001001\tNúria, SL\t104529\r\n30\tV001002\t\t0\r\n"),
-                               &index, &err))
+  ASSERT_TRUE(ParseLetterIndex(
+      base::Cp("CARTES\t40\r\n2\tV001001\tNúria, SL\t104529\r\n30\tV001002\t\t0\r\n"), &index,
+      &err))
       << err;
   EXPECT_EQ(index.lines, 40);
   ASSERT_EQ(index.letters.size(), 2u);
@@ -364,8 +386,9 @@ TEST(LetterIndex, ReadsTheLettersAndRefusesWhatIsNotOne) {
   EXPECT_EQ(index.letters[1].receipt, "V001002");
   EXPECT_TRUE(ParseLetterIndex("CARTES\t3\r\n", &index, &err));
   EXPECT_TRUE(index.letters.empty());
-  for (const char* bad : {"", "PAGE 66 \r\n", "CARTES\tx\r\n", "CARTES\t9\r\n5\tV1\tx\r\n",
-                          "CARTES\t9\r\n5\tV1\tx\t1\r\n3\tV2\ty\t2\r\n", "CARTES\t9\r\n0\tV1\tx\t1\r\n"}) {
+  for (const char* bad :
+       {"", "PAGE 66 \r\n", "CARTES\tx\r\n", "CARTES\t9\r\n5\tV1\tx\r\n",
+        "CARTES\t9\r\n5\tV1\tx\t1\r\n3\tV2\ty\t2\r\n", "CARTES\t9\r\n0\tV1\tx\t1\r\n"}) {
     EXPECT_FALSE(ParseLetterIndex(bad, &index, &err)) << bad;
   }
   EXPECT_EQ(CsvField("Grans Magatzems, SA"), "\"Grans Magatzems, SA\"");
@@ -374,8 +397,10 @@ TEST(LetterIndex, ReadsTheLettersAndRefusesWhatIsNotOne) {
 }
 
 TEST(Title, IsTheFirstLineThatDoesNotBeginWithTheAuthor) {
-  const auto pages = LayOut(ParsePrintCommands("PAGE 66 \r\n 1 ,Finques Puig, 0 \r\n 85 ,PAGE 1, 2 \r\n"
-                                               " 32 ,INFORME   DE SITUACIO, 1 \r\n").commands);
+  const auto pages =
+      LayOut(ParsePrintCommands("PAGE 66 \r\n 1 ,Finques Puig, 0 \r\n 85 ,PAGE 1, 2 \r\n"
+                                " 32 ,INFORME   DE SITUACIO, 1 \r\n")
+                 .commands);
   EXPECT_EQ(TitleOf(pages, "Finques Puig"), "INFORME DE SITUACIO");
   EXPECT_EQ(TitleOf(pages, ""), "Finques Puig PAGE 1");
   EXPECT_EQ(TitleOf({}, "x"), "");

@@ -14,9 +14,9 @@ namespace {
 
 // Unicode of the WinAnsi bytes 0x80..0x9F; 0xA0..0xFF are Latin-1 itself.
 constexpr std::array<char16_t, 32> kWinAnsiHigh = {
-    0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0, 0x017D, 0, 0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
 constexpr float kPointsPerMm = 72.0f / 25.4f;
 constexpr float kMargin = 15 * kPointsPerMm;
@@ -45,7 +45,9 @@ std::string PdfDocText(const std::string& cp850) {
   std::string out;
   for (char c : cp850) {
     const char32_t u = base::Cp850ToUnicode(static_cast<unsigned char>(c));
-    out.push_back(u >= 0x20 && u < 0x7F ? static_cast<char>(u) : u >= 0xA1 && u <= 0xFF ? static_cast<char>(u) : ' ');
+    out.push_back(u >= 0x20 && u < 0x7F    ? static_cast<char>(u)
+                  : u >= 0xA1 && u <= 0xFF ? static_cast<char>(u)
+                                           : ' ');
   }
   return out;
 }
@@ -55,8 +57,16 @@ HPDF_Date PdfDate(std::time_t t) {
   localtime_r(&t, &local);
   const long offset = local.tm_gmtoff / 60;
   const long magnitude = offset < 0 ? -offset : offset;
-  return HPDF_Date{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
-                   local.tm_sec, offset == 0 ? 'Z' : offset < 0 ? '-' : '+', static_cast<HPDF_INT>(magnitude / 60),
+  return HPDF_Date{local.tm_year + 1900,
+                   local.tm_mon + 1,
+                   local.tm_mday,
+                   local.tm_hour,
+                   local.tm_min,
+                   local.tm_sec,
+                   offset == 0  ? 'Z'
+                   : offset < 0 ? '-'
+                                : '+',
+                   static_cast<HPDF_INT>(magnitude / 60),
                    static_cast<HPDF_INT>(magnitude % 60)};
 }
 
@@ -68,7 +78,8 @@ struct Faces {
   float advance = 0.6f;  // width of a character, in units of the font size
 };
 
-Faces LoadFaces(HPDF_Doc pdf, const std::string& font_dir, std::string* message, std::string* warning) {
+Faces LoadFaces(HPDF_Doc pdf, const std::string& font_dir, std::string* message,
+                std::string* warning) {
   Faces f;
   if (HPDF_UseUTFEncodings(pdf) == HPDF_OK) {
     std::string dir = font_dir.empty() ? std::string(KEP_FONT_DIR) : font_dir;
@@ -80,14 +91,18 @@ Faces LoadFaces(HPDF_Doc pdf, const std::string& font_dir, std::string* message,
         f.face[i] = name != nullptr ? HPDF_GetFont(pdf, name, "UTF-8") : nullptr;
       }
       if (f.face[i] == nullptr) {
-        if (warning != nullptr) *warning = path + " cannot be loaded: the PDF uses the standard Courier font";
+        if (warning != nullptr)
+          *warning = path + " cannot be loaded: the PDF uses the standard Courier font";
         break;
       }
     }
   }
   if (f.face[0] != nullptr && f.face[1] != nullptr) {
     f.embedded = true;
-    f.advance = static_cast<float>(HPDF_Font_TextWidth(f.face[0], reinterpret_cast<const HPDF_BYTE*>("M"), 1).width) / 1000;
+    f.advance =
+        static_cast<float>(
+            HPDF_Font_TextWidth(f.face[0], reinterpret_cast<const HPDF_BYTE*>("M"), 1).width) /
+        1000;
     return f;
   }
   HPDF_ResetError(pdf);
@@ -183,7 +198,8 @@ std::string RenderText(const std::vector<Page>& pages) {
     if (p > 0) out += "\f";
     for (const auto& line : pages[p].lines) {
       std::string text;
-      for (const Cell& c : line) text.push_back(static_cast<unsigned char>(c.character) < 32 ? ' ' : c.character);
+      for (const Cell& c : line)
+        text.push_back(static_cast<unsigned char>(c.character) < 32 ? ' ' : c.character);
       text.erase(text.find_last_not_of(' ') + 1);
       out += base::Cp850ToUtf8(text) + "\n";
     }
@@ -197,8 +213,10 @@ std::string TitleOf(const std::vector<Page>& pages, const std::string& author) {
     std::string text;
     for (const Cell& c : line) {
       const bool blank = c.character == ' ' || static_cast<unsigned char>(c.character) < 32;
-      if (!blank) text.push_back(c.character);
-      else if (!text.empty() && text.back() != ' ') text.push_back(' ');
+      if (!blank)
+        text.push_back(c.character);
+      else if (!text.empty() && text.back() != ' ')
+        text.push_back(' ');
     }
     if (!text.empty() && text.back() == ' ') text.pop_back();
     if (text.empty() || (!author.empty() && text.rfind(author, 0) == 0)) continue;
@@ -217,8 +235,10 @@ bool WritePdf(const std::vector<Page>& pages, const PdfOptions& options, const s
   }
   HPDF_SetCompressionMode(pdf, HPDF_COMP_ALL);
   const Faces faces = LoadFaces(pdf, options.font_dir, &message, warning);
-  if (!options.title.empty()) HPDF_SetInfoAttr(pdf, HPDF_INFO_TITLE, PdfDocText(options.title).c_str());
-  if (!options.author.empty()) HPDF_SetInfoAttr(pdf, HPDF_INFO_AUTHOR, PdfDocText(options.author).c_str());
+  if (!options.title.empty())
+    HPDF_SetInfoAttr(pdf, HPDF_INFO_TITLE, PdfDocText(options.title).c_str());
+  if (!options.author.empty())
+    HPDF_SetInfoAttr(pdf, HPDF_INFO_AUTHOR, PdfDocText(options.author).c_str());
   HPDF_SetInfoAttr(pdf, HPDF_INFO_CREATOR, "divivovi");
   HPDF_SetInfoDateAttr(pdf, HPDF_INFO_CREATION_DATE, PdfDate(options.created));
   for (const Page& page : pages) DrawPage(HPDF_AddPage(pdf), page, faces);

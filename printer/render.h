@@ -33,8 +33,9 @@ struct PdfOptions {
 // False with the reason in *err when the PDF cannot be written. When the font
 // files cannot be loaded the PDF is written with Courier and *warning says
 // why (warning may be null).
-[[nodiscard]] bool WritePdf(const std::vector<Page>& pages, const PdfOptions& options, const std::string& path,
-                            std::string* err, std::string* warning = nullptr);
+[[nodiscard]] bool WritePdf(const std::vector<Page>& pages, const PdfOptions& options,
+                            const std::string& path, std::string* err,
+                            std::string* warning = nullptr);
 
 // The WinAnsi byte of a code page 850 character ("?" when it has none), for
 // the Courier fallback.

@@ -1,6 +1,7 @@
 // Bad input to the three programs, one row each: what the user did wrong,
 // the exit status and the words of the message the program must give, and
 // that nothing was written where the run had to stop.
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -8,8 +9,6 @@
 #include <functional>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "testing/file_tree.h"
 #include "testing/processes.h"
@@ -28,16 +27,20 @@ struct Row {
   const char* program;  // "mirtosek", "kepdata" or "divivovi"
   std::function<void(const TempDir&, std::vector<std::string>*)> prepare;
   int exit_status;
-  const char* message;  // a part of standard error, "" when it must be empty (but for the run summary)
+  const char*
+      message;  // a part of standard error, "" when it must be empty (but for the run summary)
   bool records_unchanged = true;
   // mirtosek's environment; when null, the station's as the menu sets it.
   std::function<std::vector<std::string>(const TempDir&)> environment = nullptr;
 };
 
-void Put(const TempDir& dir, const std::string& file, const std::string& bytes) { dir.Write(file, bytes); }
+void Put(const TempDir& dir, const std::string& file, const std::string& bytes) {
+  dir.Write(file, bytes);
+}
 
 std::string Pent(const std::string& date, const std::string& mode, int lines = 12) {
-  const std::string all[] = {date, "1", "1", "9999", "9999", "01", "11", mode, "CARTA", "S", "S", "S"};
+  const std::string all[] = {date, "1",  "1",     "9999", "9999", "01",
+                             "11", mode, "CARTA", "S",    "S",    "S"};
   std::string out;
   for (int i = 0; i < lines; ++i) out += all[i] + "\r\n";
   return out;
@@ -45,20 +48,24 @@ std::string Pent(const std::string& date, const std::string& mode, int lines = 1
 
 // The run parameters with one line (1 to 12) replaced.
 std::string PentWith(int line, const std::string& value) {
-  const std::string all[] = {"15/03/2024", "1", "1", "9999", "9999", "01", "11", "I", "CARTA", "S", "S", "S"};
+  const std::string all[] = {"15/03/2024", "1", "1",     "9999", "9999", "01",
+                             "11",         "I", "CARTA", "S",    "S",    "S"};
   std::string out;
   for (int i = 0; i < 12; ++i) out += (i + 1 == line ? value : all[i]) + "\r\n";
   return out;
 }
 
-std::function<void(const TempDir&, std::vector<std::string>*)> PentLine(int line, std::string value) {
+std::function<void(const TempDir&, std::vector<std::string>*)> PentLine(int line,
+                                                                        std::string value) {
   return [line, value](const TempDir& d, auto*) { Put(d, "tmp/pent.tmp", PentWith(line, value)); };
 }
 
 // A CSV of units with one bad line after the header.
 std::string UnitsWith(const std::string& line) {
-  return "building,unit,tenant_name,contract_date,duration_months,months_per_receipt,premises,concept1\n"
-         "7,1,Good*Row,1970-01-10,0,1,N,100\n" + line + "\n";
+  return "building,unit,tenant_name,contract_date,duration_months,months_per_receipt,premises,"
+         "concept1\n"
+         "7,1,Good*Row,1970-01-10,0,1,N,100\n" +
+         line + "\n";
 }
 
 void ImportUnits(const TempDir& dir, std::vector<std::string>* args, const std::string& line) {
@@ -69,42 +76,50 @@ void ImportUnits(const TempDir& dir, std::vector<std::string>* args, const std::
 const std::vector<Row>& Rows() {
   static const std::vector<Row> rows = {
       // mirtosek: the run parameters
-      {"pent.tmp missing", "mirtosek", [](const TempDir& d, auto*) { fs::remove(d.path() + "/tmp/pent.tmp"); },
-       2, "pent.tmp: cannot read the run parameters"},
-      {"pent.tmp of five lines", "mirtosek", [](const TempDir& d, auto*) { Put(d, "tmp/pent.tmp", Pent("15/03/2024", "I", 5)); },
-       2, "pent.tmp:6: missing line"},
-      {"pent.tmp empty", "mirtosek", [](const TempDir& d, auto*) { Put(d, "tmp/pent.tmp", ""); }, 2, "pent.tmp:1: missing line"},
-      {"run mode X", "mirtosek", [](const TempDir& d, auto*) { Put(d, "tmp/pent.tmp", Pent("15/03/2024", "X")); },
-       2, "pent.tmp:8: run mode \"X\""},
-      {"run mode in lower case", "mirtosek", [](const TempDir& d, auto*) { Put(d, "tmp/pent.tmp", Pent("15/03/2024", "a")); },
-       2, "pent.tmp:8:"},
-      {"report date of letters", "mirtosek", [](const TempDir& d, auto*) { Put(d, "tmp/pent.tmp", Pent("ab/cd/efgh", "A")); },
-       2, "pent.tmp:1: report date \"ab/cd/efgh\" is not a date"},
-      {"report date empty", "mirtosek", [](const TempDir& d, auto*) { Put(d, "tmp/pent.tmp", Pent("", "A")); },
-       2, "pent.tmp:1: report date"},
-      {"report date of month 13", "mirtosek", PentLine(1, "45/13/2025"),
-       2, "pent.tmp:1: report date \"45/13/2025\" is not a calendar date"},
-      {"report date 31 February", "mirtosek", PentLine(1, "31/02/2025"),
-       2, "pent.tmp:1: report date \"31/02/2025\" is not a calendar date"},
-      {"first building of letters", "mirtosek", PentLine(2, "abc"),
-       2, "pent.tmp:2: first building code \"abc\" is not a code of up to four digits"},
+      {"pent.tmp missing", "mirtosek",
+       [](const TempDir& d, auto*) { fs::remove(d.path() + "/tmp/pent.tmp"); }, 2,
+       "pent.tmp: cannot read the run parameters"},
+      {"pent.tmp of five lines", "mirtosek",
+       [](const TempDir& d, auto*) { Put(d, "tmp/pent.tmp", Pent("15/03/2024", "I", 5)); }, 2,
+       "pent.tmp:6: missing line"},
+      {"pent.tmp empty", "mirtosek", [](const TempDir& d, auto*) { Put(d, "tmp/pent.tmp", ""); }, 2,
+       "pent.tmp:1: missing line"},
+      {"run mode X", "mirtosek",
+       [](const TempDir& d, auto*) { Put(d, "tmp/pent.tmp", Pent("15/03/2024", "X")); }, 2,
+       "pent.tmp:8: run mode \"X\""},
+      {"run mode in lower case", "mirtosek",
+       [](const TempDir& d, auto*) { Put(d, "tmp/pent.tmp", Pent("15/03/2024", "a")); }, 2,
+       "pent.tmp:8:"},
+      {"report date of letters", "mirtosek",
+       [](const TempDir& d, auto*) { Put(d, "tmp/pent.tmp", Pent("ab/cd/efgh", "A")); }, 2,
+       "pent.tmp:1: report date \"ab/cd/efgh\" is not a date"},
+      {"report date empty", "mirtosek",
+       [](const TempDir& d, auto*) { Put(d, "tmp/pent.tmp", Pent("", "A")); }, 2,
+       "pent.tmp:1: report date"},
+      {"report date of month 13", "mirtosek", PentLine(1, "45/13/2025"), 2,
+       "pent.tmp:1: report date \"45/13/2025\" is not a calendar date"},
+      {"report date 31 February", "mirtosek", PentLine(1, "31/02/2025"), 2,
+       "pent.tmp:1: report date \"31/02/2025\" is not a calendar date"},
+      {"first building of letters", "mirtosek", PentLine(2, "abc"), 2,
+       "pent.tmp:2: first building code \"abc\" is not a code of up to four digits"},
       {"first unit empty", "mirtosek", PentLine(3, ""), 2, "pent.tmp:3: first unit code \"\""},
-      {"last building of five digits", "mirtosek", PentLine(4, "12345"), 2, "pent.tmp:4: last building code \"12345\""},
+      {"last building of five digits", "mirtosek", PentLine(4, "12345"), 2,
+       "pent.tmp:4: last building code \"12345\""},
       {"last unit negative", "mirtosek", PentLine(5, "-1"), 2, "pent.tmp:5: last unit code \"-1\""},
-      {"first month 13", "mirtosek", PentLine(6, "13"),
-       2, "pent.tmp:6: first anniversary month \"13\" is not a month from 1 to 12"},
-      {"last month of letters", "mirtosek", PentLine(7, "xx"),
-       2, "pent.tmp:7: last anniversary month \"xx\" is not a month from 1 to 12"},
+      {"first month 13", "mirtosek", PentLine(6, "13"), 2,
+       "pent.tmp:6: first anniversary month \"13\" is not a month from 1 to 12"},
+      {"last month of letters", "mirtosek", PentLine(7, "xx"), 2,
+       "pent.tmp:7: last anniversary month \"xx\" is not a month from 1 to 12"},
       {"last month 0", "mirtosek", PentLine(7, "0"), 2, "pent.tmp:7: last anniversary month \"0\""},
-      {"letter flag in lower case", "mirtosek", PentLine(10, "s"),
-       2, "pent.tmp:10: letter flag for housing \"s\" is neither \"S\" nor \"N\""},
+      {"letter flag in lower case", "mirtosek", PentLine(10, "s"), 2,
+       "pent.tmp:10: letter flag for housing \"s\" is neither \"S\" nor \"N\""},
       {"letter flag with a blank", "mirtosek", PentLine(11, "S "), 2, "pent.tmp:11: letter flag"},
       {"letter flag empty", "mirtosek", PentLine(12, ""), 2, "pent.tmp:12: letter flag"},
-      {"KEPTMP unset and TERM the kind of terminal", "mirtosek", [](const TempDir&, auto*) {},
-       2, "no temporary directory: KEPTMP is not set", true,
+      {"KEPTMP unset and TERM the kind of terminal", "mirtosek", [](const TempDir&, auto*) {}, 2,
+       "no temporary directory: KEPTMP is not set", true,
        [](const TempDir& d) {
-         return std::vector<std::string>{"KEPROOT=" + d.path() + "/inst/", "KEPEXE=" + d.path() + "/exe/",
-                                         "KEPTMP=", "TERM=xterm"};
+         return std::vector<std::string>{"KEPROOT=" + d.path() + "/inst/",
+                                         "KEPEXE=" + d.path() + "/exe/", "KEPTMP=", "TERM=xterm"};
        }},
       // mirtosek: run parameters that select nothing, said but allowed
       {"a first key above the last", "mirtosek",
@@ -114,11 +129,16 @@ const std::vector<Row>& Rows() {
          Put(d, "tmp/pent.tmp", pent);
        },
        0, "the first unit 0012.0001 lies above the last 0003.9999: the range selects no unit"},
-      {"a KEPROOT without its final separator", "mirtosek", [](const TempDir&, auto*) {}, 0, "", true,
-       [](const TempDir& d) { return MirtosekEnvironment(d.path() + "/inst", d.path() + "/exe", d.path() + "/tmp"); }},
+      {"a KEPROOT without its final separator", "mirtosek", [](const TempDir&, auto*) {}, 0, "",
+       true,
+       [](const TempDir& d) {
+         return MirtosekEnvironment(d.path() + "/inst", d.path() + "/exe", d.path() + "/tmp");
+       }},
       // mirtosek: the data files
       {"a data file that is not a database", "mirtosek",
-       [](const TempDir& d, auto*) { Put(d, "inst/DADES/DepartaV.dat", "these are not records\n"); },
+       [](const TempDir& d, auto*) {
+         Put(d, "inst/DADES/DepartaV.dat", "these are not records\n");
+       },
        1, "NO ES POT ACCEDIR AL FITXER", false},
       {"a data file of another record length", "mirtosek",
        [](const TempDir& d, auto*) {
@@ -127,7 +147,9 @@ const std::vector<Row>& Rows() {
        },
        1, "DepartaV (28)", false},
       {"a data file truncated", "mirtosek",
-       [](const TempDir& d, auto*) { fs::resize_file(d.path() + "/inst/DADES/TranLauV.dat", 1000); },
+       [](const TempDir& d, auto*) {
+         fs::resize_file(d.path() + "/inst/DADES/TranLauV.dat", 1000);
+       },
        1, "NO ES POT ACCEDIR AL FITXER", false},
       {"a missing data file without its description", "mirtosek",
        [](const TempDir& d, auto*) {
@@ -143,7 +165,9 @@ const std::vector<Row>& Rows() {
        1, "TranLauV (24)", false},
       {"a server that refuses the connection", "mirtosek",
        [](const TempDir& d, auto*) {
-         Put(d, "inst/Vorn.ini", ReadFile(d.path() + "/inst/Vorn.ini") + "[Dades]\r\nServidor=host=127.0.0.1 port=1\r\n");
+         Put(d, "inst/Vorn.ini",
+             ReadFile(d.path() + "/inst/Vorn.ini") +
+                 "[Dades]\r\nServidor=host=127.0.0.1 port=1\r\n");
        },
        1, "UIpc (2)", false},
       // mirtosek: other files of the installation and the station
@@ -170,17 +194,21 @@ const std::vector<Row>& Rows() {
       {"a template written in UTF-8 and copied in", "mirtosek",
        [](const TempDir& d, auto*) {
          Put(d, "tmp/pent.tmp", Pent("15/03/2024", "C"));
-         Put(d, "inst/TEXTOS/CARTA.txt", "Benvolgut senyor,\r\n\r\nL'increment \xC3\xA9s de @INCACT EUR.\r\n");
+         Put(d, "inst/TEXTOS/CARTA.txt",
+             "Benvolgut senyor,\r\n\r\nL'increment \xC3\xA9s de @INCACT EUR.\r\n");
        },
        4, "CARTA.txt, line 3, column 13: not code page 850 text: the bytes C3 A9 are UTF-8"},
       {"a print program that reports a failure", "mirtosek",
-       [](const TempDir& d, auto*) { Put(d, "exe/DIVIVOVI", "#!/bin/sh\necho 'cannot write the PDF' >&2\nexit 1\n"); },
+       [](const TempDir& d, auto*) {
+         Put(d, "exe/DIVIVOVI", "#!/bin/sh\necho 'cannot write the PDF' >&2\nexit 1\n");
+       },
        4, "the run finished but its output is incomplete: the print program"},
       {"a print file that cannot be created", "mirtosek",
-       [](const TempDir& d, auto*) { fs::create_directories(d.path() + "/tmp/divivovi.tmp"); },
-       1, "the print file cannot be created"},
-      {"no print program", "mirtosek", [](const TempDir& d, auto*) { fs::remove(d.path() + "/exe/DIVIVOVI"); },
-       3, "the print program could not be started"},
+       [](const TempDir& d, auto*) { fs::create_directories(d.path() + "/tmp/divivovi.tmp"); }, 1,
+       "the print file cannot be created"},
+      {"no print program", "mirtosek",
+       [](const TempDir& d, auto*) { fs::remove(d.path() + "/exe/DIVIVOVI"); }, 3,
+       "the print program could not be started"},
       {"a lock file with a torn tail", "mirtosek",
        [](const TempDir& d, auto*) {
          Put(d, "tmp/pent.tmp", Pent("15/03/2024", "A"));
@@ -188,33 +216,48 @@ const std::vector<Row>& Rows() {
        },
        0, "", false},
       {"a damaged window stack", "mirtosek",
-       [](const TempDir& d, auto*) { Put(d, "tmp/WinPush.tmp", std::string("\xff\xff\xff\x7f" "garbage", 11)); },
+       [](const TempDir& d, auto*) {
+         Put(d, "tmp/WinPush.tmp",
+             std::string("\xff\xff\xff\x7f"
+                         "garbage",
+                         11));
+       },
        0, ""},
       {"a session settings file of garbage", "mirtosek",
-       [](const TempDir& d, auto*) { Put(d, "tmp/VornTerm.ini", std::string("\0\0[[[=\xff\r\n", 10)); },
+       [](const TempDir& d, auto*) {
+         Put(d, "tmp/VornTerm.ini", std::string("\0\0[[[=\xff\r\n", 10));
+       },
        0, ""},
       // kepdata: every kind of bad value in a CSV
-      {"CSV: a date that is not a date", "kepdata", [](const TempDir& d, auto* a) { ImportUnits(d, a, "7,2,X,1970-13-45,0,1,N,1"); },
-       1, "bad.csv:3: column 4 (contract_date): \"1970-13-45\" is not a calendar date"},
-      {"CSV: a code with a letter", "kepdata", [](const TempDir& d, auto* a) { ImportUnits(d, a, "7,A2,X,1970-01-10,0,1,N,1"); },
-       1, "bad.csv:3: column 2 (unit)"},
-      {"CSV: a code of five digits", "kepdata", [](const TempDir& d, auto* a) { ImportUnits(d, a, "12345,2,X,1970-01-10,0,1,N,1"); },
-       1, "bad.csv:3: column 1 (building)"},
-      {"CSV: a number that is not a number", "kepdata", [](const TempDir& d, auto* a) { ImportUnits(d, a, "7,2,X,1970-01-10,zz,1,N,1"); },
-       1, "bad.csv:3: column 5 (duration_months)"},
+      {"CSV: a date that is not a date", "kepdata",
+       [](const TempDir& d, auto* a) { ImportUnits(d, a, "7,2,X,1970-13-45,0,1,N,1"); }, 1,
+       "bad.csv:3: column 4 (contract_date): \"1970-13-45\" is not a calendar date"},
+      {"CSV: a code with a letter", "kepdata",
+       [](const TempDir& d, auto* a) { ImportUnits(d, a, "7,A2,X,1970-01-10,0,1,N,1"); }, 1,
+       "bad.csv:3: column 2 (unit)"},
+      {"CSV: a code of five digits", "kepdata",
+       [](const TempDir& d, auto* a) { ImportUnits(d, a, "12345,2,X,1970-01-10,0,1,N,1"); }, 1,
+       "bad.csv:3: column 1 (building)"},
+      {"CSV: a number that is not a number", "kepdata",
+       [](const TempDir& d, auto* a) { ImportUnits(d, a, "7,2,X,1970-01-10,zz,1,N,1"); }, 1,
+       "bad.csv:3: column 5 (duration_months)"},
       {"CSV: a number too large for its field", "kepdata",
        [](const TempDir& d, auto* a) { ImportUnits(d, a, "7,2,X,1970-01-10,0,1,N,99999999999"); },
        1, "bad.csv:3: column 8 (concept1)"},
       {"CSV: a text too long for its field", "kepdata",
-       [](const TempDir& d, auto* a) { ImportUnits(d, a, "7,2," + std::string(31, 'x') + ",1970-01-10,0,1,N,1"); },
+       [](const TempDir& d, auto* a) {
+         ImportUnits(d, a, "7,2," + std::string(31, 'x') + ",1970-01-10,0,1,N,1");
+       },
        1, "bad.csv:3: column 3 (tenant_name)"},
-      {"CSV: a line with too few fields", "kepdata", [](const TempDir& d, auto* a) { ImportUnits(d, a, "7,2,X"); },
-       1, "bad.csv:3: 3 fields where the header has 8"},
-      {"CSV: an unterminated quote", "kepdata", [](const TempDir& d, auto* a) { ImportUnits(d, a, "7,2,\"X,1970-01-10,0,1,N,1"); },
-       1, "line 3, column 3: unterminated quote"},
+      {"CSV: a line with too few fields", "kepdata",
+       [](const TempDir& d, auto* a) { ImportUnits(d, a, "7,2,X"); }, 1,
+       "bad.csv:3: 3 fields where the header has 8"},
+      {"CSV: an unterminated quote", "kepdata",
+       [](const TempDir& d, auto* a) { ImportUnits(d, a, "7,2,\"X,1970-01-10,0,1,N,1"); }, 1,
+       "line 3, column 3: unterminated quote"},
       {"CSV: a byte sequence that is not UTF-8", "kepdata",
-       [](const TempDir& d, auto* a) { ImportUnits(d, a, "7,2,Gar\xe7ia,1970-01-10,0,1,N,1"); },
-       1, "bad.csv:3"},
+       [](const TempDir& d, auto* a) { ImportUnits(d, a, "7,2,Gar\xe7ia,1970-01-10,0,1,N,1"); }, 1,
+       "bad.csv:3"},
       {"CSV: an unknown column", "kepdata",
        [](const TempDir& d, auto* a) {
          Put(d, "bad.csv", "building,unit,colour\n7,1,red\n");
@@ -222,7 +265,9 @@ const std::vector<Row>& Rows() {
        },
        1, "colour"},
       {"CSV: a file that does not exist", "kepdata",
-       [](const TempDir& d, auto* a) { *a = {"import", d.path() + "/inst", "DepartaV", d.path() + "/none.csv"}; },
+       [](const TempDir& d, auto* a) {
+         *a = {"import", d.path() + "/inst", "DepartaV", d.path() + "/none.csv"};
+       },
        1, "none.csv"},
       {"CSV: an unknown table", "kepdata",
        [](const TempDir& d, auto* a) {
@@ -239,10 +284,13 @@ const std::vector<Row>& Rows() {
        1, "DADES\\DepartaV holds records of", false},
       // divivovi
       {"a print file that does not exist", "divivovi",
-       [](const TempDir& d, auto* a) { *a = {d.path() + "/none.tmp"}; }, 1, "none.tmp: cannot be read"},
+       [](const TempDir& d, auto* a) { *a = {d.path() + "/none.tmp"}; }, 1,
+       "none.tmp: cannot be read"},
       {"a print file with malformed lines", "divivovi",
        [](const TempDir& d, auto* a) {
-         Put(d, "print.tmp", "DEVICETXT:" + d.path() + "/out.txt\r\nPAGE x\r\n 1 ,no end\r\n12\r\n 1 ,fine, 1 \r\n");
+         Put(d, "print.tmp",
+             "DEVICETXT:" + d.path() +
+                 "/out.txt\r\nPAGE x\r\n 1 ,no end\r\n12\r\n 1 ,fine, 1 \r\n");
          *a = {d.path() + "/print.tmp"};
        },
        0, "(skipped)"},
@@ -284,11 +332,13 @@ TEST_F(BadInputTest, EveryRowEndsWithItsStatusAndMessage) {
     const bool mirtosek = std::string(row.program) == "mirtosek";
     if (mirtosek) {
       env = row.environment ? row.environment(dir)
-                            : MirtosekEnvironment(dir.path() + "/inst/", dir.path() + "/exe/", dir.path() + "/tmp");
+                            : MirtosekEnvironment(dir.path() + "/inst/", dir.path() + "/exe/",
+                                                  dir.path() + "/tmp");
     }
     const FileTree tree_before = ReadFileTree(dir.path());
-    const Ending e = WaitForProcess(StartProcess(ToolPath(row.program), args, env, dir.path() + "/stderr"),
-                                    std::chrono::seconds(60));
+    const Ending e =
+        WaitForProcess(StartProcess(ToolPath(row.program), args, env, dir.path() + "/stderr"),
+                       std::chrono::seconds(60));
     const std::string err = dir.Read("stderr");
     EXPECT_FALSE(e.timed_out);
     EXPECT_EQ(e.signal, 0) << err;
@@ -299,10 +349,12 @@ TEST_F(BadInputTest, EveryRowEndsWithItsStatusAndMessage) {
       EXPECT_NE(err.find(row.message), std::string::npos) << err;
     }
     if (mirtosek && (row.exit_status == 0 || row.exit_status == 4)) {
-      EXPECT_NE(err.find("mirtosek: run summary"), std::string::npos) << "a run that went on tells what it did";
+      EXPECT_NE(err.find("mirtosek: run summary"), std::string::npos)
+          << "a run that went on tells what it did";
     }
     if (row.exit_status == 2) {
-      EXPECT_FALSE(fs::exists(dir.path() + "/tmp/divivovi.tmp")) << "unusable run parameters must leave no print file";
+      EXPECT_FALSE(fs::exists(dir.path() + "/tmp/divivovi.tmp"))
+          << "unusable run parameters must leave no print file";
       FileTree after = ReadFileTree(dir.path());
       after.erase("stderr");
       FileTree before = tree_before;
@@ -310,7 +362,9 @@ TEST_F(BadInputTest, EveryRowEndsWithItsStatusAndMessage) {
       EXPECT_EQ(TreeChanges(before, after), "") << "unusable run parameters must write nothing";
     }
     if (row.records_unchanged) {
-      EXPECT_EQ(DifferingFiles(RecordContents(TakeSnapshot(dir.path() + "/inst/")), RecordContents(before)), "");
+      EXPECT_EQ(DifferingFiles(RecordContents(TakeSnapshot(dir.path() + "/inst/")),
+                               RecordContents(before)),
+                "");
     }
     ++tried;
   }
@@ -325,9 +379,10 @@ TEST_F(BadInputTest, RunsThatGoOnLeaveWholeOutput) {
   dir.Write("tmp/pent.tmp", Pent("15/03/2024", "A"));
   dir.Write("inst/LOCKS/TRANLAUV.lck", std::string(57, '#'));
   const Ending e = WaitForProcess(
-      StartProcess(ToolPath("mirtosek"), {},
-                   MirtosekEnvironment(dir.path() + "/inst/", dir.path() + "/exe/", dir.path() + "/tmp"),
-                   dir.path() + "/stderr"),
+      StartProcess(
+          ToolPath("mirtosek"), {},
+          MirtosekEnvironment(dir.path() + "/inst/", dir.path() + "/exe/", dir.path() + "/tmp"),
+          dir.path() + "/stderr"),
       std::chrono::seconds(60));
   ASSERT_EQ(e.exit_status, 0) << dir.Read("stderr");
   std::string lock;
@@ -341,7 +396,8 @@ TEST_F(BadInputTest, RunsThatGoOnLeaveWholeOutput) {
   }
 
   // The malformed print file still gives its good line.
-  dir.Write("print.tmp", "DEVICETXT:" + dir.path() + "/out.txt\r\nPAGE x\r\n 1 ,no end\r\n 1 ,fine, 1 \r\n");
+  dir.Write("print.tmp",
+            "DEVICETXT:" + dir.path() + "/out.txt\r\nPAGE x\r\n 1 ,no end\r\n 1 ,fine, 1 \r\n");
   ASSERT_EQ(WaitForProcess(StartProcess(ToolPath("divivovi"), {dir.path() + "/print.tmp"}, {},
                                         dir.path() + "/stderr"),
                            std::chrono::seconds(60))

@@ -2,20 +2,18 @@
 // directory (its own station identity), as on two workstations: mode "A"
 // over disjoint and overlapping ranges, a report during a write-back, and a
 // run waiting for a record another program holds.
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <regex>
 #include <set>
 #include <string>
 #include <thread>
-
-#include <gtest/gtest.h>
-
-#include <cstring>
 
 #include "testing/processes.h"
 #include "testing/record_snapshot.h"
@@ -37,8 +35,8 @@ int16_t LockRecordAt(const std::string& path, const std::string& key_bytes, char
   char data[4096] = {}, key[256] = {};
   std::memcpy(key, key_bytes.data(), key_bytes.size());
   uint16_t length = sizeof data;
-  return storage::RecordManagerCall(storage::kOpGetGreaterOrEqual + storage::kLockBias, position, data,
-                                    &length, key, 255, 0);
+  return storage::RecordManagerCall(storage::kOpGetGreaterOrEqual + storage::kLockBias, position,
+                                    data, &length, key, 255, 0);
 }
 
 // On the files of today ("sqlite") and on a PostgreSQL server ("postgres",
@@ -78,15 +76,18 @@ class TwoStationsTest : public ::testing::TestWithParam<std::string> {
     RunTool({"init", Root(name), "--server", server_, "--schema", Schema(name)});
     RunTool({"copy", Root("start"), Root(name)});
     for (const char* folder : {"LOCALE", "TEXTOS"}) {
-      std::filesystem::copy(dir_.path() + "/start/" + folder, dir_.path() + "/" + name + "/" + folder,
-                            std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
+      std::filesystem::copy(dir_.path() + "/start/" + folder,
+                            dir_.path() + "/" + name + "/" + folder,
+                            std::filesystem::copy_options::recursive |
+                                std::filesystem::copy_options::overwrite_existing);
     }
   }
 
   pid_t Start(const std::string& root, const std::string& station) const {
-    return StartProcess(ToolPath("mirtosek"), {},
-                        MirtosekEnvironment(Root(root), dir_.path() + "/exe/", dir_.path() + "/" + station),
-                        dir_.path() + "/" + station + ".err");
+    return StartProcess(
+        ToolPath("mirtosek"), {},
+        MirtosekEnvironment(Root(root), dir_.path() + "/exe/", dir_.path() + "/" + station),
+        dir_.path() + "/" + station + ".err");
   }
 
   void ExpectFinished(pid_t pid, const std::string& station) const {
@@ -96,8 +97,8 @@ class TwoStationsTest : public ::testing::TestWithParam<std::string> {
   }
 
   // Runs the two stations one after the other on a copy of the start.
-  std::map<std::string, std::multiset<std::string>> OneAfterTheOther(const UnitRange& first,
-                                                                     const UnitRange& second) const {
+  std::map<std::string, std::multiset<std::string>> OneAfterTheOther(
+      const UnitRange& first, const UnitRange& second) const {
     CopyStart("sequential");
     WriteStation(dir_, "seq1", "A", "CAT", first);
     WriteStation(dir_, "seq2", "A", "CAT", second);
@@ -146,7 +147,8 @@ TEST_P(TwoStationsTest, DisjointRangesGiveTheRunsOneAfterTheOther) {
   const auto expected = OneAfterTheOther(first, second);
   const auto got = AtOnce(first, second);
   EXPECT_EQ(DifferingFiles(got, expected), "");
-  ReportFigure(GetParam() + ": disjoint ranges: " + std::to_string(Count(got)) + " records compared");
+  ReportFigure(GetParam() + ": disjoint ranges: " + std::to_string(Count(got)) +
+               " records compared");
 }
 
 // Every unit in both ranges is processed twice, one station after the
@@ -160,9 +162,11 @@ TEST_P(TwoStationsTest, OverlappingRangesProcessEachSharedUnitTwice) {
   for (int round = 0; round < 3; ++round) {
     const auto got = AtOnce(first, second);
     EXPECT_EQ(DifferingFiles(got, expected), "") << "round " << round;
-    const bool waited = (dir_.Read("one.err") + dir_.Read("two.err")).find("ESPEREU") != std::string::npos;
-    ReportFigure(GetParam() + ": overlapping ranges, round " + std::to_string(round) + ": " + std::to_string(Count(got)) +
-                 " records compared, " + (waited ? "one station waited for the other" : "no wait"));
+    const bool waited =
+        (dir_.Read("one.err") + dir_.Read("two.err")).find("ESPEREU") != std::string::npos;
+    ReportFigure(GetParam() + ": overlapping ranges, round " + std::to_string(round) + ": " +
+                 std::to_string(Count(got)) + " records compared, " +
+                 (waited ? "one station waited for the other" : "no wait"));
   }
 }
 
@@ -181,7 +185,8 @@ TEST_P(TwoStationsTest, AReportDuringAWriteBackListsEverySelectedUnit) {
   ExpectFinished(reader, "reader");
   ExpectFinished(writer, "writer");
   EXPECT_EQ(ReportedUnits(dir_.Read("reader/divivovi.tmp")), expected);
-  ReportFigure(GetParam() + ": report during write-back: " + std::to_string(expected.size()) + " units reported");
+  ReportFigure(GetParam() + ": report during write-back: " + std::to_string(expected.size()) +
+               " units reported");
 }
 
 // A third program holds the first unit's record lock: the run waits with
@@ -218,7 +223,8 @@ TEST_P(TwoStationsTest, ARunWaitsForARecordAnotherProgramHolds) {
          std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(milliseconds(20));
   }
-  EXPECT_NE(dir_.Read("waiting.err").find("FITXER BLOQUEJAT. ESPEREU UN MOMENT."), std::string::npos);
+  EXPECT_NE(dir_.Read("waiting.err").find("FITXER BLOQUEJAT. ESPEREU UN MOMENT."),
+            std::string::npos);
   std::this_thread::sleep_for(milliseconds(500));
   int status = 0;
   EXPECT_EQ(::waitpid(run, &status, WNOHANG), 0) << "the run must still be waiting";
@@ -241,7 +247,8 @@ TEST_P(TwoStationsTest, AStationWaitingForABuildingHoldsNoUnitOfIt) {
   const pid_t holder = ::fork();
   if (holder == 0) {
     char building[storage::kPositionBlockSize] = {}, unit[storage::kPositionBlockSize] = {};
-    char answer = LockRecordAt(Root("shared") + "DADES/FinquesV.dat", "\x80\x83", building) == 0 ? 'L' : 'F';
+    char answer =
+        LockRecordAt(Root("shared") + "DADES/FinquesV.dat", "\x80\x83", building) == 0 ? 'L' : 'F';
     (void)!::write(from_holder[1], &answer, 1);
     char c;
     (void)!::read(to_holder[0], &c, 1);  // the station is waiting for building 3
@@ -251,8 +258,8 @@ TEST_P(TwoStationsTest, AStationWaitingForABuildingHoldsNoUnitOfIt) {
       std::this_thread::sleep_for(milliseconds(50));
       char data[4096], key[256] = "\x80\x83\x80\x81";
       uint16_t length = sizeof data;
-      status = storage::RecordManagerCall(storage::kOpGetGreaterOrEqual + storage::kLockBias, unit, data,
-                                          &length, key, 255, 0);
+      status = storage::RecordManagerCall(storage::kOpGetGreaterOrEqual + storage::kLockBias, unit,
+                                          data, &length, key, 255, 0);
     }
     answer = status == 0 ? 'U' : 'N';
     (void)!::write(from_holder[1], &answer, 1);
@@ -280,6 +287,8 @@ TEST_P(TwoStationsTest, AStationWaitingForABuildingHoldsNoUnitOfIt) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, TwoStationsTest, ::testing::Values("sqlite", "postgres"),
-                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                           return info.param;
+                         });
 
 }  // namespace

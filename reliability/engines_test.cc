@@ -1,11 +1,11 @@
 // The sample installation on the files of today and on a PostgreSQL server:
 // a mode "A" run gives the same bytes in every record of every file, and the
 // same operations log.
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <cstdlib>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "testing/processes.h"
 #include "testing/record_snapshot.h"

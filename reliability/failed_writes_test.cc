@@ -3,6 +3,7 @@
 // process). The run stops writing, names the unit, the file and the status,
 // ends with status 5, leaves no unit half-written where the records allow it,
 // and the snapshot it took puts everything back.
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sqlite3.h>
 #include <sys/wait.h>
@@ -15,8 +16,6 @@
 #include <map>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "storage/record_file.h"
 #include "storage/snapshots.h"
@@ -44,7 +43,8 @@ void RefuseUpdates(const std::string& path) {
   sqlite3* db = nullptr;
   ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
   ASSERT_EQ(sqlite3_exec(db,
-                         "CREATE TRIGGER refuse BEFORE UPDATE ON records BEGIN SELECT RAISE(FAIL, 'read-only'); END",
+                         "CREATE TRIGGER refuse BEFORE UPDATE ON records BEGIN SELECT RAISE(FAIL, "
+                         "'read-only'); END",
                          nullptr, nullptr, nullptr),
             SQLITE_OK);
   sqlite3_close(db);
@@ -74,14 +74,16 @@ class FailedWritesTest : public ::testing::Test {
 
   // mirtosek in mode "A" with options; prefix: a shell command put before it
   // (a limit of the process).
-  int Run(const std::vector<std::string>& options, std::string* err, const std::string& prefix = "") const {
+  int Run(const std::vector<std::string>& options, std::string* err,
+          const std::string& prefix = "") const {
     std::string command = prefix + " exec '" + ToolPath("mirtosek") + "' --root '" + Root() +
                           "' --date 15/03/2024 --last-month 11 --mode A";
     for (const std::string& o : options) command += " '" + o + "'";
-    const Ending e = WaitForProcess(StartProcessIn("/bin/sh", {"-c", command}, {"TMPDIR=" + dir_.path() + "/tmp"},
-                                                   {"KEPROOT", "KEPEXE", "KEPTMP"}, dir_.path(),
-                                                   dir_.path() + "/out", dir_.path() + "/err"),
-                                    kRunLimit);
+    const Ending e = WaitForProcess(
+        StartProcessIn("/bin/sh", {"-c", command}, {"TMPDIR=" + dir_.path() + "/tmp"},
+                       {"KEPROOT", "KEPEXE", "KEPTMP"}, dir_.path(), dir_.path() + "/out",
+                       dir_.path() + "/err"),
+        kRunLimit);
     EXPECT_FALSE(e.timed_out);
     *err = dir_.Read("err");
     return e.exit_status;
@@ -102,9 +104,11 @@ TEST_F(FailedWritesTest, AFileThatRefusesItsUpdatesStopsTheWriteBack) {
   EXPECT_EQ(Run({}, &err), 5) << err;
   // The refusal is a constraint of the file, which the record manager gives
   // as status 5.
-  EXPECT_NE(err.find("mirtosek: the write-back failed at unit 0001-0001: the update of DADES\\DepartaV returned "
-                     "status 5: 0 units were written, 26 after it were not; kepdata restore DATAROOT "),
-            std::string::npos)
+  EXPECT_NE(
+      err.find("mirtosek: the write-back failed at unit 0001-0001: the update of DADES\\DepartaV "
+               "returned "
+               "status 5: 0 units were written, 26 after it were not; kepdata restore DATAROOT "),
+      std::string::npos)
       << err;
   EXPECT_EQ(SummaryCount(err, "not written: the write-back had stopped"), 26) << err;
   // The first unit had no transition record: it was inserted before its
@@ -122,7 +126,8 @@ TEST_F(FailedWritesTest, AFileThatRefusesItsUpdatesStopsTheWriteBack) {
   Restore(snapshots[0].name);
   ASSERT_EQ(ByPosition(Root()), before);
   EXPECT_EQ(Run({"--from", "1.3", "--to", "1.3"}, &err), 5) << err;
-  EXPECT_NE(err.find("the write-back failed at unit 0001-0003: the update of DADES\\DepartaV"), std::string::npos)
+  EXPECT_NE(err.find("the write-back failed at unit 0001-0003: the update of DADES\\DepartaV"),
+            std::string::npos)
       << err;
   EXPECT_EQ(ByPosition(Root()), before);
   const std::string log = dir_.Read("inst/db.log");
@@ -147,8 +152,10 @@ TEST_F(FailedWritesTest, ADiskThatFillsStopsTheWriteBackAndItsLogStaysWhole) {
   std::string err;
   EXPECT_EQ(Run({}, &err, limit), 5) << err;
   EXPECT_NE(err.find("mirtosek: the write-back failed at unit "), std::string::npos) << err;
-  EXPECT_NE(err.find("db.log cannot be written (File too large): the writes go on without their log lines"),
-            std::string::npos)
+  EXPECT_NE(
+      err.find(
+          "db.log cannot be written (File too large): the writes go on without their log lines"),
+      std::string::npos)
       << err;
   // The operations log: the line that fitted, and no part of the next.
   const std::string log = dir_.Read("inst/db.log");
@@ -192,9 +199,10 @@ class ImportTest : public ::testing::TestWithParam<std::string> {
   }
   std::string Root() const { return dir_.path() + "/inst/"; }
 
-  Ending Tool(const std::vector<std::string>& args, const std::vector<std::string>& env = {}) const {
-    return WaitForProcess(StartProcessIn(ToolPath("kepdata"), args, env, {}, dir_.path(), dir_.path() + "/tool.out",
-                                         dir_.path() + "/tool.err"),
+  Ending Tool(const std::vector<std::string>& args,
+              const std::vector<std::string>& env = {}) const {
+    return WaitForProcess(StartProcessIn(ToolPath("kepdata"), args, env, {}, dir_.path(),
+                                         dir_.path() + "/tool.out", dir_.path() + "/tool.err"),
                           kRunLimit);
   }
 
@@ -227,8 +235,8 @@ TEST_P(ImportTest, AnImportIsWhollyDoneOrNotAtAll) {
     std::memcpy(key, "\x80\x81\x80\x85", 4);  // unit 0001.0005, in the middle of the file
     uint16_t length = sizeof data;
     if (status == 0) {
-      status = storage::RecordManagerCall(storage::kOpGetEqual + storage::kLockBias, position, data, &length, key,
-                                          255, 0);
+      status = storage::RecordManagerCall(storage::kOpGetEqual + storage::kLockBias, position, data,
+                                          &length, key, 255, 0);
     }
     const char answer = status == 0 ? 'L' : 'F';
     (void)!::write(locked[1], &answer, 1);
@@ -242,8 +250,9 @@ TEST_P(ImportTest, AnImportIsWhollyDoneOrNotAtAll) {
   ASSERT_EQ(answer, 'L');
   Ending e = Tool({"import", Root(), "DepartaV", dir_.path() + "/renamed.csv"});
   EXPECT_EQ(e.exit_status, 1);
-  EXPECT_NE(dir_.Read("tool.err").find(":6: update failed with status 84 (another station holds the record: try "
-                                       "again when its run has ended); nothing of the file was imported"),
+  EXPECT_NE(dir_.Read("tool.err")
+                .find(":6: update failed with status 84 (another station holds the record: try "
+                      "again when its run has ended); nothing of the file was imported"),
             std::string::npos)
       << dir_.Read("tool.err");
   EXPECT_EQ(ByPosition(Root()), before);
@@ -259,10 +268,12 @@ TEST_P(ImportTest, AnImportIsWhollyDoneOrNotAtAll) {
   // A key given twice in one file: both lines named, nothing imported.
   const std::string renamed = dir_.Read("renamed.csv");
   const size_t second_row = renamed.find('\n') + 1;
-  dir_.Write("twice.csv", renamed + renamed.substr(second_row, renamed.find('\n', second_row) + 1 - second_row));
+  dir_.Write("twice.csv",
+             renamed + renamed.substr(second_row, renamed.find('\n', second_row) + 1 - second_row));
   e = Tool({"import", Root(), "DepartaV", dir_.path() + "/twice.csv"});
   EXPECT_EQ(e.exit_status, 1);
-  EXPECT_NE(dir_.Read("tool.err").find("twice.csv:34: the same key as line 2: a file gives each record once"),
+  EXPECT_NE(dir_.Read("tool.err")
+                .find("twice.csv:34: the same key as line 2: a file gives each record once"),
             std::string::npos)
       << dir_.Read("tool.err");
   EXPECT_EQ(ByPosition(Root()), before);
@@ -275,6 +286,8 @@ TEST_P(ImportTest, AnImportIsWhollyDoneOrNotAtAll) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, ImportTest, ::testing::Values("sqlite", "postgres"),
-                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                           return info.param;
+                         });
 
 }  // namespace

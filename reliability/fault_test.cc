@@ -3,14 +3,13 @@
 // equals either its content before the run or after an uninterrupted run,
 // and a new run of the same station is not held up by what the killed one
 // left behind.
+#include <gtest/gtest.h>
 #include <signal.h>
 
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "testing/processes.h"
 #include "testing/record_snapshot.h"
@@ -32,7 +31,8 @@ class KilledRunTest : public ::testing::Test {
     WriteStation(dir_, "tmp_reference", "A", "CAT");
     ASSERT_EQ(Run("reference", "tmp_reference", {}).exit_status, 0) << dir_.Read("stderr");
     after_ = TakeSnapshot(Root("reference"));
-    ASSERT_NE(DifferingFiles(RecordContents(after_), RecordContents(before_)), "") << "the run must change records";
+    ASSERT_NE(DifferingFiles(RecordContents(after_), RecordContents(before_)), "")
+        << "the run must change records";
   }
 
   std::string Root(const std::string& name) const { return dir_.path() + "/" + name + "/"; }
@@ -44,10 +44,12 @@ class KilledRunTest : public ::testing::Test {
   }
 
   Ending Run(const std::string& root, const std::string& tmp, std::vector<std::string> env) const {
-    for (const std::string& e : MirtosekEnvironment(Root(root), dir_.path() + "/exe/", dir_.path() + "/" + tmp)) {
+    for (const std::string& e :
+         MirtosekEnvironment(Root(root), dir_.path() + "/exe/", dir_.path() + "/" + tmp)) {
       env.push_back(e);
     }
-    return WaitForProcess(StartProcess(ToolPath("mirtosek"), {}, env, dir_.path() + "/stderr"), kRunLimit);
+    return WaitForProcess(StartProcess(ToolPath("mirtosek"), {}, env, dir_.path() + "/stderr"),
+                          kRunLimit);
   }
 
   // Every record of the killed run's files against the two references;
@@ -60,15 +62,16 @@ class KilledRunTest : public ::testing::Test {
       const auto& old_records = before_.at(file).by_position;
       const auto& new_records = after_.at(file).by_position;
       for (const auto& [at, bytes] : old_records) {
-        EXPECT_TRUE(records.by_position.count(at)) << file << " lost record " << at << " at " << moment;
+        EXPECT_TRUE(records.by_position.count(at))
+            << file << " lost record " << at << " at " << moment;
       }
       for (const auto& [at, bytes] : records.by_position) {
         const auto was = old_records.find(at);
         const auto will_be = new_records.find(at);
         const bool as_before = was != old_records.end() && was->second == bytes;
         const bool as_after = will_be != new_records.end() && will_be->second == bytes;
-        EXPECT_TRUE(as_before || as_after) << file << " record " << at << " is neither before nor after, "
-                                           << moment;
+        EXPECT_TRUE(as_before || as_after)
+            << file << " record " << at << " is neither before nor after, " << moment;
         ++compared;
       }
     }
@@ -97,7 +100,8 @@ TEST_F(KilledRunTest, KilledAtFaultPointsLosesNothingAndTheNextRunGoesOn) {
     }
     ASSERT_EQ(killed.signal, SIGKILL) << "fault point " << n << ": " << dir_.Read("stderr");
     ++kills;
-    compared += ExpectBeforeOrAfter(TakeSnapshot(Root("killed")), "fault point " + std::to_string(n));
+    compared +=
+        ExpectBeforeOrAfter(TakeSnapshot(Root("killed")), "fault point " + std::to_string(n));
     const Ending next = Run("killed", "tmp_killed", {});
     EXPECT_FALSE(next.timed_out) << "a run after the kill at fault point " << n << " was held up";
     EXPECT_EQ(next.exit_status, 0) << dir_.Read("stderr");
@@ -105,7 +109,8 @@ TEST_F(KilledRunTest, KilledAtFaultPointsLosesNothingAndTheNextRunGoesOn) {
   }
   EXPECT_TRUE(finished);
   EXPECT_GE(kills, 20);
-  ReportFigure("fault points: " + std::to_string(kills) + " kills survived, " + std::to_string(compared) + " records compared");
+  ReportFigure("fault points: " + std::to_string(kills) + " kills survived, " +
+               std::to_string(compared) + " records compared");
 }
 
 // Kills from outside at moments spread over the time of an uninterrupted run.
@@ -121,20 +126,22 @@ TEST_F(KilledRunTest, KilledFromOutsideAtAnyMomentLosesNothing) {
     CopyStart("timed");
     std::filesystem::remove_all(dir_.path() + "/tmp_timed");
     WriteStation(dir_, "tmp_timed", "A", "CAT");
-    std::vector<std::string> env = MirtosekEnvironment(Root("timed"), dir_.path() + "/exe/",
-                                                       dir_.path() + "/tmp_timed");
+    std::vector<std::string> env =
+        MirtosekEnvironment(Root("timed"), dir_.path() + "/exe/", dir_.path() + "/tmp_timed");
     const pid_t pid = StartProcess(ToolPath("mirtosek"), {}, env, dir_.path() + "/stderr");
     std::this_thread::sleep_for(whole * i / 20);
     ::kill(pid, SIGKILL);
     const Ending killed = WaitForProcess(pid, kRunLimit);
     if (killed.signal == SIGKILL) ++kills;
-    compared += ExpectBeforeOrAfter(TakeSnapshot(Root("timed")), "kill " + std::to_string(i) + "/20");
+    compared +=
+        ExpectBeforeOrAfter(TakeSnapshot(Root("timed")), "kill " + std::to_string(i) + "/20");
     const Ending next = Run("timed", "tmp_timed", {});
     EXPECT_FALSE(next.timed_out);
     EXPECT_EQ(next.exit_status, 0) << dir_.Read("stderr");
     if (HasFailure()) break;
   }
-  ReportFigure("timed kills: " + std::to_string(kills) + " of 20 landed before the end, " + std::to_string(compared) + " records compared");
+  ReportFigure("timed kills: " + std::to_string(kills) + " of 20 landed before the end, " +
+               std::to_string(compared) + " records compared");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // `kepdata restore` puts back, a restore refused while a station works, a
 // run killed while it takes its snapshot, the preview against the run that
 // follows it, and the results table against the report.
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -16,8 +17,6 @@
 #include <string>
 #include <tuple>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "datatool/csv.h"
 #include "storage/lock_files.h"
@@ -37,7 +36,8 @@ constexpr std::chrono::seconds kRunLimit{120};
 // Every record of every file by position: "the same bytes at the same place".
 std::map<std::string, std::map<uint32_t, std::string>> ByPosition(const std::string& root) {
   std::map<std::string, std::map<uint32_t, std::string>> out;
-  for (const auto& [file, records] : testing_support::TakeSnapshot(root)) out[file] = records.by_position;
+  for (const auto& [file, records] : testing_support::TakeSnapshot(root))
+    out[file] = records.by_position;
   return out;
 }
 
@@ -91,14 +91,15 @@ class UndoTest : public ::testing::TestWithParam<std::string> {
   // returns the exit status, standard error in *err.
   int Run(std::vector<std::string> options, std::string* err,
           const std::vector<std::string>& env = {}) const {
-    std::vector<std::string> args = {"--root", Root(), "--date", "15/03/2024", "--last-month", "11"};
+    std::vector<std::string> args = {"--root",     Root(),         "--date",
+                                     "15/03/2024", "--last-month", "11"};
     args.insert(args.end(), options.begin(), options.end());
     std::vector<std::string> environment = {"TMPDIR=" + dir_.path() + "/tmp"};
     environment.insert(environment.end(), env.begin(), env.end());
-    const Ending e = WaitForProcess(StartProcessIn(ToolPath("mirtosek"), args, environment,
-                                                   {"KEPROOT", "KEPEXE", "KEPTMP"}, dir_.path() + "/work",
-                                                   dir_.path() + "/out", dir_.path() + "/err"),
-                                    kRunLimit);
+    const Ending e = WaitForProcess(
+        StartProcessIn(ToolPath("mirtosek"), args, environment, {"KEPROOT", "KEPEXE", "KEPTMP"},
+                       dir_.path() + "/work", dir_.path() + "/out", dir_.path() + "/err"),
+        kRunLimit);
     EXPECT_FALSE(e.timed_out);
     *err = dir_.Read("err");
     return e.signal != 0 ? -e.signal : e.exit_status;
@@ -106,9 +107,10 @@ class UndoTest : public ::testing::TestWithParam<std::string> {
 
   // kepdata as a process (its messages and status as a user sees them).
   int Tool(const std::vector<std::string>& args, std::string* out, std::string* err) const {
-    const Ending e = WaitForProcess(StartProcessIn(ToolPath("kepdata"), args, {}, {}, dir_.path(),
-                                                   dir_.path() + "/tool.out", dir_.path() + "/tool.err"),
-                                    kRunLimit);
+    const Ending e =
+        WaitForProcess(StartProcessIn(ToolPath("kepdata"), args, {}, {}, dir_.path(),
+                                      dir_.path() + "/tool.out", dir_.path() + "/tool.err"),
+                       kRunLimit);
     *out = dir_.Read("tool.out");
     *err = dir_.Read("tool.err");
     return e.exit_status;
@@ -127,7 +129,9 @@ TEST_P(UndoTest, ASnapshotRestoredGivesBackEveryRecordAsItWas) {
   ASSERT_EQ(Run({"--mode", "A"}, &err), 0) << err;
   const std::vector<storage::SnapshotInfo> taken = Snapshots();
   ASSERT_EQ(taken.size(), 1u);
-  EXPECT_NE(err.find("snapshot before the write-back              " + taken[0].name), std::string::npos) << err;
+  EXPECT_NE(err.find("snapshot before the write-back              " + taken[0].name),
+            std::string::npos)
+      << err;
   EXPECT_EQ(taken[0].engine, server_.empty() ? "sqlite" : "postgres");
   EXPECT_EQ(taken[0].written_units, 27);
   const auto written = ByPosition(Root());
@@ -135,7 +139,9 @@ TEST_P(UndoTest, ASnapshotRestoredGivesBackEveryRecordAsItWas) {
 
   // A second write-back of the same update dates is said, and snapshotted.
   ASSERT_EQ(Run({"--mode", "A"}, &err), 0) << err;
-  EXPECT_NE(err.find("27 units had been written back before for the same update date"), std::string::npos) << err;
+  EXPECT_NE(err.find("27 units had been written back before for the same update date"),
+            std::string::npos)
+      << err;
   ASSERT_EQ(Snapshots().size(), 2u);
   EXPECT_NE(ByPosition(Root()), written);
 
@@ -198,8 +204,8 @@ TEST_P(UndoTest, ARestoreWaitsForTheStationsThatHoldLocks) {
     char data[4096] = {}, key[256] = {};
     uint16_t length = sizeof data;
     if (status == 0) {
-      status = storage::RecordManagerCall(storage::kOpGetGreaterOrEqual + storage::kLockBias, position, data,
-                                          &length, key, 255, 0);
+      status = storage::RecordManagerCall(storage::kOpGetGreaterOrEqual + storage::kLockBias,
+                                          position, data, &length, key, 255, 0);
     }
     const char answer = status == 0 ? 'L' : 'F';
     (void)!::write(locked[1], &answer, 1);
@@ -231,7 +237,8 @@ TEST_P(UndoTest, ARunKilledWhileTakingItsSnapshotLeavesNothingToRestore) {
   for (int point = 1; point <= points; ++point) {
     SCOPED_TRACE("killed at point " + std::to_string(point));
     std::string err;
-    EXPECT_EQ(Run({"--mode", "A"}, &err, {"KEP_FAULT_KILL_AT=" + std::to_string(point)}), -SIGKILL) << err;
+    EXPECT_EQ(Run({"--mode", "A"}, &err, {"KEP_FAULT_KILL_AT=" + std::to_string(point)}), -SIGKILL)
+        << err;
     EXPECT_EQ(ByPosition(Root()), before);
     EXPECT_EQ(dir_.Read("inst/db.log"), log);
     EXPECT_TRUE(Snapshots().empty());
@@ -253,8 +260,10 @@ TEST_P(UndoTest, ARunThatCannotTakeItsSnapshotWritesNothing) {
   dir_.Write("inst/SNAPSHOTS", "a file where the folder should be");
   std::string err;
   EXPECT_EQ(Run({"--mode", "A"}, &err), 1);
-  EXPECT_NE(err.find("mirtosek: the snapshot before the write-back cannot be taken, so nothing was written: "),
-            std::string::npos)
+  EXPECT_NE(
+      err.find(
+          "mirtosek: the snapshot before the write-back cannot be taken, so nothing was written: "),
+      std::string::npos)
       << err;
   EXPECT_EQ(ByPosition(Root()), before);
   EXPECT_EQ(dir_.Read("inst/db.log"), log);
@@ -269,13 +278,15 @@ TEST_P(UndoTest, APreviewListsWhatTheWriteBackThenWrites) {
   const std::string log = dir_.Read("inst/db.log");
   std::string err;
   ASSERT_EQ(Run({"--mode", "A", "--preview", dir_.path() + "/preview.csv"}, &err), 0) << err;
-  EXPECT_NE(err.find("previewed, nothing written                       27"), std::string::npos) << err;
+  EXPECT_NE(err.find("previewed, nothing written                       27"), std::string::npos)
+      << err;
   EXPECT_EQ(ByPosition(Root()), before);
   EXPECT_EQ(dir_.Read("inst/db.log"), log);
   EXPECT_TRUE(Snapshots().empty());
   const std::vector<std::vector<std::string>> preview = CsvLines(dir_.Read("preview.csv"));
   ASSERT_GT(preview.size(), 27u);
-  EXPECT_EQ(preview[0], (std::vector<std::string>{"unit", "file", "field", "old", "new", "transition_inserted"}));
+  EXPECT_EQ(preview[0], (std::vector<std::string>{"unit", "file", "field", "old", "new",
+                                                  "transition_inserted"}));
 
   ASSERT_EQ(Run({"--mode", "A"}, &err), 0) << err;
   const Table units_after = Exported(Root(), "DepartaV");
@@ -313,7 +324,8 @@ TEST_P(UndoTest, APreviewListsWhatTheWriteBackThenWrites) {
       for (const auto& [column, value] : columns) {
         if (was->at(unit).at(column) == value) continue;
         ++changes;
-        EXPECT_EQ(listed.count(unit + "/" + file + "/" + column), 1u) << unit << " " << file << " " << column;
+        EXPECT_EQ(listed.count(unit + "/" + file + "/" + column), 1u)
+            << unit << " " << file << " " << column;
       }
     }
   }
@@ -330,7 +342,8 @@ TEST_P(UndoTest, APreviewListsWhatTheWriteBackThenWrites) {
 std::string AsReported(const std::string& decimal) {
   const size_t dot = decimal.find('.');
   std::string whole = decimal.substr(0, dot);
-  for (int at = static_cast<int>(whole.size()) - 3; at > 0; at -= 3) whole.insert(static_cast<size_t>(at), ".");
+  for (int at = static_cast<int>(whole.size()) - 3; at > 0; at -= 3)
+    whole.insert(static_cast<size_t>(at), ".");
   return whole + "'" + decimal.substr(dot + 1);
 }
 
@@ -346,7 +359,8 @@ std::string Collapsed(const std::string& text) {
 }
 
 bool IsUnitLine(const std::string& text, size_t at) {
-  return text.size() > at + 7 && text.substr(at, 6).find_first_not_of("0123456789") == std::string::npos &&
+  return text.size() > at + 7 &&
+         text.substr(at, 6).find_first_not_of("0123456789") == std::string::npos &&
          text[at + 6] == ' ';
 }
 
@@ -362,7 +376,10 @@ std::string UnitPart(const std::string& report, const std::string& receipt) {
 
 TEST_P(UndoTest, TheResultsTableHoldsTheReportsFigures) {
   std::string err;
-  ASSERT_EQ(Run({"--results", dir_.path() + "/results.csv", "--output", dir_.path() + "/report.txt"}, &err), 0)
+  ASSERT_EQ(
+      Run({"--results", dir_.path() + "/results.csv", "--output", dir_.path() + "/report.txt"},
+          &err),
+      0)
       << err;
   const std::string report = dir_.Read("report.txt");
   const std::vector<std::vector<std::string>> rows = CsvLines(dir_.Read("results.csv"));
@@ -379,11 +396,12 @@ TEST_P(UndoTest, TheResultsTableHoldsTheReportsFigures) {
     const std::string part = Collapsed(UnitPart(report, row[0].substr(1, 3) + row[0].substr(6, 3)));
     ASSERT_FALSE(part.empty());
     EXPECT_NE(part.find(row[column("tenant")]), std::string::npos);
-    for (const char* figure : {"contractual_rent", "revalued_rent", "latest_index", "base_index", "updated_rent",
-                               "increment", "cadastral_ceiling", "rent_paid"}) {
+    for (const char* figure : {"contractual_rent", "revalued_rent", "latest_index", "base_index",
+                               "updated_rent", "increment", "cadastral_ceiling", "rent_paid"}) {
       const std::string value = row[column(figure)];
       if (value.empty() || row[column("steps")] == "0") continue;
-      EXPECT_NE(part.find(AsReported(value)), std::string::npos) << figure << " " << value << "\n" << part;
+      EXPECT_NE(part.find(AsReported(value)), std::string::npos) << figure << " " << value << "\n"
+                                                                 << part;
       ++figures;
     }
     if (row[column("steps")] == "0") {
@@ -399,18 +417,21 @@ TEST_P(UndoTest, TheResultsTableHoldsTheReportsFigures) {
 TEST_P(UndoTest, TheMenusWayAsksForThemInTheTerminalsSettings) {
   fs::create_directories(dir_.path() + "/station");
   const std::string settings = "[Sistema]\r\nSortida=NUL\r\n[Mirtosek]\r\nPrevisio=" + dir_.path() +
-                               "/menu_preview.csv\r\nResultats=" + dir_.path() + "/menu_results.csv\r\n";
+                               "/menu_preview.csv\r\nResultats=" + dir_.path() +
+                               "/menu_results.csv\r\n";
   WriteStation(dir_, "station", "A", "CAT");
   dir_.Write("station/VornTerm.ini", settings);
   const auto before = ByPosition(Root());
   const Ending e = WaitForProcess(
       StartProcess(ToolPath("mirtosek"), {},
-                   MirtosekEnvironment(Root(), dir_.path() + "/exe/", dir_.path() + "/station"), dir_.path() + "/menu.err"),
+                   MirtosekEnvironment(Root(), dir_.path() + "/exe/", dir_.path() + "/station"),
+                   dir_.path() + "/menu.err"),
       kRunLimit);
   ASSERT_EQ(e.exit_status, 0) << dir_.Read("menu.err");
   EXPECT_EQ(ByPosition(Root()), before);
   std::string err;
-  ASSERT_EQ(Run({"--mode", "A", "--preview", dir_.path() + "/preview.csv", "--results", dir_.path() + "/results.csv"},
+  ASSERT_EQ(Run({"--mode", "A", "--preview", dir_.path() + "/preview.csv", "--results",
+                 dir_.path() + "/results.csv"},
                 &err),
             0)
       << err;
@@ -423,15 +444,19 @@ TEST_P(UndoTest, TheMenusWayAsksForThemInTheTerminalsSettings) {
   dir_.Write("station/VornTerm.ini", settings);
   const Ending refused = WaitForProcess(
       StartProcess(ToolPath("mirtosek"), {},
-                   MirtosekEnvironment(Root(), dir_.path() + "/exe/", dir_.path() + "/station"), dir_.path() + "/menu.err"),
+                   MirtosekEnvironment(Root(), dir_.path() + "/exe/", dir_.path() + "/station"),
+                   dir_.path() + "/menu.err"),
       kRunLimit);
   EXPECT_EQ(refused.exit_status, 2);
-  EXPECT_NE(dir_.Read("menu.err").find("VornTerm.ini [Mirtosek] Previsio: the preview is of mode A's write-back"),
+  EXPECT_NE(dir_.Read("menu.err")
+                .find("VornTerm.ini [Mirtosek] Previsio: the preview is of mode A's write-back"),
             std::string::npos)
       << dir_.Read("menu.err");
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, UndoTest, ::testing::Values("sqlite", "postgres"),
-                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                           return info.param;
+                         });
 
 }  // namespace

@@ -111,8 +111,8 @@ void WriteEntry(int fd, size_t index, const std::string& bytes) {
   base::FaultPoint();
   size_t done = 0;
   while (done < bytes.size()) {
-    const ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done,
-                               at + static_cast<off_t>(done));
+    const ssize_t n =
+        ::pwrite(fd, bytes.data() + done, bytes.size() - done, at + static_cast<off_t>(done));
     if (n <= 0) return;
     done += static_cast<size_t>(n);
   }
@@ -139,10 +139,17 @@ void CloseLocked(int fd) {
 std::string LockWaitingMessage() {
   const char* text = "FITXER BLOQUEJAT. ESPEREU UN MOMENT";
   switch (base::SessionLanguage()) {
-    case base::Language::kSpanish: text = "FICHERO BLOQUEADO. ESPERE UN MOMENTO"; break;
-    case base::Language::kGalician: text = "FICHEIRO BLOQUEADO. ESPERE UM MOMENTO"; break;
-    case base::Language::kAranese: text = "FICHÈR BLOQUEJAT. ESPERATZ UN MOMENT"; break;
-    case base::Language::kCatalan: break;
+    case base::Language::kSpanish:
+      text = "FICHERO BLOQUEADO. ESPERE UN MOMENTO";
+      break;
+    case base::Language::kGalician:
+      text = "FICHEIRO BLOQUEADO. ESPERE UM MOMENTO";
+      break;
+    case base::Language::kAranese:
+      text = "FICHÈR BLOQUEJAT. ESPERATZ UN MOMENT";
+      break;
+    case base::Language::kCatalan:
+      break;
   }
   return base::Cp(text) + ".";
 }
@@ -268,8 +275,8 @@ const StationIdentity& LoadStationIdentity() {
   }
   if (id.number == 0) {
     while (id.number == 0) {
-      id.number = static_cast<int32_t>(
-          static_cast<int64_t>(std::floor(Random() * 4294967295.0)) - 2147483648LL);
+      id.number = static_cast<int32_t>(static_cast<int64_t>(std::floor(Random() * 4294967295.0)) -
+                                       2147483648LL);
     }
     id.computer_name = base::ComputerName().substr(0, 15);
     std::string out;

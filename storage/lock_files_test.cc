@@ -1,11 +1,10 @@
 #include "storage/lock_files.h"
 
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
-
-#include <gtest/gtest.h>
 
 #include "base/console.h"
 #include "base/session_settings.h"
@@ -40,10 +39,15 @@ class LockFilesTest : public ::testing::Test {
     base::Settings().tmp_dir = tmp.prefix();
     ResetStationIdentityForTesting();
   }
-  std::string LockFile(const char* table) { return root_.Read(std::string("LOCKS/") + table + ".lck"); }
+  std::string LockFile(const char* table) {
+    return root_.Read(std::string("LOCKS/") + table + ".lck");
+  }
   // An entry of another station, as its program would have written it.
   static std::string ForeignEntry(const char* kind, const std::string& key, int64_t time) {
-    std::string e = "OTHERPC        " "12345      " + std::to_string(time) + kind;
+    std::string e =
+        "OTHERPC        "
+        "12345      " +
+        std::to_string(time) + kind;
     e += std::to_string(key.size()) + std::string(2 - std::to_string(key.size()).size(), ' ');
     e += key + std::string(40 - key.size(), ' ');
     e += std::to_string(key.size()) + std::string(2 - std::to_string(key.size()).size(), ' ');
@@ -93,8 +97,8 @@ TEST_F(LockFilesTest, ReleasesTheLatestOwnEntryOnly) {
   EXPECT_EQ(ReleaseTableLock(" departav "), 0);
   const std::string file = LockFile("DepartaV");
   ASSERT_EQ(file.size(), 3 * kLockEntrySize);
-  EXPECT_EQ(file[kLockEntrySize + 34], 'K');       // 0002 still held
-  EXPECT_EQ(file[2 * kLockEntrySize + 34], ' ');   // 0003 freed
+  EXPECT_EQ(file[kLockEntrySize + 34], 'K');      // 0002 still held
+  EXPECT_EQ(file[2 * kLockEntrySize + 34], ' ');  // 0003 freed
   EXPECT_EQ(file.substr(2 * kLockEntrySize, 26), std::string(26, ' '));
   EXPECT_EQ(file.substr(2 * kLockEntrySize + 35, 10), "4 0003    ");  // keys kept
   // The freed entry is reused before the file grows.

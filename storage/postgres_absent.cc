@@ -12,7 +12,8 @@ namespace storage::postgres {
 namespace {
 
 constexpr char kNoEngine[] =
-    "this build of the programs has no PostgreSQL engine, and the installation's Vorn.ini [Dades] Servidor "
+    "this build of the programs has no PostgreSQL engine, and the installation's Vorn.ini [Dades] "
+    "Servidor "
     "names a server: install a build made with libpq";
 
 void SayNoEngine() {
@@ -42,7 +43,9 @@ int16_t Create(const Location&, const FileSpec&, bool) {
 
 bool Owns(const char*) { return false; }
 
-int16_t Call(int16_t, bool, char*, char*, uint16_t*, char*, int16_t) { return kStatusInvalidOperation; }
+int16_t Call(int16_t, bool, char*, char*, uint16_t*, char*, int16_t) {
+  return kStatusInvalidOperation;
+}
 
 void Reset() {}
 

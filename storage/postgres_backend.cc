@@ -105,7 +105,8 @@ PGresult* Run(Handle* h, const std::string& sql, const std::vector<std::string>&
   auto it = h->prepared.find(sql);
   if (it == h->prepared.end()) {
     const std::string name = "s" + std::to_string(h->prepared.size() + 1);
-    Result p(PQprepare(h->conn, name.c_str(), sql.c_str(), static_cast<int>(params.size()), nullptr));
+    Result p(
+        PQprepare(h->conn, name.c_str(), sql.c_str(), static_cast<int>(params.size()), nullptr));
     if (p.status() != PGRES_COMMAND_OK) return nullptr;
     it = h->prepared.emplace(sql, name).first;
   }
@@ -153,7 +154,8 @@ Handle* HandleOf(const char* position_block) {
 int16_t TakeRow(Handle* h, PGresult* raw, int16_t not_found, bool biased, int k, char* data,
                 uint16_t* data_length, char* key) {
   Result r(raw);
-  if (r.r == nullptr || r.status() != PGRES_TUPLES_OK) return r.r == nullptr ? kStatusIoError : StatusOf(h->conn, r);
+  if (r.r == nullptr || r.status() != PGRES_TUPLES_OK)
+    return r.r == nullptr ? kStatusIoError : StatusOf(h->conn, r);
   if (PQntuples(r.r) == 0) return not_found;
   const int64_t id = BigEndian64(PQgetvalue(r.r, 0, 0));
   if (biased) {
@@ -177,8 +179,9 @@ int16_t TakeRow(Handle* h, PGresult* raw, int16_t not_found, bool biased, int k,
 std::string SelectSql(const Handle* h, int k, const std::string& where, bool descending) {
   const std::string kc = KeyColumn(k);
   const bool duplicates = h->file_spec.keys[static_cast<size_t>(k)].duplicates;
-  return "SELECT id, data, " + kc + " FROM " + h->qualified + " WHERE " + where + " ORDER BY " + kc +
-         (descending ? " DESC" : "") + (duplicates ? (descending ? ", id DESC" : ", id") : "") + " LIMIT 1";
+  return "SELECT id, data, " + kc + " FROM " + h->qualified + " WHERE " + where + " ORDER BY " +
+         kc + (descending ? " DESC" : "") +
+         (duplicates ? (descending ? ", id DESC" : ", id") : "") + " LIMIT 1";
 }
 
 int16_t Read(Handle* h, int16_t op, bool biased, char* data, uint16_t* data_length, char* key,
@@ -224,18 +227,22 @@ int16_t Read(Handle* h, int16_t op, bool biased, char* data, uint16_t* data_leng
   return TakeRow(h, Run(h, sql, params, binary), not_found, biased, k, data, data_length, key);
 }
 
-int16_t ReadDirect(Handle* h, bool biased, char* data, uint16_t* data_length, char* key, int16_t key_number) {
+int16_t ReadDirect(Handle* h, bool biased, char* data, uint16_t* data_length, char* key,
+                   int16_t key_number) {
   if (biased) DropLock(h);
   if (*data_length < 4) return kStatusDataBufferShort;
-  if (key_number < 0 || key_number >= static_cast<int>(h->file_spec.keys.size())) return kStatusInvalidKeyNumber;
+  if (key_number < 0 || key_number >= static_cast<int>(h->file_spec.keys.size()))
+    return kStatusInvalidKeyNumber;
   const int64_t id = DecodeFixed32(data);
-  const std::string sql = "SELECT id, data, " + KeyColumn(key_number) + " FROM " + h->qualified + " WHERE id = $1::int8";
-  return TakeRow(h, Run(h, sql, {std::to_string(id)}, {0}), kStatusInvalidPosition, biased, key_number, data,
-                 data_length, key);
+  const std::string sql = "SELECT id, data, " + KeyColumn(key_number) + " FROM " + h->qualified +
+                          " WHERE id = $1::int8";
+  return TakeRow(h, Run(h, sql, {std::to_string(id)}, {0}), kStatusInvalidPosition, biased,
+                 key_number, data, data_length, key);
 }
 
 // One insert or update; a single statement is its own transaction.
-int16_t Write(Handle* h, bool insert, const char* data, uint16_t data_length, char* key, int16_t key_number) {
+int16_t Write(Handle* h, bool insert, const char* data, uint16_t data_length, char* key,
+              int16_t key_number) {
   if (data_length < h->file_spec.record_length) return kStatusInvalidRecordLength;
   const std::string record(data, static_cast<size_t>(h->file_spec.record_length));
   if (!insert && h->current_id == 0) return kStatusNoCurrentRecord;
@@ -255,7 +262,8 @@ int16_t Write(Handle* h, bool insert, const char* data, uint16_t data_length, ch
     sql += ") RETURNING id";
   } else {
     sql = "UPDATE " + h->qualified + " SET data = $1";
-    for (size_t k = 0; k < nkeys; ++k) sql += ", " + KeyColumn(static_cast<int>(k)) + " = $" + std::to_string(k + 2);
+    for (size_t k = 0; k < nkeys; ++k)
+      sql += ", " + KeyColumn(static_cast<int>(k)) + " = $" + std::to_string(k + 2);
     sql += " WHERE id = $" + std::to_string(nkeys + 2) + "::int8 RETURNING id";
     params.push_back(std::to_string(h->current_id));
     binary.push_back(0);
@@ -314,27 +322,31 @@ int16_t Create(const Location& location, const FileSpec& file_spec, bool replace
   const std::string schema = Quote(conn, location.schema);
   const std::string table = schema + "." + Quote(conn, location.table);
   const std::string meta = schema + ".kep_meta";
-  std::string sql = "CREATE SCHEMA IF NOT EXISTS " + schema + "; CREATE TABLE IF NOT EXISTS " + meta +
-                    "(name text PRIMARY KEY, owner bytea, creation_block bytea NOT NULL)";
+  std::string sql = "CREATE SCHEMA IF NOT EXISTS " + schema + "; CREATE TABLE IF NOT EXISTS " +
+                    meta + "(name text PRIMARY KEY, owner bytea, creation_block bytea NOT NULL)";
   bool ok = Exec(conn, sql);
   if (ok && !replace) {
     Result r(PQexecParams(conn, ("SELECT 1 FROM " + meta + " WHERE name = $1").c_str(), 1, nullptr,
-                          std::vector<const char*>{location.table.c_str()}.data(), nullptr, nullptr, 0));
+                          std::vector<const char*>{location.table.c_str()}.data(), nullptr, nullptr,
+                          0));
     if (r.status() == PGRES_TUPLES_OK && PQntuples(r.r) > 0) {
       PQfinish(conn);
       return kStatusFileExists;
     }
   }
   // The table and its description appear together or not at all.
-  sql = "BEGIN; DROP TABLE IF EXISTS " + table + "; DELETE FROM " + meta + " WHERE name = " +
-        "'" + location.table + "'; CREATE TABLE " + table + "(id bigserial PRIMARY KEY, data bytea NOT NULL";
-  for (size_t k = 0; k < file_spec.keys.size(); ++k) sql += ", " + KeyColumn(static_cast<int>(k)) + " bytea";
+  sql = "BEGIN; DROP TABLE IF EXISTS " + table + "; DELETE FROM " + meta + " WHERE name = " + "'" +
+        location.table + "'; CREATE TABLE " + table +
+        "(id bigserial PRIMARY KEY, data bytea NOT NULL";
+  for (size_t k = 0; k < file_spec.keys.size(); ++k)
+    sql += ", " + KeyColumn(static_cast<int>(k)) + " bytea";
   sql += ");";
   for (size_t k = 0; k < file_spec.keys.size(); ++k) {
     const std::string kc = KeyColumn(static_cast<int>(k));
     const std::string index = Quote(conn, location.table + "_" + kc);
-    sql += file_spec.keys[k].duplicates ? "CREATE INDEX " + index + " ON " + table + "(" + kc + ", id);"
-                                        : "CREATE UNIQUE INDEX " + index + " ON " + table + "(" + kc + ");";
+    sql += file_spec.keys[k].duplicates
+               ? "CREATE INDEX " + index + " ON " + table + "(" + kc + ", id);"
+               : "CREATE UNIQUE INDEX " + index + " ON " + table + "(" + kc + ");";
   }
   ok = ok && Exec(conn, sql);
   if (ok) {
@@ -342,8 +354,10 @@ int16_t Create(const Location& location, const FileSpec& file_spec, bool replace
     const char* values[] = {location.table.c_str(), block.data()};
     const int lengths[] = {static_cast<int>(location.table.size()), static_cast<int>(block.size())};
     const int formats[] = {0, 1};
-    Result r(PQexecParams(conn, ("INSERT INTO " + meta + "(name, owner, creation_block) VALUES($1, NULL, $2)").c_str(),
-                          2, nullptr, values, lengths, formats, 0));
+    Result r(PQexecParams(
+        conn,
+        ("INSERT INTO " + meta + "(name, owner, creation_block) VALUES($1, NULL, $2)").c_str(), 2,
+        nullptr, values, lengths, formats, 0));
     ok = r.status() == PGRES_COMMAND_OK;
   }
   ok = ok && Exec(conn, "COMMIT");
@@ -360,9 +374,12 @@ int16_t Open(const Location& location, char* position_block, const std::string& 
   h->qualified = schema + "." + Quote(h->conn, location.table);
   h->lock_class = LockClass(location.schema + "." + location.table);
   const char* name[] = {location.table.c_str()};
-  Result r(PQexecParams(h->conn, ("SELECT owner, creation_block FROM " + schema + ".kep_meta WHERE name = $1").c_str(),
-                        1, nullptr, name, nullptr, nullptr, 1));
-  if (r.status() != PGRES_TUPLES_OK) return r.state() == "42P01" ? kStatusFileNotFound : StatusOf(h->conn, r);
+  Result r(PQexecParams(
+      h->conn,
+      ("SELECT owner, creation_block FROM " + schema + ".kep_meta WHERE name = $1").c_str(), 1,
+      nullptr, name, nullptr, nullptr, 1));
+  if (r.status() != PGRES_TUPLES_OK)
+    return r.state() == "42P01" ? kStatusFileNotFound : StatusOf(h->conn, r);
   if (PQntuples(r.r) == 0) return kStatusFileNotFound;
   const std::string block(PQgetvalue(r.r, 0, 1), static_cast<size_t>(PQgetlength(r.r, 0, 1)));
   if (!DecodeCreationBlock(block, &h->file_spec)) return kStatusNotARecordFile;
@@ -370,10 +387,13 @@ int16_t Open(const Location& location, char* position_block, const std::string& 
     const char* values[] = {owner.data(), location.table.c_str()};
     const int lengths[] = {static_cast<int>(owner.size()), static_cast<int>(location.table.size())};
     const int formats[] = {1, 0};
-    Result u(PQexecParams(h->conn, ("UPDATE " + schema + ".kep_meta SET owner = $1 WHERE name = $2 AND owner IS NULL").c_str(),
-                          2, nullptr, values, lengths, formats, 0));
+    Result u(PQexecParams(
+        h->conn,
+        ("UPDATE " + schema + ".kep_meta SET owner = $1 WHERE name = $2 AND owner IS NULL").c_str(),
+        2, nullptr, values, lengths, formats, 0));
     if (u.status() != PGRES_COMMAND_OK) return StatusOf(h->conn, u);
-  } else if (std::string(PQgetvalue(r.r, 0, 0), static_cast<size_t>(PQgetlength(r.r, 0, 0))) != owner) {
+  } else if (std::string(PQgetvalue(r.r, 0, 0), static_cast<size_t>(PQgetlength(r.r, 0, 0))) !=
+             owner) {
     return kStatusWrongOwner;
   }
   const uint32_t handle = g_next_handle++;
@@ -391,7 +411,9 @@ bool Owns(const char* position_block) { return std::memcmp(position_block, kMagi
 // The handle's connection in a transaction: its statements join it.
 int16_t Transaction(Handle* h, int16_t op) {
   if ((op == kOpBeginTransaction) == h->in_transaction) return kStatusInvalidOperation;
-  Result r(PQexec(h->conn, op == kOpBeginTransaction ? "BEGIN" : op == kOpEndTransaction ? "COMMIT" : "ROLLBACK"));
+  Result r(PQexec(h->conn, op == kOpBeginTransaction ? "BEGIN"
+                           : op == kOpEndTransaction ? "COMMIT"
+                                                     : "ROLLBACK"));
   h->in_transaction = op == kOpBeginTransaction && r.status() == PGRES_COMMAND_OK;
   if (r.status() != PGRES_COMMAND_OK) return StatusOf(h->conn, r);
   // A transaction that failed part-way commits as a rollback.
@@ -399,8 +421,8 @@ int16_t Transaction(Handle* h, int16_t op) {
   return kStatusOk;
 }
 
-int16_t Call(int16_t base_op, bool biased, char* position_block, char* data, uint16_t* data_length, char* key,
-             int16_t key_number) {
+int16_t Call(int16_t base_op, bool biased, char* position_block, char* data, uint16_t* data_length,
+             char* key, int16_t key_number) {
   Handle* h = HandleOf(position_block);
   if (h == nullptr) return kStatusInvalidOperation;
   if (PQstatus(h->conn) != CONNECTION_OK) return kStatusIoError;
@@ -463,8 +485,9 @@ bool CopyTablesToSchema(const std::string& server, const std::string& schema,
   }
   const std::string from = Quote(conn, schema);
   const std::string to = Quote(conn, copy_schema);
-  std::string sql = "BEGIN ISOLATION LEVEL REPEATABLE READ; CREATE SCHEMA " + to + "; CREATE TABLE " + to +
-                    ".kep_meta AS SELECT * FROM " + from + ".kep_meta WHERE name IN (";
+  std::string sql = "BEGIN ISOLATION LEVEL REPEATABLE READ; CREATE SCHEMA " + to +
+                    "; CREATE TABLE " + to + ".kep_meta AS SELECT * FROM " + from +
+                    ".kep_meta WHERE name IN (";
   for (size_t i = 0; i < tables.size(); ++i) {
     char* literal = PQescapeLiteral(conn, tables[i].c_str(), tables[i].size());
     sql += (i ? ", " : "") + std::string(literal ? literal : "''");
@@ -472,7 +495,8 @@ bool CopyTablesToSchema(const std::string& server, const std::string& schema,
   }
   sql += ");";
   for (const std::string& t : tables) {
-    sql += "CREATE TABLE " + to + "." + Quote(conn, t) + " AS SELECT * FROM " + from + "." + Quote(conn, t) + ";";
+    sql += "CREATE TABLE " + to + "." + Quote(conn, t) + " AS SELECT * FROM " + from + "." +
+           Quote(conn, t) + ";";
   }
   const bool ok = ExecOrSay(conn, sql, err) && ExecOrSay(conn, "COMMIT", err);
   PQfinish(conn);
@@ -497,23 +521,25 @@ bool RestoreTablesFromSchema(const std::string& server, const std::string& copy_
     // and replaced; a station's record lock is an advisory lock of its class.
     ok = ExecOrSay(conn, "LOCK TABLE " + live + " IN EXCLUSIVE MODE", err);
     if (!ok) break;
-    const std::string cls = std::to_string(static_cast<int64_t>(
-        static_cast<uint32_t>(LockClass(schema + "." + t))));
-    Result held(PQexec(conn, ("SELECT count(*) FROM pg_locks WHERE locktype = 'advisory' AND classid::bigint = " +
-                              cls + " AND objsubid = 2")
-                                 .c_str()));
+    const std::string cls =
+        std::to_string(static_cast<int64_t>(static_cast<uint32_t>(LockClass(schema + "." + t))));
+    Result held(PQexec(
+        conn, ("SELECT count(*) FROM pg_locks WHERE locktype = 'advisory' AND classid::bigint = " +
+               cls + " AND objsubid = 2")
+                  .c_str()));
     if (held.status() != PGRES_TUPLES_OK || std::string(PQgetvalue(held.r, 0, 0)) != "0") {
-      *err = held.status() != PGRES_TUPLES_OK ? ServerError(conn)
-                                               : "a workstation holds a record of " + t +
-                                                     ": wait until its run has ended; nothing was restored";
+      *err = held.status() != PGRES_TUPLES_OK
+                 ? ServerError(conn)
+                 : "a workstation holds a record of " + t +
+                       ": wait until its run has ended; nothing was restored";
       Exec(conn, "ROLLBACK");
       ok = false;
       break;
     }
     ok = ExecOrSay(conn,
-                   "DELETE FROM " + live + "; INSERT INTO " + live + " SELECT * FROM " + from + "." +
-                       Quote(conn, t) + "; SELECT setval(pg_get_serial_sequence('" + schema + "." + t +
-                       "', 'id'), GREATEST((SELECT max(id) FROM " + live + "), 1))",
+                   "DELETE FROM " + live + "; INSERT INTO " + live + " SELECT * FROM " + from +
+                       "." + Quote(conn, t) + "; SELECT setval(pg_get_serial_sequence('" + schema +
+                       "." + t + "', 'id'), GREATEST((SELECT max(id) FROM " + live + "), 1))",
                    err);
   }
   ok = ok && ExecOrSay(conn, "COMMIT", err);

@@ -59,9 +59,12 @@ void Reset();
                                       const std::string& copy_schema, std::string* err);
 // Puts the rows of the copy back into the tables of schema, in one
 // transaction; refused while a session holds a record lock of one of them.
-[[nodiscard]] bool RestoreTablesFromSchema(const std::string& server, const std::string& copy_schema,
+[[nodiscard]] bool RestoreTablesFromSchema(const std::string& server,
+                                           const std::string& copy_schema,
                                            const std::string& schema,
-                                           const std::vector<std::string>& tables, std::string* err);
-[[nodiscard]] bool DropSchema(const std::string& server, const std::string& schema, std::string* err);
+                                           const std::vector<std::string>& tables,
+                                           std::string* err);
+[[nodiscard]] bool DropSchema(const std::string& server, const std::string& schema,
+                              std::string* err);
 
 }  // namespace storage::postgres

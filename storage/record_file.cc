@@ -78,7 +78,8 @@ int OperationsLog() {
     fd = -1;
   }
   if (fd < 0) {
-    fd = ::open(base::ResolvePath("db.log").c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    fd = ::open(base::ResolvePath("db.log").c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC,
+                0666);
     directory = here;
   }
   return fd;
@@ -89,7 +90,8 @@ void SayLogFailure(const char* why) {
   static bool said = false;
   if (said) return;
   said = true;
-  std::fprintf(stderr, "db.log cannot be written (%s): the writes go on without their log lines\n", why);
+  std::fprintf(stderr, "db.log cannot be written (%s): the writes go on without their log lines\n",
+               why);
 }
 
 // One line appended whole, or nothing: a line cut short by a full disk is
@@ -109,7 +111,8 @@ void AppendLog(int code, int operation, int status) {
   int error = written < 0 ? errno : 0;
   if (written > 0 && written < static_cast<ssize_t>(line.size())) {
     // Cut short: the rest says why, or goes in after all.
-    const ssize_t rest = ::write(fd, line.data() + written, line.size() - static_cast<size_t>(written));
+    const ssize_t rest =
+        ::write(fd, line.data() + written, line.size() - static_cast<size_t>(written));
     if (rest > 0) written += rest;
     error = rest < 0 ? errno : ENOSPC;
   }
@@ -129,11 +132,12 @@ int16_t RecordCall(FileSlot* s, int16_t op, bool lock) {
   key.fill(' ');
   std::memcpy(key.data(), s->key_value.data(), std::min(s->key_value.size(), kKeyBufferSize));
   const int16_t call_op = (lock && IsBiased(op)) ? static_cast<int16_t>(op + kLockBias) : op;
-  const int16_t status = RecordManagerCall(call_op, s->position.data(), s->data.data(), &length,
-                                           key.data(), static_cast<uint16_t>(s->key_value.size()),
-                                           s->key_number);
+  const int16_t status =
+      RecordManagerCall(call_op, s->position.data(), s->data.data(), &length, key.data(),
+                        static_cast<uint16_t>(s->key_value.size()), s->key_number);
   if (status == kStatusOk || status == kStatusDataBufferShort) {
-    std::memcpy(s->buffer, s->data.data(), std::min({static_cast<size_t>(length), rec, s->buffer_size}));
+    std::memcpy(s->buffer, s->data.data(),
+                std::min({static_cast<size_t>(length), rec, s->buffer_size}));
     s->key_value.assign(key.data(), s->key_value.size());
   }
   return status;
@@ -145,9 +149,9 @@ int16_t StepWithoutBuffer(FileSlot* s, int16_t op) {
   uint16_t length = static_cast<uint16_t>(kDataBufferSize);
   std::array<char, kKeyBufferSize> key{};
   std::memcpy(key.data(), s->key_value.data(), std::min(s->key_value.size(), kKeyBufferSize));
-  const int16_t status = RecordManagerCall(op, s->position.data(), scratch.data(), &length,
-                                           key.data(), static_cast<uint16_t>(s->key_value.size()),
-                                           s->key_number);
+  const int16_t status =
+      RecordManagerCall(op, s->position.data(), scratch.data(), &length, key.data(),
+                        static_cast<uint16_t>(s->key_value.size()), s->key_number);
   if (status == kStatusOk || status == kStatusDataBufferShort) {
     s->key_value.assign(key.data(), s->key_value.size());
   }
@@ -174,7 +178,8 @@ int16_t CreateFromDescription(FileSlot* s, const std::string& full_name, const s
   const size_t declared = DecodeFixed16(description.data());
   std::string block(kDataBufferSize, ' ');
   const size_t available = std::min(declared, description.size() - 2);
-  block.replace(0, std::min(available, kDataBufferSize), description.substr(2, std::min(available, kDataBufferSize)));
+  block.replace(0, std::min(available, kDataBufferSize),
+                description.substr(2, std::min(available, kDataBufferSize)));
   // A description shorter than its length prefix gives the create only what it holds.
   uint16_t length = static_cast<uint16_t>(available < declared ? available : kDataBufferSize);
   std::string key = full_name;
@@ -186,10 +191,17 @@ int16_t CreateFromDescription(FileSlot* s, const std::string& full_name, const s
 std::string OpenFailureText(const std::string& path, int16_t status) {
   const char* text = "NO ES POT ACCEDIR AL FITXER ";
   switch (base::SessionLanguage()) {
-    case base::Language::kSpanish: text = "NO SE PUEDE ACCEDER AL FICHERO "; break;
-    case base::Language::kGalician: text = "NOM SE PODE ACEDER AO FICHEIRO "; break;
-    case base::Language::kAranese: text = "NON SE PÒT ACCEDIR ATH FICHÈR "; break;
-    case base::Language::kCatalan: break;
+    case base::Language::kSpanish:
+      text = "NO SE PUEDE ACCEDER AL FICHERO ";
+      break;
+    case base::Language::kGalician:
+      text = "NOM SE PODE ACEDER AO FICHEIRO ";
+      break;
+    case base::Language::kAranese:
+      text = "NON SE PÒT ACCEDIR ATH FICHÈR ";
+      break;
+    case base::Language::kCatalan:
+      break;
   }
   return base::Cp(text) + path + " (" + std::to_string(status) + ")";
 }
@@ -222,7 +234,8 @@ int16_t Read(FileCode code, int16_t key_number, std::string_view key, int mode, 
   s->key_number = key_number;
   s->key_value = std::string(key.substr(0, static_cast<size_t>(lengths.key_length)));
   s->key_value.resize(static_cast<size_t>(lengths.key_length), '\0');
-  const int16_t op = mode == 0 ? kOpGetEqual : (mode > 0 ? kOpGetGreaterOrEqual : kOpGetLessOrEqual);
+  const int16_t op =
+      mode == 0 ? kOpGetEqual : (mode > 0 ? kOpGetGreaterOrEqual : kOpGetLessOrEqual);
   return Remap22(RecordCall(s, op, lock));
 }
 
@@ -353,7 +366,8 @@ int32_t ReadByPosition(FileCode code, int32_t position) {
   if (status == 0) {
     const size_t rec = static_cast<size_t>(s->record_length);
     std::memcpy(s->data.data(), data.data(), std::min<size_t>(length, rec));
-    std::memcpy(s->buffer, data.data(), std::min({static_cast<size_t>(length), rec, s->buffer_size}));
+    std::memcpy(s->buffer, data.data(),
+                std::min({static_cast<size_t>(length), rec, s->buffer_size}));
     s->key_value.assign(key.data(), s->key_value.size());
   }
   return status;

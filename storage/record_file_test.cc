@@ -1,11 +1,10 @@
 #include "storage/record_file.h"
 
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
-
-#include <gtest/gtest.h>
 
 #include "base/session_settings.h"
 #include "storage/record_layouts.h"
@@ -135,12 +134,14 @@ TEST_F(RecordFileTest, FailedOpenShowsItsMessageAndReturnsTheStatus) {
   dir_.Write("ddf/TVRebut.xdf", std::string("\x40\x00", 2) + "short");
   std::string buffer(60, ' ');
   ::testing::internal::CaptureStderr();
-  EXPECT_EQ(OpenRecordFile(508, dir_.prefix() + "DADES\\TranLauV", buffer.data(), buffer.size()), 12);
+  EXPECT_EQ(OpenRecordFile(508, dir_.prefix() + "DADES\\TranLauV", buffer.data(), buffer.size()),
+            12);
   base::Settings().language = "SPA";
   EXPECT_EQ(OpenRecordFile(503, "DADES\\TVRebut", buffer.data(), buffer.size()), 24);
   const std::string err = ::testing::internal::GetCapturedStderr();
   EXPECT_NE(err.find("NO ES POT ACCEDIR AL FITXER " + dir_.prefix() + "DADES\\TranLauV (12)\n"),
-            std::string::npos) << err;
+            std::string::npos)
+      << err;
   EXPECT_NE(err.find("NO SE PUEDE ACCEDER AL FICHERO DADES\\TVRebut (24)\n"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(dir_.path() + "/DADES/TranLauV.dat"));
   EXPECT_FALSE(std::filesystem::exists(dir_.path() + "/DADES/TVRebut.dat"));
@@ -150,9 +151,14 @@ TEST(RecordLayouts, DefaultTransitionRecordAndTenantFlag) {
   struct {
     const char* tax_id;
     char flag;
-  } cases[] = {{"ES12345678Z      ", 'S'}, {"ESX1234567       ", 'S'}, {"ESB12345678      ", 'N'},
-               {"ES               ", 'N'}, {"FR12345678       ", 'N'}, {"es12345678Z      ", 'N'},
-               {"ES", 'N'},                {"ESy123           ", 'S'}};
+  } cases[] = {{"ES12345678Z      ", 'S'},
+               {"ESX1234567       ", 'S'},
+               {"ESB12345678      ", 'N'},
+               {"ES               ", 'N'},
+               {"FR12345678       ", 'N'},
+               {"es12345678Z      ", 'N'},
+               {"ES", 'N'},
+               {"ESy123           ", 'S'}};
   for (const auto& c : cases) EXPECT_EQ(PremisesTenantFlag(c.tax_id), c.flag) << c.tax_id;
   const std::string r = DefaultTransitionRecord("\x80\x81\x80\x82", "ES12345678Z");
   ASSERT_EQ(r.size(), 60u);

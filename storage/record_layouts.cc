@@ -9,15 +9,16 @@ namespace storage {
 namespace {
 
 bool Fits(std::string_view record, int position, int width) {
-  return position >= 1 && width >= 0 &&
-         static_cast<size_t>(position - 1 + width) <= record.size();
+  return position >= 1 && width >= 0 && static_cast<size_t>(position - 1 + width) <= record.size();
 }
 
 }  // namespace
 
 std::string GetBytes(std::string_view record, Field f) {
-  if (!Fits(record, f.position, f.width)) return std::string(static_cast<size_t>(std::max(f.width, 0)), '\0');
-  return std::string(record.substr(static_cast<size_t>(f.position - 1), static_cast<size_t>(f.width)));
+  if (!Fits(record, f.position, f.width))
+    return std::string(static_cast<size_t>(std::max(f.width, 0)), '\0');
+  return std::string(
+      record.substr(static_cast<size_t>(f.position - 1), static_cast<size_t>(f.width)));
 }
 
 void SetBytes(std::string* record, Field f, std::string_view bytes) {
@@ -28,7 +29,8 @@ void SetBytes(std::string* record, Field f, std::string_view bytes) {
 }
 
 std::string GetText(std::string_view record, Field f) {
-  if (!Fits(record, f.position, f.width)) return std::string(static_cast<size_t>(std::max(f.width, 0)), ' ');
+  if (!Fits(record, f.position, f.width))
+    return std::string(static_cast<size_t>(std::max(f.width, 0)), ' ');
   return GetBytes(record, f);
 }
 
@@ -64,7 +66,9 @@ double GetDouble(std::string_view record, int position) {
   if (!Fits(record, position, 8)) return 0;
   uint64_t bits = 0;
   for (int i = 0; i < 8; ++i) {
-    bits |= static_cast<uint64_t>(static_cast<unsigned char>(record[static_cast<size_t>(position - 1 + i)])) << (8 * i);
+    bits |= static_cast<uint64_t>(
+                static_cast<unsigned char>(record[static_cast<size_t>(position - 1 + i)]))
+            << (8 * i);
   }
   double value;
   std::memcpy(&value, &bits, sizeof value);

@@ -81,7 +81,7 @@ inline constexpr int kLastUpdateIndex = 206;  // int32
 inline constexpr Field kPremises{211, 1};
 inline constexpr int kMonthsPerReceipt = 226;  // int16
 inline constexpr Field kConcepts{278, 66};
-inline constexpr int kFixedConcept1 = 278;     // int32 each, 4 bytes apart, ten of them
+inline constexpr int kFixedConcept1 = 278;  // int32 each, 4 bytes apart, ten of them
 inline constexpr int kCodedConcepts[4][2] = {{318, 320}, {324, 326}, {330, 332}, {336, 340}};
 inline constexpr Field kTaxId{346, 17};
 }  // namespace unit
@@ -110,8 +110,8 @@ inline constexpr Field kReferenceDate1{5, 4};
 inline constexpr Field kReferenceDate2{9, 4};
 inline constexpr Field kAssimilated{13, 1};
 inline constexpr Field kAssimilatedHousing{14, 1};
-inline constexpr int kFloorArea = 15;        // int32
-inline constexpr int kCadastralValue = 19;   // int32
+inline constexpr int kFloorArea = 15;       // int32
+inline constexpr int kCadastralValue = 19;  // int32
 inline constexpr Field kCadastralDate{23, 4};
 inline constexpr int kPopulation = 27;       // int32
 inline constexpr int kCohabitants = 31;      // int16

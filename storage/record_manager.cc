@@ -209,8 +209,8 @@ int16_t ReadDirect(OpenFile* f, bool biased, char* data, uint16_t* data_length, 
     return kStatusInvalidKeyNumber;
   }
   const int64_t id = DecodeFixed32(data);
-  sqlite3_stmt* s = Prepare(f, "SELECT id, data, " + KeyColumn(key_number) +
-                                   " FROM records WHERE id = ?1");
+  sqlite3_stmt* s =
+      Prepare(f, "SELECT id, data, " + KeyColumn(key_number) + " FROM records WHERE id = ?1");
   if (s == nullptr) return kStatusIoError;
   sqlite3_bind_int64(s, 1, id);
   return TakeRow(f, s, kStatusInvalidPosition, biased, key_number, data, data_length, key);
@@ -258,7 +258,8 @@ int16_t Write(OpenFile* f, bool insert, const char* data, uint16_t data_length, 
     return kStatusIoError;
   }
   BindBlob(s, 1, record);
-  for (size_t k = 0; k < nkeys; ++k) BindBlob(s, static_cast<int>(k + 2), f->file_spec.keys[k].Extract(record));
+  for (size_t k = 0; k < nkeys; ++k)
+    BindBlob(s, static_cast<int>(k + 2), f->file_spec.keys[k].Extract(record));
   if (!insert) sqlite3_bind_int64(s, static_cast<int>(nkeys + 2), f->current_id);
   base::FaultPoint();
   // Inside a transaction of the caller the write joins it; a failed write
@@ -321,19 +322,22 @@ int16_t Create(const char* data, uint16_t data_length, const char* key, uint16_t
   sqlite3* db = nullptr;
   bool ok = sqlite3_open_v2(temp.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
                             nullptr) == SQLITE_OK;
-  std::string sql = "PRAGMA journal_mode=WAL; CREATE TABLE meta(owner BLOB, creation_block BLOB NOT NULL);"
-                    "CREATE TABLE records(id INTEGER PRIMARY KEY AUTOINCREMENT, data BLOB NOT NULL";
-  for (size_t k = 0; k < file_spec.keys.size(); ++k) sql += ", " + KeyColumn(static_cast<int>(k)) + " BLOB";
+  std::string sql =
+      "PRAGMA journal_mode=WAL; CREATE TABLE meta(owner BLOB, creation_block BLOB NOT NULL);"
+      "CREATE TABLE records(id INTEGER PRIMARY KEY AUTOINCREMENT, data BLOB NOT NULL";
+  for (size_t k = 0; k < file_spec.keys.size(); ++k)
+    sql += ", " + KeyColumn(static_cast<int>(k)) + " BLOB";
   sql += ");";
   for (size_t k = 0; k < file_spec.keys.size(); ++k) {
     const std::string kc = KeyColumn(static_cast<int>(k));
-    sql += file_spec.keys[k].duplicates ? "CREATE INDEX ix_" + kc + " ON records(" + kc + ", id);"
-                                   : "CREATE UNIQUE INDEX ix_" + kc + " ON records(" + kc + ");";
+    sql += file_spec.keys[k].duplicates
+               ? "CREATE INDEX ix_" + kc + " ON records(" + kc + ", id);"
+               : "CREATE UNIQUE INDEX ix_" + kc + " ON records(" + kc + ");";
   }
   ok = ok && Exec(db, sql.c_str());
   sqlite3_stmt* s = nullptr;
-  ok = ok && sqlite3_prepare_v2(db, "INSERT INTO meta(owner, creation_block) VALUES(NULL, ?1)", -1, &s,
-                                nullptr) == SQLITE_OK;
+  ok = ok && sqlite3_prepare_v2(db, "INSERT INTO meta(owner, creation_block) VALUES(NULL, ?1)", -1,
+                                &s, nullptr) == SQLITE_OK;
   if (ok) {
     BindBlob(s, 1, EncodeCreationBlock(file_spec));
     ok = sqlite3_step(s) == SQLITE_DONE;
@@ -363,7 +367,8 @@ int16_t Open(char* position_block, const char* data, uint16_t data_length, const
   sqlite3_busy_timeout(f->db, kBusyTimeoutMs);
   if (!Exec(f->db, "PRAGMA synchronous=NORMAL")) return kStatusNotARecordFile;
   sqlite3_stmt* s = nullptr;
-  if (sqlite3_prepare_v2(f->db, "SELECT owner, creation_block FROM meta", -1, &s, nullptr) != SQLITE_OK) {
+  if (sqlite3_prepare_v2(f->db, "SELECT owner, creation_block FROM meta", -1, &s, nullptr) !=
+      SQLITE_OK) {
     const int rc = sqlite3_errcode(f->db);
     return rc == SQLITE_BUSY ? kStatusFileLocked : kStatusNotARecordFile;
   }
@@ -373,7 +378,8 @@ int16_t Open(char* position_block, const char* data, uint16_t data_length, const
   const std::string file_spec = rc == SQLITE_ROW ? ColumnBlob(s, 1) : std::string();
   sqlite3_finalize(s);
   if (rc == SQLITE_BUSY) return kStatusFileLocked;
-  if (rc != SQLITE_ROW || !DecodeCreationBlock(file_spec, &f->file_spec)) return kStatusNotARecordFile;
+  if (rc != SQLITE_ROW || !DecodeCreationBlock(file_spec, &f->file_spec))
+    return kStatusNotARecordFile;
   const std::string given(data, strnlen(data, data_length));
   if (!has_owner) {
     sqlite3_stmt* u = nullptr;
@@ -411,9 +417,12 @@ int16_t RecordManagerCall(int16_t op, char* position_block, char* data, uint16_t
         return base_op == kOpOpen ? Open(position_block, data, *data_length, key, key_length)
                                   : Create(data, *data_length, key, key_length, key_number);
       }
-      if (base_op == kOpOpen) return postgres::Open(server, position_block, std::string(data, strnlen(data, *data_length)));
+      if (base_op == kOpOpen)
+        return postgres::Open(server, position_block,
+                              std::string(data, strnlen(data, *data_length)));
       FileSpec file_spec;
-      if (!DecodeCreationBlock(std::string_view(data, *data_length), &file_spec)) return kStatusBadCreationBlock;
+      if (!DecodeCreationBlock(std::string_view(data, *data_length), &file_spec))
+        return kStatusBadCreationBlock;
       return postgres::Create(server, file_spec, key_number != -1);
     }
     case kOpReset:

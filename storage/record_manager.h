@@ -10,9 +10,9 @@
 //
 // Single-record locks: a read with the lock bias (operation + 200) locks the
 // record it returns and drops the file's previous lock, also when the read
-// fails, and the unlock operation drops it. The locks are open-file-description byte-range locks on the
-// companion file "<data file>.rlk" (one byte per record position), so they
-// vanish when the process ends, however it ends.
+// fails, and the unlock operation drops it. The locks are open-file-description byte-range locks on
+// the companion file "<data file>.rlk" (one byte per record position), so they vanish when the
+// process ends, however it ends.
 //
 // The position block (128 bytes) holds the handle of the open file; the
 // current record and key path live with the handle. A created file has no

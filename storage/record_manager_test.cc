@@ -10,8 +10,8 @@
 
 #include <array>
 #include <cstring>
-#include <functional>
 #include <fstream>
+#include <functional>
 
 #if KEP_WITH_POSTGRES
 #include <libpq-fe.h>
@@ -105,7 +105,8 @@ class RecordManagerTest : public ::testing::TestWithParam<std::string> {
       if (server_.empty()) GTEST_SKIP() << testing_support::kNoTestServer;
       static int counter = 0;
       schema_ = "kt_" + std::to_string(::getpid()) + "_" + std::to_string(++counter);
-      std::ofstream(root_ + "/Vorn.ini") << "[Dades]\r\nServidor=" << server_ << "\r\nEsquema=" << schema_ << "\r\n";
+      std::ofstream(root_ + "/Vorn.ini")
+          << "[Dades]\r\nServidor=" << server_ << "\r\nEsquema=" << schema_ << "\r\n";
     }
     path_ = File("file.dat");
     ASSERT_EQ(CreateFile(path_, TestSpec()), kStatusOk);
@@ -241,11 +242,13 @@ TEST_P(RecordManagerTest, RecordLocksBetweenProcessesVanishWhenTheHolderIsKilled
   Reset();
   int release = -1;
   const std::string path = path_;
-  const pid_t holder = StartHolder([path] {
-    Handle h;
-    if (h.Open(path) != kStatusOk) _exit(3);
-    if (h.Read(kOpGetEqual + kLockBias, "AB", 0) != kStatusOk) _exit(4);
-  }, &release);
+  const pid_t holder = StartHolder(
+      [path] {
+        Handle h;
+        if (h.Open(path) != kStatusOk) _exit(3);
+        if (h.Read(kOpGetEqual + kLockBias, "AB", 0) != kStatusOk) _exit(4);
+      },
+      &release);
   ASSERT_GT(holder, 0);
   Handle me;
   ASSERT_EQ(me.Open(path_), kStatusOk);
@@ -264,11 +267,13 @@ TEST_P(RecordManagerTest, RecordLocksBetweenProcessesVanishWhenTheHolderIsKilled
 
   // A holder that lets go by reading another record with the bias.
   me.Read(kOpGetEqual + kLockBias, "BB", 0);
-  const pid_t second = StartHolder([path] {
-    Handle h;
-    if (h.Open(path) != kStatusOk) _exit(3);
-    if (h.Read(kOpGetEqual + kLockBias, "AB", 0) != kStatusOk) _exit(4);
-  }, &release);
+  const pid_t second = StartHolder(
+      [path] {
+        Handle h;
+        if (h.Open(path) != kStatusOk) _exit(3);
+        if (h.Read(kOpGetEqual + kLockBias, "AB", 0) != kStatusOk) _exit(4);
+      },
+      &release);
   EXPECT_EQ(me.Read(kOpGetEqual + kLockBias, "AB", 0), kStatusRecordLocked);
   (void)!write(release, "x", 1);
   waitpid(second, &st, 0);
@@ -284,8 +289,10 @@ TEST_P(RecordManagerTest, ALostConnectionGivesStatus2) {
 #if KEP_WITH_POSTGRES
   PGconn* admin = PQconnectdb(server_.c_str());
   const std::string mine = "kep_" + std::to_string(::getpid());
-  PQclear(PQexec(admin, ("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE application_name = '" +
-                         mine + "'").c_str()));
+  PQclear(PQexec(
+      admin, ("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE application_name = '" +
+              mine + "'")
+                 .c_str()));
   PQfinish(admin);
 #endif
   EXPECT_EQ(h_.Read(kOpGetEqual, "AB", 0), kStatusIoError);
@@ -293,7 +300,8 @@ TEST_P(RecordManagerTest, ALostConnectionGivesStatus2) {
   Reset();
   Handle again;
   ASSERT_EQ(again.Open(path_), kStatusOk);
-  EXPECT_EQ(again.Read(kOpGetEqual, "CC", 0), kStatusKeyNotFound);  // the failed insert wrote nothing
+  EXPECT_EQ(again.Read(kOpGetEqual, "CC", 0),
+            kStatusKeyNotFound);  // the failed insert wrote nothing
 }
 
 TEST_P(RecordManagerTest, UnlockDropsTheLockAndKeepsThePlace) {
@@ -311,7 +319,7 @@ TEST_P(RecordManagerTest, UnlockDropsTheLockAndKeepsThePlace) {
 // above) sort above letters, and a zero byte is a byte like any other.
 TEST_P(RecordManagerTest, KeysCompareAsUnsignedBytes) {
   for (const std::string& r : {std::string("\x80\x81x5t---"), std::string("\x00\x01x6u---", 8),
-                              std::string("\xff\x00x7v---", 8)}) {
+                               std::string("\xff\x00x7v---", 8)}) {
     ASSERT_EQ(h_.Write(kOpInsert, r), kStatusOk);
   }
   std::string order;
@@ -323,7 +331,9 @@ TEST_P(RecordManagerTest, KeysCompareAsUnsignedBytes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, RecordManagerTest, ::testing::Values("sqlite", "postgres"),
-                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                           return info.param;
+                         });
 
 TEST_P(RecordManagerTest, ABiasedReadDropsThePreviousLockOfTheFile) {
   Handle other;
@@ -376,7 +386,8 @@ TEST_P(RecordManagerTest, AProcessKilledAmidUpdatesLeavesWholeRecords) {
     kill(pid, SIGKILL);
     int st = 0;
     waitpid(pid, &st, 0);
-    ASSERT_TRUE(WIFSIGNALED(st)) << "writer ended by itself with " << WEXITSTATUS(st) << " status " << st;
+    ASSERT_TRUE(WIFSIGNALED(st)) << "writer ended by itself with " << WEXITSTATUS(st) << " status "
+                                 << st;
     Handle check;
     ASSERT_EQ(check.Open(path), kStatusOk);
     int seen = 0;
@@ -384,7 +395,8 @@ TEST_P(RecordManagerTest, AProcessKilledAmidUpdatesLeavesWholeRecords) {
          s = check.Read(kOpGetNext + kLockBias, "", 0, 200)) {
       const std::string r = check.Record();
       ASSERT_EQ(r.size(), 200u);
-      EXPECT_EQ(r.find_first_not_of(r[2], 2), std::string::npos) << "torn record " << r.substr(0, 2);
+      EXPECT_EQ(r.find_first_not_of(r[2], 2), std::string::npos)
+          << "torn record " << r.substr(0, 2);
       ++seen;
     }
     EXPECT_EQ(seen, 40);

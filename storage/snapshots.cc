@@ -106,8 +106,8 @@ bool CopySqliteFiles(const std::string& root, const std::vector<SnapshotFile>& f
     std::error_code ec;
     fs::create_directories(fs::path(target).parent_path(), ec);
     sqlite3* dst = nullptr;
-    ok = sqlite3_open_v2(target.c_str(), &dst, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) ==
-         SQLITE_OK;
+    ok = sqlite3_open_v2(target.c_str(), &dst, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                         nullptr) == SQLITE_OK;
     const std::string schema = "f" + std::to_string(i);
     sqlite3_backup* b = ok ? sqlite3_backup_init(dst, "main", src, schema.c_str()) : nullptr;
     ok = b != nullptr;
@@ -118,7 +118,8 @@ bool CopySqliteFiles(const std::string& root, const std::vector<SnapshotFile>& f
     }
     if (b != nullptr) sqlite3_backup_finish(b);
     // The copy is a plain file of its own, without a write-ahead log beside it.
-    ok = ok && sqlite3_exec(dst, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr) == SQLITE_OK;
+    ok = ok &&
+         sqlite3_exec(dst, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr) == SQLITE_OK;
     if (!ok) *err = target + ": " + SqliteError(dst);
     ok = sqlite3_close(dst) == SQLITE_OK && ok;
     if (ok) {
@@ -161,7 +162,8 @@ bool ReadManifest(const std::string& folder, SnapshotInfo* info) {
       SnapshotFile f;
       f.code = std::atoi(value.substr(0, blank).c_str());
       f.path = value.substr(blank + 1);
-      if (f.path.empty() || f.path.find("..") != std::string::npos || f.path[0] == '/') return false;
+      if (f.path.empty() || f.path.find("..") != std::string::npos || f.path[0] == '/')
+        return false;
       info->files.push_back(f);
     }
   }
@@ -213,7 +215,8 @@ bool TableHasLockEntry(const std::string& root, const std::string& table) {
 // Takes the whole record-lock file of a data file, so that no workstation
 // holds or takes a record of it while the restore runs; -1 when one does.
 int HoldAllRecords(const std::string& data_file) {
-  const int fd = ::open((data_file + ".rlk").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+  const int fd =
+      ::open((data_file + ".rlk").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
   if (fd < 0) return -1;
   struct flock lock {};
   lock.l_type = F_WRLCK;
@@ -252,7 +255,8 @@ bool RestoreSqliteFile(const std::string& copy, const std::string& live, std::st
 
 void AppendRestoreLog(const std::string& root, int code) {
   const std::string line = OperationsLogLine(code, 14, 0);
-  const int fd = ::open(LivePath(root, "db.log").c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+  const int fd =
+      ::open(LivePath(root, "db.log").c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
   if (fd < 0) return;
   (void)!::write(fd, line.data(), line.size());
   ::close(fd);
@@ -260,8 +264,8 @@ void AppendRestoreLog(const std::string& root, int code) {
 
 }  // namespace
 
-bool TakeSnapshot(const std::string& root_text, const std::vector<SnapshotFile>& files, std::string* name,
-                  std::string* err) {
+bool TakeSnapshot(const std::string& root_text, const std::vector<SnapshotFile>& files,
+                  std::string* name, std::string* err) {
   const std::string root = RootOf(root_text);
   const std::string folder = FolderOf(root_text);
   std::error_code ec;
@@ -278,7 +282,8 @@ bool TakeSnapshot(const std::string& root_text, const std::vector<SnapshotFile>&
     return false;
   }
   postgres::Location location;
-  const bool on_server = !files.empty() && postgres::LocationOf(root + "/" + files[0].path, &location);
+  const bool on_server =
+      !files.empty() && postgres::LocationOf(root + "/" + files[0].path, &location);
   std::string schema;
   bool ok;
   if (on_server) {
@@ -294,7 +299,8 @@ bool TakeSnapshot(const std::string& root_text, const std::vector<SnapshotFile>&
     ok = CopySqliteFiles(root, files, partial, err);
   }
   if (ok) base::FaultPoint();  // copied, the snapshot not yet complete
-  ok = ok && WriteWhole(partial + "/MANIFEST", Manifest(files, on_server ? "postgres" : "sqlite", schema));
+  ok = ok && WriteWhole(partial + "/MANIFEST",
+                        Manifest(files, on_server ? "postgres" : "sqlite", schema));
   if (ok) {
     SyncFolder(partial);
     fs::rename(partial, folder + "/" + *name, ec);
@@ -362,7 +368,9 @@ void SetJournalsUndone(const std::string& root, const SnapshotInfo& restored) {
   std::error_code ec;
   for (const SnapshotInfo& s : ListSnapshots(root)) {
     after = after || s.name == restored.name;
-    if (after) fs::rename(FolderOf(root) + "/" + s.name + "/WRITTEN", FolderOf(root) + "/" + s.name + "/UNDONE", ec);
+    if (after)
+      fs::rename(FolderOf(root) + "/" + s.name + "/WRITTEN",
+                 FolderOf(root) + "/" + s.name + "/UNDONE", ec);
   }
 }
 
@@ -373,13 +381,14 @@ bool RestoreSnapshot(const std::string& root_text, const std::string& name, std:
   const std::string folder = FolderOf(root_text) + "/" + name;
   if (name.empty() || name.find('/') != std::string::npos || name.find("..") != std::string::npos ||
       !ReadManifest(folder, &info)) {
-    *err = "no complete snapshot \"" + name + "\" in " + FolderOf(root_text) + " (kepdata snapshots lists them)";
+    *err = "no complete snapshot \"" + name + "\" in " + FolderOf(root_text) +
+           " (kepdata snapshots lists them)";
     return false;
   }
   for (const SnapshotFile& f : info.files) {
     if (TableHasLockEntry(root, TableOf(f.path))) {
-      *err = "a workstation holds a lock entry of " + TableOf(f.path) + " (LOCKS/" + TableOf(f.path) +
-             ".lck): wait until its run has ended; nothing was restored";
+      *err = "a workstation holds a lock entry of " + TableOf(f.path) + " (LOCKS/" +
+             TableOf(f.path) + ".lck): wait until its run has ended; nothing was restored";
       return false;
     }
   }
@@ -395,7 +404,9 @@ bool RestoreSnapshot(const std::string& root_text, const std::string& name, std:
       postgres::LocationOf(root + "/" + f.path, &l);
       tables.push_back(l.table);
     }
-    if (!postgres::RestoreTablesFromSchema(location.server, info.schema, location.schema, tables, err)) return false;
+    if (!postgres::RestoreTablesFromSchema(location.server, info.schema, location.schema, tables,
+                                           err))
+      return false;
     for (const SnapshotFile& f : info.files) AppendRestoreLog(root, f.code);
     SetJournalsUndone(root_text, info);
     return true;
@@ -405,14 +416,16 @@ bool RestoreSnapshot(const std::string& root_text, const std::string& name, std:
   for (const SnapshotFile& f : info.files) {
     const int fd = HoldAllRecords(LivePath(root, f.path));
     if (fd < 0) {
-      *err = "a workstation holds a record of " + f.path + ": wait until its run has ended; nothing was restored";
+      *err = "a workstation holds a record of " + f.path +
+             ": wait until its run has ended; nothing was restored";
       ok = false;
       break;
     }
     held.push_back(fd);
   }
   for (size_t i = 0; ok && i < info.files.size(); ++i) {
-    ok = RestoreSqliteFile(folder + "/" + info.files[i].path, LivePath(root, info.files[i].path), err);
+    ok = RestoreSqliteFile(folder + "/" + info.files[i].path, LivePath(root, info.files[i].path),
+                           err);
     if (ok) AppendRestoreLog(root, info.files[i].code);
   }
   for (int fd : held) ::close(fd);

@@ -6,11 +6,11 @@
 // ("20261209-221530-4242"). It holds the
 // file "MANIFEST" (one "key=value" line each: "taken", "engine" "sqlite" or
 // "postgres", "schema" for the server's copy, and one "file" line per data
-// file, its file code and path, as "507 DADES/DepartaV.dat") and, for files on disk, a copy of each data
-// file at the same relative path, made with SQLite's online backup inside one
-// read transaction over all the files, so that the copies are consistent with
-// one another. For an installation on a server the copy is a schema of the
-// same database ("<schema>_snap_<name>"), made in one transaction.
+// file, its file code and path, as "507 DADES/DepartaV.dat") and, for files on disk, a copy of each
+// data file at the same relative path, made with SQLite's online backup inside one read transaction
+// over all the files, so that the copies are consistent with one another. For an installation on a
+// server the copy is a schema of the same database ("<schema>_snap_<name>"), made in one
+// transaction.
 //
 // The folder is built as "<name>.partial" and renamed when complete: a run
 // killed while it takes its snapshot leaves no folder that the listing shows

@@ -46,7 +46,8 @@ inline std::string WithoutRunSummary(const std::string& err) {
   const size_t at = err.find("mirtosek: run summary");
   if (at == std::string::npos) return err;
   size_t end = err.find('\n', at);
-  while (end != std::string::npos && err.compare(end + 1, 2, "  ") == 0) end = err.find('\n', end + 1);
+  while (end != std::string::npos && err.compare(end + 1, 2, "  ") == 0)
+    end = err.find('\n', end + 1);
   return err.substr(0, at) + (end == std::string::npos ? "" : err.substr(end + 1));
 }
 

@@ -46,9 +46,9 @@ inline pid_t StartProcess(const std::string& program, const std::vector<std::str
 // out_path and its standard error in err_path, and the variables named in
 // unset removed from its environment.
 inline pid_t StartProcessIn(const std::string& program, const std::vector<std::string>& args,
-                            const std::vector<std::string>& env, const std::vector<std::string>& unset,
-                            const std::string& cwd, const std::string& out_path,
-                            const std::string& err_path) {
+                            const std::vector<std::string>& env,
+                            const std::vector<std::string>& unset, const std::string& cwd,
+                            const std::string& out_path, const std::string& err_path) {
   const pid_t pid = ::fork();
   if (pid != 0) return pid;
   for (const std::string& name : unset) ::unsetenv(name.c_str());
@@ -108,7 +108,9 @@ inline std::vector<std::string> MirtosekEnvironment(const std::string& root, con
 // the test script shows at its end.
 inline void ReportFigure(const std::string& line) {
   std::printf("%s\n", line.c_str());
-  if (FILE* f = std::fopen((std::string(std::getenv("KEP_TEST_BIN_DIR")) + "/reliability_figures.txt").c_str(), "a")) {
+  if (FILE* f = std::fopen(
+          (std::string(std::getenv("KEP_TEST_BIN_DIR")) + "/reliability_figures.txt").c_str(),
+          "a")) {
     std::fprintf(f, "%s\n", line.c_str());
     std::fclose(f);
   }

@@ -2,9 +2,9 @@
 // manager alone: what the reliability tests compare before and after a run.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <algorithm>
 #include <map>
 #include <set>
 #include <string>
@@ -63,8 +63,8 @@ inline FileRecords ReadAllRecords(const std::string& path) {
     }
     std::string record(data.data(), length);
     uint16_t plen = static_cast<uint16_t>(data.size());
-    if (storage::RecordManagerCall(storage::kOpGetPosition, position, data.data(), &plen, key.data(),
-                                   255, 0) != 0) {
+    if (storage::RecordManagerCall(storage::kOpGetPosition, position, data.data(), &plen,
+                                   key.data(), 255, 0) != 0) {
       out.end_status = -1;
       break;
     }
@@ -99,8 +99,9 @@ inline std::map<std::string, std::multiset<std::string>> RecordContents(const Sn
 // The files whose records differ, with their record counts, or "" when
 // every file holds the same records: a short failure message where printing
 // the records themselves would bury it.
-inline std::string DifferingFiles(const std::map<std::string, std::multiset<std::string>>& got,
-                                  const std::map<std::string, std::multiset<std::string>>& expected) {
+inline std::string DifferingFiles(
+    const std::map<std::string, std::multiset<std::string>>& got,
+    const std::map<std::string, std::multiset<std::string>>& expected) {
   std::string out;
   for (const auto& [file, records] : expected) {
     const auto it = got.find(file);

@@ -2,6 +2,7 @@
 // the mirtosek executable on it as the suite's menu does.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -10,8 +11,6 @@
 #include <sstream>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "datatool/commands.h"
 
@@ -38,8 +37,8 @@ inline std::string RunTool(const std::vector<std::string>& args) {
 inline int RunMirtosek(const std::string& root, const std::string& exe, const std::string& tmp,
                        const std::string& err_path) {
   const std::string bin = std::string(std::getenv("KEP_TEST_BIN_DIR")) + "/tools/mirtosek";
-  const std::string cmd = "KEPROOT='" + root + "' KEPEXE='" + exe + "' KEPTMP='" + tmp + "' '" + bin +
-                          "' 2>'" + err_path + "' </dev/null";
+  const std::string cmd = "KEPROOT='" + root + "' KEPEXE='" + exe + "' KEPTMP='" + tmp + "' '" +
+                          bin + "' 2>'" + err_path + "' </dev/null";
   const int rc = std::system(cmd.c_str());
   return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
 }

@@ -17,7 +17,11 @@ inline const char* kSampleTables[] = {"PropietV", "FinquesV", "TVRebut", "Depart
 // kepdata's command that gives the installation at root the sample's company
 // (as scripts/run-sample.sh does): name, street, town, tax number.
 inline std::vector<std::string> SampleCompany(const std::string& root) {
-  return {"company", root, "1=Administració de Finques Puig, SL", "2=C/ de Balmes 100", "3=08008 Barcelona",
+  return {"company",
+          root,
+          "1=Administració de Finques Puig, SL",
+          "2=C/ de Balmes 100",
+          "3=08008 Barcelona",
           "7=B-12345678"};
 }
 
@@ -28,7 +32,8 @@ inline const char* kSampleTemplates[] = {"CARTA.txt", "CARTASPA.txt"};
 // With a server (a libpq connection string) its data goes to that database,
 // in the schema given.
 inline void BuildSampleInstallation(const TempDir& dir, const std::string& relative,
-                                    const std::string& server = "", const std::string& schema = "") {
+                                    const std::string& server = "",
+                                    const std::string& schema = "") {
   const std::string src = std::string(KEP_SOURCE_DIR) + "/sample/";
   const std::string root = dir.path() + "/" + relative;
   if (server.empty()) {

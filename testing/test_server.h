@@ -12,7 +12,8 @@
 
 namespace testing_support {
 
-inline constexpr char kNoTestServer[] = "no PostgreSQL server: set KEP_TEST_PG to a libpq connection string";
+inline constexpr char kNoTestServer[] =
+    "no PostgreSQL server: set KEP_TEST_PG to a libpq connection string";
 
 // The connection string, or "" when the tests have no server (or the build
 // has no server engine).
@@ -26,11 +27,16 @@ inline std::string TestServer() {
 inline void DropSchema(const std::string& server, const std::string& schema) {
 #if KEP_WITH_POSTGRES
   PGconn* conn = PQconnectdb(server.c_str());
-  PQclear(PQexec(conn, ("SET client_min_messages = warning; DROP SCHEMA IF EXISTS " + schema + " CASCADE").c_str()));
+  PQclear(PQexec(
+      conn,
+      ("SET client_min_messages = warning; DROP SCHEMA IF EXISTS " + schema + " CASCADE").c_str()));
   PGresult* snapshots = PQexec(
-      conn, ("SELECT nspname FROM pg_namespace WHERE nspname LIKE '" + schema + "\\_snap\\_%'").c_str());
+      conn,
+      ("SELECT nspname FROM pg_namespace WHERE nspname LIKE '" + schema + "\\_snap\\_%'").c_str());
   for (int i = 0; PQresultStatus(snapshots) == PGRES_TUPLES_OK && i < PQntuples(snapshots); ++i) {
-    PQclear(PQexec(conn, ("DROP SCHEMA IF EXISTS \"" + std::string(PQgetvalue(snapshots, i, 0)) + "\" CASCADE").c_str()));
+    PQclear(PQexec(
+        conn, ("DROP SCHEMA IF EXISTS \"" + std::string(PQgetvalue(snapshots, i, 0)) + "\" CASCADE")
+                  .c_str()));
   }
   PQclear(snapshots);
   PQfinish(conn);

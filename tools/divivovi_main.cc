@@ -4,5 +4,6 @@
 #include "printer/divivovi.h"
 
 int main(int argc, char** argv) {
-  return printer::RunDivivovi(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
+  return printer::RunDivivovi(std::vector<std::string>(argv + 1, argv + argc), std::cout,
+                              std::cerr);
 }

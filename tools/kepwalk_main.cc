@@ -23,7 +23,8 @@ class ReadingHandler : public app::UnitHandler {
       : index_key_("ESI" + params.report_date.substr(0, 3)) {}
   void HandleUnit(app::RecordBuffers&, bool) override {
     for (int number = 1; number <= 14; ++number) {
-      (void)storage::SeekByKeyWithoutLock(app::kReceiptFile, 0, std::string(1, static_cast<char>(number)), 0);
+      (void)storage::SeekByKeyWithoutLock(app::kReceiptFile, 0,
+                                          std::string(1, static_cast<char>(number)), 0);
     }
     (void)storage::SeekByKeyWithoutLock(app::kCpiFile, 0, index_key_, -1);
     ++units_;
