@@ -2,11 +2,12 @@
 # Installs the Debian packages that are missing for what is asked:
 #   scripts/install-deps.sh build   the programs (compiler, CMake, SQLite, libharu, libpq, the letters' font)
 #   scripts/install-deps.sh test    the build's, and what the tests need: GoogleTest, poppler's tools,
-#                                   a PostgreSQL server, clang and libFuzzer, dpkg-dev for the package
+#                                   a PostgreSQL server, clang and libFuzzer, clang-format, dpkg-dev for
+#                                   the package
 # Without an argument: test.
 set -euo pipefail
 build=(g++ cmake ninja-build libsqlite3-dev libhpdf-dev libpq-dev fonts-dejavu-core)
-test=(libgtest-dev libgmock-dev poppler-utils postgresql clang libclang-rt-14-dev dpkg-dev file)
+test=(libgtest-dev libgmock-dev poppler-utils postgresql clang libclang-rt-14-dev clang-format dpkg-dev file)
 case "${1:-test}" in
   build) packages=("${build[@]}") ;;
   test) packages=("${build[@]}" "${test[@]}") ;;

@@ -2,7 +2,8 @@
 # The whole test suite: an optimised build and a build under the address and
 # undefined-behaviour sanitizers, each built from scratch when needed and
 # tested with CTest (the kill, two-station and bad-input tests among them, and
-# the record manager and two-station tests on a PostgreSQL server too); the
+# the record manager and two-station tests on a PostgreSQL server too), after
+# a check that every source is formatted as .clang-format says; the
 # builds a packager makes (the plain Release build with GCC, a build of the
 # programs alone with clang and without libpq); the Debian package installed
 # in a scratch root and run; then a short run of every fuzz target.
@@ -10,6 +11,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh test
+echo "== format"
+scripts/format-check.sh
 # The record manager's server engine is tested on a PostgreSQL server on
 # loopback, stopped again when the script ends.
 KEP_TEST_PG=$(scripts/postgres.sh start)
