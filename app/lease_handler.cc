@@ -96,6 +96,15 @@ void LeaseHandler::HandleUnit(RecordBuffers& records, bool new_record) {
       lease::BuildLeaseFacts(UnitValuesOf(records.unit), TransitionValuesOf(records.transition),
                              params_.report_date, reference);
   if (!lease::IsEligible(facts, params_.first_month, params_.last_month)) return;
+  if (facts.amounts_too_large) {
+    ++counts_->units_amounts_too_large;
+    const std::string key = base::UnpackDigits(GetBytes(records.unit, u::kKey));
+    std::fprintf(stderr,
+                 "mirtosek: unit %s-%s: its receipt concepts add up to more than 2,147,483.64 EUR, "
+                 "more than the program computes with; it is left out\n",
+                 key.substr(0, 4).c_str(), key.substr(4).c_str());
+    return;
+  }
   ++counts_->units_in_window;
   const std::optional<lease::IndexReading> found =
       lease::FindLatestIndex(facts.contract_date, facts.report_date, reference, base_changes_);

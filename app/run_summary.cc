@@ -35,6 +35,8 @@ std::string FormatRunSummary(const RunCounts& c, const std::string& run_mode, do
   s += Line("skipped: buildings without owner", c.buildings_without_owner,
             "  (their units are not read)");
   s += Line("skipped: no price index", c.units_without_index);
+  if (c.units_amounts_too_large != 0)
+    s += Line("skipped: amounts too large", c.units_amounts_too_large);
   s += Line("skipped: record held by another station", c.units_held);
   if (c.units_not_written != 0)
     s += Line("not written: record error on write-back", c.units_not_written);

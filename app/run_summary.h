@@ -18,6 +18,7 @@ struct RunCounts {
   long units_written_back = 0;     // mode "A": unit and transition records rewritten
   long buildings_without_owner = 0;  // their units are not visited
   long units_without_index = 0;      // contract before 9 May 1985, no price index found
+  long units_amounts_too_large = 0;  // receipt concepts beyond what the program computes with
   long units_held = 0;               // write-back refused: a record held by another station
   long units_not_written = 0;        // write-back refused for another record error
   long units_previewed = 0;          // preview of mode "A": units whose changes were listed

@@ -56,10 +56,7 @@ int32_t DecodeFixed32(const std::string& in) {
 
 bool ReadStackFile(std::string* bytes) { return ReadWholeFile(StackPath(), bytes); }
 
-void WriteStackFile(const std::string& bytes) {
-  std::ofstream out(StackPath(), std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
+void WriteStackFile(const std::string& bytes) { (void)ReplaceFileContents(StackPath(), bytes); }
 
 void DeleteStackFile() {
   std::error_code ec;

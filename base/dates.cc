@@ -1,7 +1,9 @@
 #include "base/dates.h"
 
+#include <algorithm>
 #include <array>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 
@@ -89,6 +91,24 @@ void LoadDateSettings() {
   };
   g_date_separator = load("DatCaracter", 1, "/");
   g_date_order = load("DatOrdre", 3, "DMA");
+  // Settings that would make the dates vanish or run into the numbers are
+  // said once, and the defaults take their place.
+  std::string order = g_date_order;
+  for (char& c : order) c = UpperCase850(c);
+  std::string sorted = order;
+  std::sort(sorted.begin(), sorted.end());
+  if (sorted != "ADM") {
+    std::fprintf(stderr, "%s [Usuari] DatOrdre=%s is not an order of D, M and A: DMA is used\n",
+                 vorn.c_str(), g_date_order.c_str());
+    g_date_order = "DMA";
+  }
+  const unsigned char sep = static_cast<unsigned char>(g_date_separator[0]);
+  if (sep < 32 || sep == 127 || sep == 255 || (sep >= '0' && sep <= '9')) {
+    std::fprintf(stderr,
+                 "%s [Usuari] DatCaracter (byte %d) cannot separate a date: \"/\" is used\n",
+                 vorn.c_str(), sep);
+    g_date_separator = "/";
+  }
 }
 
 struct LanguageWords {

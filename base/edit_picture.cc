@@ -25,8 +25,25 @@ void LoadNumberSettings() {
     const std::string v = IniRead(DirectoryVariable("KEPROOT") + "Vorn.ini", "Usuari", key);
     return (v.empty() || v[0] == ' ') ? fallback : v[0];
   };
-  if (g_decimal == 0) g_decimal = load("DecCaracter", '\'');
-  if (g_thousands == 0) g_thousands = load("MilCaracter", '.');
+  if (g_decimal != 0 && g_thousands != 0) return;
+  g_decimal = load("DecCaracter", '\'');
+  g_thousands = load("MilCaracter", '.');
+  // A character that is a digit, a control or the merge file's end of value,
+  // or a decimal character equal to the thousands one, would make amounts
+  // unreadable: said once, and the defaults take their place.
+  auto unusable = [](char c) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    return u < 32 || u == 127 || u == 255 || (u >= '0' && u <= '9');
+  };
+  if (unusable(g_decimal) || unusable(g_thousands) || g_decimal == g_thousands) {
+    std::fprintf(
+        stderr,
+        "Vorn.ini [Usuari] DecCaracter (byte %d) and MilCaracter (byte %d) cannot write amounts: "
+        "\"'\" and \".\" are used\n",
+        static_cast<unsigned char>(g_decimal), static_cast<unsigned char>(g_thousands));
+    g_decimal = '\'';
+    g_thousands = '.';
+  }
 }
 
 bool IsDigitPosition(char c) { return c == '9' || c == 'Z' || c == 'z' || c == '*'; }

@@ -215,7 +215,9 @@ bool MakeDirectories(std::string_view path) {
 }
 
 bool ReplaceFileContents(std::string_view path, std::string_view bytes) {
-  const int fd = ::open(ResolvePath(path).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  // Not through a symbolic link: the session's folder may be reached by others.
+  const int fd =
+      ::open(ResolvePath(path).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
   if (fd < 0) return false;
   size_t done = 0;
   while (done < bytes.size()) {

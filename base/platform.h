@@ -56,7 +56,9 @@ bool IsDirectory(std::string_view path);
 // Makes the file hold bytes, creating it when missing: written over its old
 // contents and cut to length, never emptied first (a file cut to nothing
 // and written again is flushed to disk when closed, which a work file written
-// for every letter does not need). False when it cannot be written.
+// for every letter does not need). False when it cannot be written, or
+// when path is a symbolic link (a link planted in a shared folder must not
+// make the program write somewhere else).
 bool ReplaceFileContents(std::string_view path, std::string_view bytes);
 
 // Reads a whole file (resolved) into *contents; false when it cannot be read

@@ -345,6 +345,11 @@ std::string NewRecord(const Table& t, const std::string& key, std::ostream& err)
   return storage::DefaultTransitionRecord(key, tax_id);
 }
 
+// The rows of a CSV text into the table; name is the text's file (for the
+// messages).
+int ImportText(const std::string& root, const Table* t, const std::string& text,
+               const std::string& name, std::ostream& err);
+
 int Import(const Args& args, std::ostream&, std::ostream& err) {
   if (args.size() != 3) return -1;
   const std::string root = Root(args[0]);
@@ -360,6 +365,12 @@ int Import(const Args& args, std::ostream&, std::ostream& err) {
     err << "kepdata: cannot read " << args[2] << "\n";
     return 1;
   }
+  return ImportText(root, t, text, args[2], err);
+}
+
+int ImportText(const std::string& root, const Table* t, const std::string& text,
+               const std::string& name, std::ostream& err) {
+  const Args args = {root, t->name, name};
   std::vector<CsvRow> rows;
   std::string why;
   if (!ParseCsv(text, &rows, &why)) {
@@ -590,21 +601,20 @@ int Company(const Args& args, std::ostream& out, std::ostream& err) {
 }
 
 // Every table of one installation into another, each on either backend:
-// exported as CSV and imported, so that every row is checked on the way.
+// exported as CSV and imported from memory, so that every row is checked on
+// the way and no file that another user could reach holds the records.
 int Copy(const Args& args, std::ostream&, std::ostream& err) {
   if (args.size() != 2) return -1;
   const std::filesystem::path here = std::filesystem::current_path();
+  const std::string to = Root(args[1]);
+  if (!CheckInstallation(to, err)) return 1;
   for (const Table& t : Tables()) {
-    std::ostringstream csv, quiet;
+    std::ostringstream csv;
     int rc = RunDataTool({"export", args[0], t.name}, csv, err);
     std::filesystem::current_path(here);
     if (rc != 0) return 1;
-    const std::filesystem::path temp = std::filesystem::temp_directory_path() /
-                                       ("kepdata_copy_" + std::to_string(::getpid()) + ".csv");
-    std::ofstream(temp, std::ios::binary) << csv.str();
-    rc = RunDataTool({"import", args[1], t.name, temp.string()}, quiet, err);
+    rc = ImportText(to, &t, csv.str(), args[0] + " (" + t.name + ")", err);
     std::filesystem::current_path(here);
-    std::filesystem::remove(temp);
     if (rc != 0) return 1;
   }
   return 0;

@@ -7,6 +7,7 @@
 
 #include "base/codepage.h"
 #include "base/dates.h"
+#include "lease/price_index.h"
 #include "storage/creation_block.h"
 #include "storage/record_layouts.h"
 
@@ -197,6 +198,16 @@ bool SetColumn(const Column& c, std::string_view text, std::string* record, std:
     case Kind::kFlag: {
       std::string cp;
       if (!ToCp850(text, &cp, err)) return false;
+      // Control bytes, DEL and code page 850's byte 255 break the records'
+      // readers: the merge file ends a value at 255, a line at CR or LF.
+      for (size_t i = 0; i < cp.size(); ++i) {
+        const unsigned char b = static_cast<unsigned char>(cp[i]);
+        if (b < 32 || b == 127 || b == 255) {
+          *err = "character " + std::to_string(i + 1) + " is a control character (byte " +
+                 std::to_string(b) + "), which a text field may not hold";
+          return false;
+        }
+      }
       if (static_cast<int>(cp.size()) > c.width) {
         *err = "\"" + std::string(text) + "\" is longer than " + std::to_string(c.width) +
                (c.width == 1 ? " letter" : " characters");
@@ -239,6 +250,10 @@ bool SetColumn(const Column& c, std::string_view text, std::string* record, std:
       const double d = std::strtod(s.c_str(), &end);
       if (s.empty() || *end != '\0' || !std::isfinite(d)) {
         *err = "\"" + s + "\" is not a decimal number";
+        return false;
+      }
+      if (!lease::IsCpiValue(d)) {
+        *err = "\"" + s + "\" is not an index from 0.001 to 999999.999";
         return false;
       }
       storage::SetDouble(record, c.position, d);

@@ -20,14 +20,16 @@ int16_t Int16At(const std::string& block, size_t at) {
 // Concept types: 0 rent; 1, 2 and 4 assimilated to rent (only 1 for the coded
 // concepts 11 to 14). A concept not in the file counts as type 9: nowhere.
 void AddConcepts(const std::string& block, ReferenceData& reference, LeaseFacts* f) {
+  // Summed in 64 bits: fourteen amounts of the records' 32 bits may exceed them.
+  int64_t rent = 0, assimilated = 0, kept = 0;
   for (int c = 0; c < 10; ++c) {
     const int32_t amount = Int32At(block, static_cast<size_t>(4 * c));
     const int16_t type =
         reference.ConceptType(std::string(1, static_cast<char>(c + 1))).value_or(9);
-    if (type == 0) f->rent_per_receipt += amount;
+    if (type == 0) rent += amount;
     if (type == 1 || type == 2 || type == 4) {
-      f->assimilated_per_receipt += amount;
-      if (c != 1 && c != 2 && c != 5 && c != 6 && c != 9) f->assimilated_kept_per_receipt += amount;
+      assimilated += amount;
+      if (c != 1 && c != 2 && c != 5 && c != 6 && c != 9) kept += amount;
     }
   }
   static constexpr size_t kCoded[4][2] = {{40, 42}, {46, 48}, {52, 54}, {58, 62}};
@@ -36,12 +38,20 @@ void AddConcepts(const std::string& block, ReferenceData& reference, LeaseFacts*
     const int32_t amount = Int32At(block, at[1]);
     const std::string key = base::PackDigits(base::ZeroPad(code < 0 ? -code : code, 2));
     const int16_t type = reference.ConceptType(key).value_or(9);
-    if (type == 0) f->rent_per_receipt += amount;
+    if (type == 0) rent += amount;
     if (type == 1) {
-      f->assimilated_per_receipt += amount;
-      f->assimilated_kept_per_receipt += amount;
+      assimilated += amount;
+      kept += amount;
     }
   }
+  const auto fits = [](int64_t v) { return v >= kLowestAmount && v <= kHighestAmount; };
+  if (!fits(rent) || !fits(assimilated) || !fits(kept) || !fits(rent + assimilated)) {
+    f->amounts_too_large = true;
+    return;
+  }
+  f->rent_per_receipt = static_cast<int32_t>(rent);
+  f->assimilated_per_receipt = static_cast<int32_t>(assimilated);
+  f->assimilated_kept_per_receipt = static_cast<int32_t>(kept);
 }
 
 bool IsBlank(const std::string& s) { return s.find_first_not_of(' ') == std::string::npos; }

@@ -50,6 +50,12 @@ struct TransitionValues {
 
 inline constexpr int32_t kReferenceIncome = 611280;
 
+// The amounts a unit's figures may reach, in cents: a tenth of what a 32-bit
+// field of the records holds, so that a revaluation (at most 8.64 times) and
+// the update keep within the field when they are written back.
+inline constexpr int64_t kHighestAmount = 214748364;
+inline constexpr int64_t kLowestAmount = -214748364;
+
 // Rebuilt from zero for every unit; chars are 0 where not copied.
 struct LeaseFacts {
   char holder_code = 0;  // "T" holder, "1" first subrogation
@@ -80,6 +86,9 @@ struct LeaseFacts {
   int32_t assimilated_kept_per_receipt = 0;
   PackedDate report_date;
   int32_t reference_income = kReferenceIncome;
+  // The receipt's concepts add up to more than an amount of the records can
+  // hold: the unit cannot be computed (its amounts above are 0).
+  bool amounts_too_large = false;
 
   bool housing() const { return use_code == 'V'; }
 };

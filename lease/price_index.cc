@@ -130,6 +130,10 @@ int32_t RoundHalfEven(double x) { return static_cast<int32_t>(std::nearbyint(x))
 
 }  // namespace
 
+bool IsCpiValue(double value) {
+  return std::isfinite(value) && value >= kLowestCpiValue && value <= kHighestCpiValue;
+}
+
 int32_t BaseIndexEntry(int n) {
   if (n < 1 || n > 384) return 0;
   return std::atoi(kBaseIndexTable[static_cast<size_t>(n - 1)]);
@@ -201,6 +205,9 @@ std::optional<IndexReading> FindLatestIndex(const base::PackedDate& contract_dat
   const std::optional<CpiRecordValues> found = reference.CpiAtOrBefore("ESI" + key_date);
   // A record of another series found by the less-or-equal read is no index.
   if (!found || found->key.size() < 7 || found->key.substr(0, 3) != "ESI") return std::nullopt;
+  // An index outside what the CPI file may hold is no index: it would turn
+  // into a negative or endless rent.
+  if (!IsCpiValue(found->value)) return std::nullopt;
   IndexReading r;
   r.latest_index = RoundHalfEven(found->value * 1000);
   r.latest_index_date = found->key.substr(3, 4);

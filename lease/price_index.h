@@ -15,6 +15,12 @@
 
 namespace lease {
 
+// The values a record of the CPI file may hold; the data tool refuses
+// others, and an index outside them is read as no index.
+inline constexpr double kLowestCpiValue = 0.001;
+inline constexpr double kHighestCpiValue = 999999.999;
+bool IsCpiValue(double value);
+
 struct IndexReading {
   int32_t latest_index = 100000;
   base::PackedDate latest_index_date;

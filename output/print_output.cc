@@ -1,5 +1,7 @@
 #include "output/print_output.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -31,6 +33,11 @@ const PrintState& CurrentPrintState() { return g_state; }
 bool OpenPrintFile(std::string_view device, std::string* err) {
   if (g_file.is_open()) g_file.close();
   const std::string path = base::ResolvePath(base::Settings().tmp_dir + "divivovi.tmp");
+  struct stat st;
+  if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+    *err = path + ": a symbolic link, where the print file goes: refused";
+    return false;
+  }
   g_file.open(path, std::ios::binary | std::ios::trunc);
   if (!g_file) {
     *err = path + ": " + std::strerror(errno);

@@ -1,5 +1,6 @@
 #include "output/template_merge.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -32,7 +33,12 @@ int16_t g_letter_page_count = 0;
 int g_depth = 0;
 std::vector<std::string> g_in_progress;  // upper-cased names of the templates being printed
 
-int Number(std::string_view s) { return std::atoi(std::string(s).c_str()); }
+// A template's number, as atoi reads it, held within what a page can use:
+// "@.-2147483648" or "@P99999999999" must not overflow the arithmetic.
+int Number(std::string_view s) {
+  const long v = std::strtol(std::string(s).c_str(), nullptr, 10);
+  return static_cast<int>(std::clamp(v, -9999L, 9999L));
+}
 
 std::string RightTrim(std::string_view s) {
   const size_t e = s.find_last_not_of(' ');

@@ -282,6 +282,73 @@ const std::vector<Row>& Rows() {
          *a = {"export", d.path() + "/inst", "DepartaV"};
        },
        1, "DADES\\DepartaV holds records of", false},
+      // kepdata: values that would spoil the reports, letters and merge file
+      {"a tenant name holding a line end and a merge field", "kepdata",
+       [](const TempDir& d, auto* a) {
+         ImportUnits(d, a,
+                     "7,2,\"Roca*Pere\r\n\x7F"
+                     "INCACT\",1970-01-10,0,1,N,1");
+       },
+       1, "column 3 (tenant_name): character 10 is a control character (byte 13)"},
+      {"a tenant name holding the merge file's end of value", "kepdata",
+       [](const TempDir& d, auto* a) {
+         ImportUnits(d, a, "7,2,Roca\xC2\xA0Pere,1970-01-10,0,1,N,1");
+       },
+       1, "column 3 (tenant_name): character 5 is a control character (byte 255)"},
+      {"a CPI value beyond what an index may be", "kepdata",
+       [](const TempDir& d, auto* a) {
+         Put(d, "cpi.csv", "month,value\n2026-09,2147483.648\n");
+         *a = {"import", d.path() + "/inst", "UIpc", d.path() + "/cpi.csv"};
+       },
+       1, "column 2 (value): \"2147483.648\" is not an index from 0.001 to 999999.999"},
+      {"a CPI value of 0", "kepdata",
+       [](const TempDir& d, auto* a) {
+         Put(d, "cpi.csv", "month,value\n2026-09,0\n");
+         *a = {"import", d.path() + "/inst", "UIpc", d.path() + "/cpi.csv"};
+       },
+       1, "\"0\" is not an index from 0.001 to 999999.999"},
+      {"kepdata copy into a new installation", "kepdata",
+       [](const TempDir& d, auto* a) {
+         fs::create_directories(d.path() + "/copy");
+         RunTool({"init", d.path() + "/copy", "--no-cpi"});
+         *a = {"copy", d.path() + "/inst", d.path() + "/copy"};
+       },
+       0, ""},
+      // mirtosek: settings and templates that would spoil the output
+      {"a date order of other letters", "mirtosek",
+       [](const TempDir& d, auto*) {
+         std::string vorn = ReadFile(d.path() + "/inst/Vorn.ini");
+         vorn.replace(vorn.find("DatOrdre=DMA"), 12, "DatOrdre=XYZ");
+         Put(d, "inst/Vorn.ini", vorn);
+       },
+       0, "[Usuari] DatOrdre=XYZ is not an order of D, M and A: DMA is used"},
+      {"the decimal character equal to the thousands character", "mirtosek",
+       [](const TempDir& d, auto*) {
+         std::string vorn = ReadFile(d.path() + "/inst/Vorn.ini");
+         vorn.replace(vorn.find("MilCaracter=."), 13, "MilCaracter='");
+         Put(d, "inst/Vorn.ini", vorn);
+       },
+       0, "DecCaracter (byte 39) and MilCaracter (byte 39) cannot write amounts"},
+      {"a template position beyond any page", "mirtosek",
+       [](const TempDir& d, auto*) {
+         Put(d, "tmp/pent.tmp", Pent("15/03/2024", "C"));
+         Put(d, "inst/TEXTOS/CARTA.txt", "@P99999999999\r\n@.-2147483648\r\n@DES1\r\n");
+       },
+       0, ""},
+      {"receipt concepts beyond what the program computes with", "mirtosek",
+       [](const TempDir& d, auto*) {
+         Put(d, "big.csv",
+             "building,unit,tenant_name,contract_date,duration_months,months_per_receipt,premises,"
+             "concept1,concept4\n1,1,Garcia*Joan,1970-01-10,0,1,N,2000000000,2000000000\n");
+         RunTool({"import", d.path() + "/inst", "DepartaV", d.path() + "/big.csv"});
+       },
+       0, "unit 0001-0001: its receipt concepts add up to more than 2,147,483.64 EUR", false},
+      {"a print file planted as a symbolic link", "mirtosek",
+       [](const TempDir& d, auto*) {
+         Put(d, "victim.txt", "keep me");
+         fs::create_symlink(d.path() + "/victim.txt", d.path() + "/tmp/divivovi.tmp");
+       },
+       1, "divivovi.tmp: a symbolic link, where the print file goes: refused"},
       // divivovi
       {"a print file that does not exist", "divivovi",
        [](const TempDir& d, auto* a) { *a = {d.path() + "/none.tmp"}; }, 1,

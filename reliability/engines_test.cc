@@ -3,6 +3,7 @@
 // same operations log.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <string>
@@ -44,6 +45,39 @@ TEST(BothEngines, AWriteBackGivesTheSameRecordsOnBoth) {
   EXPECT_GT(records, 80u);
   ReportFigure("both engines: " + std::to_string(records) + " records equal after mode A");
   DropSchema(server, schema);
+}
+
+// The server named as a URI, as libpq also accepts it, and a server that
+// refuses: its own words reach the user.
+TEST(BothEngines, AServerNamedByAUriWorksAndARefusalSaysWhy) {
+  const std::string server = TestServer();
+  if (server.empty()) GTEST_SKIP() << kNoTestServer;
+  auto value = [&](const std::string& key) {
+    const size_t at = server.find(key + "=");
+    if (at == std::string::npos) return std::string();
+    const size_t from = at + key.size() + 1;
+    return server.substr(from, server.find(' ', from) - from);
+  };
+  const std::string uri = "postgresql://" + value("user") + "@" + value("host") + ":" +
+                          value("port") + "/" + value("dbname");
+  TempDir dir;
+  const std::string schema = "uri_" + std::to_string(::getpid());
+  BuildSampleInstallation(dir, "inst", uri, schema);
+  const std::string csv = RunTool({"export", dir.path() + "/inst/", "DepartaV"});
+  EXPECT_GT(std::count(csv.begin(), csv.end(), '\n'), 30);
+  DropSchema(server, schema);
+
+  const Ending e = WaitForProcess(StartProcess(ToolPath("kepdata"),
+                                               {"init", dir.path() + "/refused", "--server",
+                                                "postgresql://nobody@127.0.0.1:1/none"},
+                                               {}, dir.path() + "/stderr"),
+                                  std::chrono::seconds(60));
+  EXPECT_EQ(e.exit_status, 1);
+  EXPECT_NE(dir.Read("stderr").find(
+                "the PostgreSQL server cannot be used: connection to server at \"127.0.0.1\", "
+                "port 1 failed: Connection refused"),
+            std::string::npos)
+      << dir.Read("stderr");
 }
 
 }  // namespace

@@ -286,7 +286,8 @@ const StationIdentity& LoadStationIdentity() {
     // half-way never leaves a short identity file behind.
     const std::string final_path = base::ResolvePath(path);
     const std::string aside = final_path + ".new";
-    const int fd = ::open(aside.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    const int fd =
+        ::open(aside.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
     if (fd >= 0) {
       const bool written = ::write(fd, out.data(), out.size()) == static_cast<ssize_t>(out.size());
       base::FaultPoint();

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -74,16 +75,38 @@ int32_t LockClass(const std::string& qualified) {
   return static_cast<int32_t>(h);
 }
 
+// The connection string with the time limit and the session's name added:
+// "key=value" pairs take them as more pairs, a URI as query parameters.
+std::string WithSessionOptions(const std::string& server) {
+  const std::string name = "kep_" + std::to_string(::getpid());
+  if (server.rfind("postgresql://", 0) == 0 || server.rfind("postgres://", 0) == 0) {
+    return server + (server.find('?') == std::string::npos ? "?" : "&") +
+           "connect_timeout=10&application_name=" + name;
+  }
+  return server + kConnectOptions + " application_name=" + name;
+}
+
+// Says once per process why the server could not be used, in libpq's words.
+void SayConnectionFailure(PGconn* conn) {
+  static bool said = false;
+  if (said) return;
+  said = true;
+  std::string why = conn == nullptr ? "out of memory" : PQerrorMessage(conn);
+  while (!why.empty() && (why.back() == '\n' || why.back() == ' ')) why.pop_back();
+  std::fprintf(stderr, "the PostgreSQL server cannot be used: %s\n", why.c_str());
+}
+
 PGconn* Connect(const std::string& server) {
   // The process shows in the server's list of sessions as "kep_<pid>".
-  const std::string name = " application_name=kep_" + std::to_string(::getpid());
-  PGconn* conn = PQconnectdb((server + kConnectOptions + name).c_str());
+  PGconn* conn = PQconnectdb(WithSessionOptions(server).c_str());
   if (PQstatus(conn) != CONNECTION_OK) {
+    SayConnectionFailure(conn);
     PQfinish(conn);
     return nullptr;
   }
   Result set(PQexec(conn, kSessionSettings));
   if (set.status() != PGRES_COMMAND_OK) {
+    SayConnectionFailure(conn);
     PQfinish(conn);
     return nullptr;
   }
