@@ -208,6 +208,7 @@ TEST_P(TwoStationsTest, ARunWaitsForARecordAnotherProgramHolds) {
     const int16_t status = LockRecordAt(Root("shared") + "DADES/DepartaV.dat", "", position);
     const char answer = status == 0 ? 'L' : 'F';
     (void)!::write(locked[1], &answer, 1);
+    ::alarm(120);  // gone with the test, should it stop before releasing
     char c;
     (void)!::read(release[0], &c, 1);
     ::_exit(0);  // the lock goes with the process
@@ -246,6 +247,7 @@ TEST_P(TwoStationsTest, AStationWaitingForABuildingHoldsNoUnitOfIt) {
   ASSERT_EQ(::pipe(from_holder), 0);
   const pid_t holder = ::fork();
   if (holder == 0) {
+    ::alarm(120);  // gone with the test, should it stop before releasing
     char building[storage::kPositionBlockSize] = {}, unit[storage::kPositionBlockSize] = {};
     char answer =
         LockRecordAt(Root("shared") + "DADES/FinquesV.dat", "\x80\x83", building) == 0 ? 'L' : 'F';

@@ -209,6 +209,7 @@ TEST_P(UndoTest, ARestoreWaitsForTheStationsThatHoldLocks) {
     }
     const char answer = status == 0 ? 'L' : 'F';
     (void)!::write(locked[1], &answer, 1);
+    ::alarm(120);  // gone with the test, should it stop before releasing
     char c;
     (void)!::read(release[0], &c, 1);
     ::_exit(0);
