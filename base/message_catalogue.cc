@@ -123,10 +123,16 @@ const Catalogue* CurrentCatalogue() {
   const std::string path = ResolvePath(CataloguePath());
   struct stat now;
   if (::stat(path.c_str(), &now) == 0 && IsCurrent(catalogue, path, now)) return &catalogue;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
   if (fd < 0) return nullptr;
   struct stat st;
   const bool known = ::fstat(fd, &st) == 0;
+  // A FIFO or a device in its place is no language file: the texts stay
+  // untranslated rather than the program waiting or filling its memory.
+  if (known && (!S_ISREG(st.st_mode) || st.st_size > kLargestReadFile)) {
+    ::close(fd);
+    return nullptr;
+  }
   if (!known || !IsCurrent(catalogue, path, st)) {
     std::string contents;
     char buffer[65536];

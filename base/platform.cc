@@ -232,15 +232,28 @@ bool ReplaceFileContents(std::string_view path, std::string_view bytes) {
 
 bool ReadWholeFile(std::string_view path, std::string* contents) {
   const std::string resolved = ResolvePath(path);
-  // A folder opens as a stream that reads as empty: it is no file to read.
+  // Opened without waiting (a FIFO planted in its place must not hang the
+  // program), then taken only when it is a regular file of a size a text of
+  // the suite can have: a folder, a device or /dev/zero is no file to read.
+  const int fd = ::open(resolved.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
   struct stat st;
-  if (::stat(resolved.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return false;
-  std::ifstream in(resolved, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  *contents = ss.str();
-  return !in.bad();
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kLargestReadFile) {
+    ::close(fd);
+    return false;
+  }
+  std::string bytes;
+  bytes.reserve(static_cast<size_t>(st.st_size));
+  char buffer[65536];
+  ssize_t n;
+  while ((n = ::read(fd, buffer, sizeof buffer)) > 0) {
+    bytes.append(buffer, static_cast<size_t>(n));
+    if (static_cast<off_t>(bytes.size()) > kLargestReadFile) break;
+  }
+  ::close(fd);
+  if (n < 0 || static_cast<off_t>(bytes.size()) > kLargestReadFile) return false;
+  *contents = std::move(bytes);
+  return true;
 }
 
 std::string HostName() {

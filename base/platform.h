@@ -61,8 +61,13 @@ bool IsDirectory(std::string_view path);
 // make the program write somewhere else).
 bool ReplaceFileContents(std::string_view path, std::string_view bytes);
 
-// Reads a whole file (resolved) into *contents; false when it cannot be read
-// (a folder included).
+// The largest file ReadWholeFile reads: far above any run-parameter file,
+// template, language file or CSV of an installation.
+inline constexpr long kLargestReadFile = 256L * 1024 * 1024;
+
+// Reads a whole file (resolved) into *contents; false when it cannot be read,
+// or is no regular file (a folder, a FIFO, a device), or is larger than
+// kLargestReadFile.
 [[nodiscard]] bool ReadWholeFile(std::string_view path, std::string* contents);
 
 // The host's network name (gethostname), empty on failure.

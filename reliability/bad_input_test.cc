@@ -349,6 +349,25 @@ const std::vector<Row>& Rows() {
          fs::create_symlink(d.path() + "/victim.txt", d.path() + "/tmp/divivovi.tmp");
        },
        1, "divivovi.tmp: a symbolic link, where the print file goes: refused"},
+      {"pent.tmp a FIFO that nobody writes", "mirtosek",
+       [](const TempDir& d, auto*) {
+         fs::remove(d.path() + "/tmp/pent.tmp");
+         ASSERT_EQ(::mkfifo((d.path() + "/tmp/pent.tmp").c_str(), 0600), 0);
+       },
+       2, "pent.tmp"},
+      {"a language file that is a FIFO", "mirtosek",
+       [](const TempDir& d, auto*) {
+         fs::remove(d.path() + "/inst/LOCALE/MIRTOSEK.LNG");
+         ASSERT_EQ(::mkfifo((d.path() + "/inst/LOCALE/MIRTOSEK.LNG").c_str(), 0600), 0);
+       },
+       0, ""},
+      {"a template that is a FIFO", "mirtosek",
+       [](const TempDir& d, auto*) {
+         Put(d, "tmp/pent.tmp", Pent("15/03/2024", "C"));
+         fs::remove(d.path() + "/inst/TEXTOS/CARTA.txt");
+         ASSERT_EQ(::mkfifo((d.path() + "/inst/TEXTOS/CARTA.txt").c_str(), 0600), 0);
+       },
+       4, "TEXTOS/CARTA.txt cannot be read"},
       // divivovi
       {"a print file that does not exist", "divivovi",
        [](const TempDir& d, auto* a) { *a = {d.path() + "/none.tmp"}; }, 1,
