@@ -20,6 +20,7 @@
 #include "storage/record_file.h"
 #include "storage/snapshots.h"
 #include "testing/processes.h"
+#include "testing/record_holder.h"
 #include "testing/record_snapshot.h"
 #include "testing/sample_installation.h"
 #include "testing/test_server.h"
@@ -224,30 +225,8 @@ TEST_P(ImportTest, AnImportIsWhollyDoneOrNotAtAll) {
 
   // A record another program holds: refused, nothing imported; an export
   // meanwhile reads every record.
-  int locked[2], release[2];
-  ASSERT_EQ(::pipe(locked), 0);
-  ASSERT_EQ(::pipe(release), 0);
-  const pid_t holder = ::fork();
-  if (holder == 0) {
-    char position[storage::kPositionBlockSize] = {};
-    int16_t status = OpenDataFile(Root() + "DADES/DepartaV.dat", position);
-    char data[4096] = {}, key[256] = {};
-    std::memcpy(key, "\x80\x81\x80\x85", 4);  // unit 0001.0005, in the middle of the file
-    uint16_t length = sizeof data;
-    if (status == 0) {
-      status = storage::RecordManagerCall(storage::kOpGetEqual + storage::kLockBias, position, data,
-                                          &length, key, 255, 0);
-    }
-    const char answer = status == 0 ? 'L' : 'F';
-    (void)!::write(locked[1], &answer, 1);
-    ::alarm(60);  // gone with the test, should it stop before releasing
-    char c;
-    (void)!::read(release[0], &c, 1);
-    ::_exit(0);
-  }
-  char answer = 0;
-  ASSERT_EQ(::read(locked[0], &answer, 1), 1);
-  ASSERT_EQ(answer, 'L');
+  RecordHolder holder(Root() + "DADES/DepartaV.dat", "\x80\x81\x80\x85");  // unit 0001.0005
+  ASSERT_TRUE(holder.Holds());
   Ending e = Tool({"import", Root(), "DepartaV", dir_.path() + "/renamed.csv"});
   EXPECT_EQ(e.exit_status, 1);
   EXPECT_NE(dir_.Read("tool.err")
@@ -260,10 +239,7 @@ TEST_P(ImportTest, AnImportIsWhollyDoneOrNotAtAll) {
   EXPECT_EQ(e.exit_status, 0) << dir_.Read("tool.err");
   const std::string exported_meanwhile = dir_.Read("tool.out");
   EXPECT_EQ(std::count(exported_meanwhile.begin(), exported_meanwhile.end(), '\n'), 33);
-  (void)!::write(release[1], "x", 1);
-  int status = 0;
-  ::waitpid(holder, &status, 0);
-  for (int fd : {locked[0], locked[1], release[0], release[1]}) ::close(fd);
+  holder.Release();
 
   // A key given twice in one file: both lines named, nothing imported.
   const std::string renamed = dir_.Read("renamed.csv");

@@ -22,6 +22,7 @@
 #include "storage/lock_files.h"
 #include "storage/snapshots.h"
 #include "testing/processes.h"
+#include "testing/record_holder.h"
 #include "testing/record_snapshot.h"
 #include "testing/sample_installation.h"
 #include "testing/test_server.h"
@@ -194,36 +195,12 @@ TEST_P(UndoTest, ARestoreWaitsForTheStationsThatHoldLocks) {
   dir_.Write("inst/LOCKS/DepartaV.lck", entry);
 
   // A program holding a record of the file.
-  int locked[2], release[2];
-  ASSERT_EQ(::pipe(locked), 0);
-  ASSERT_EQ(::pipe(release), 0);
-  const pid_t holder = ::fork();
-  if (holder == 0) {
-    char position[storage::kPositionBlockSize] = {};
-    int16_t status = OpenDataFile(Root() + "DADES/TranLauV.dat", position);
-    char data[4096] = {}, key[256] = {};
-    uint16_t length = sizeof data;
-    if (status == 0) {
-      status = storage::RecordManagerCall(storage::kOpGetGreaterOrEqual + storage::kLockBias,
-                                          position, data, &length, key, 255, 0);
-    }
-    const char answer = status == 0 ? 'L' : 'F';
-    (void)!::write(locked[1], &answer, 1);
-    ::alarm(120);  // gone with the test, should it stop before releasing
-    char c;
-    (void)!::read(release[0], &c, 1);
-    ::_exit(0);
-  }
-  char answer = 0;
-  ASSERT_EQ(::read(locked[0], &answer, 1), 1);
-  ASSERT_EQ(answer, 'L');
+  RecordHolder holder(Root() + "DADES/TranLauV.dat", "");
+  ASSERT_TRUE(holder.Holds());
   EXPECT_EQ(Tool({"restore", Root(), name}, &out, &err), 1);
   EXPECT_NE(err.find("a workstation holds a record of"), std::string::npos) << err;
   EXPECT_EQ(ByPosition(Root()), written);
-  (void)!::write(release[1], "x", 1);
-  int status = 0;
-  ::waitpid(holder, &status, 0);
-  for (int fd : {locked[0], locked[1], release[0], release[1]}) ::close(fd);
+  holder.Release();
 
   ASSERT_EQ(Tool({"restore", Root(), name}, &out, &err), 0) << err;
   EXPECT_NE(ByPosition(Root()), written);
