@@ -140,7 +140,9 @@ int RunDivivovi(const std::vector<std::string>& args, std::ostream& out, std::os
   if (!outputs.text.empty()) {
     std::ofstream text(outputs.text, std::ios::binary | std::ios::trunc);
     text << RenderText(pages);
-    if (!text) {
+    // A full disk shows when the buffer goes out: only a closed file is written.
+    text.close();
+    if (text.fail()) {
       err << "divivovi: " << outputs.text << ": cannot be written\n";
       return 1;
     }

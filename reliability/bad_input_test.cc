@@ -380,6 +380,12 @@ const std::vector<Row>& Rows() {
          *a = {d.path() + "/print.tmp"};
        },
        0, "(skipped)"},
+      {"a text output on a full device", "divivovi",
+       [](const TempDir& d, auto* a) {
+         Put(d, "print.tmp", "DEVICE\r\n 1 ,text, 1 \r\n");
+         *a = {d.path() + "/print.tmp", "--text", "/dev/full"};
+       },
+       1, "divivovi: /dev/full: cannot be written"},
       {"an output path that cannot be written", "divivovi",
        [](const TempDir& d, auto* a) {
          Put(d, "print.tmp", "DEVICE\r\n 1 ,text, 1 \r\n");
