@@ -32,12 +32,6 @@ namespace fs = std::filesystem;
 
 constexpr std::chrono::seconds kRunLimit{120};
 
-std::map<std::string, std::map<uint32_t, std::string>> ByPosition(const std::string& root) {
-  std::map<std::string, std::map<uint32_t, std::string>> out;
-  for (const auto& [file, records] : TakeSnapshot(root)) out[file] = records.by_position;
-  return out;
-}
-
 // From now on the file refuses every update of its records, as a file the
 // station may read but not write would.
 void RefuseUpdates(const std::string& path) {
@@ -99,7 +93,7 @@ class FailedWritesTest : public ::testing::Test {
 };
 
 TEST_F(FailedWritesTest, AFileThatRefusesItsUpdatesStopsTheWriteBack) {
-  const auto before = ByPosition(Root());
+  const auto before = RecordsByPosition(Root());
   RefuseUpdates(Root() + "DADES/DepartaV.dat");
   std::string err;
   EXPECT_EQ(Run({}, &err), 5) << err;
@@ -115,7 +109,7 @@ TEST_F(FailedWritesTest, AFileThatRefusesItsUpdatesStopsTheWriteBack) {
   // The first unit had no transition record: it was inserted before its
   // unit's update failed, and there is no delete to take it back. Nothing else
   // was written.
-  const auto after = ByPosition(Root());
+  const auto after = RecordsByPosition(Root());
   EXPECT_EQ(after.at("DADES/DepartaV.dat"), before.at("DADES/DepartaV.dat"));
   EXPECT_EQ(after.at("DADES/TranLauV.dat").size(), before.at("DADES/TranLauV.dat").size() + 1);
 
@@ -125,12 +119,12 @@ TEST_F(FailedWritesTest, AFileThatRefusesItsUpdatesStopsTheWriteBack) {
   ASSERT_EQ(snapshots.size(), 1u);
   // The snapshot was taken with the refusal in the file.
   Restore(snapshots[0].name);
-  ASSERT_EQ(ByPosition(Root()), before);
+  ASSERT_EQ(RecordsByPosition(Root()), before);
   EXPECT_EQ(Run({"--from", "1.3", "--to", "1.3"}, &err), 5) << err;
   EXPECT_NE(err.find("the write-back failed at unit 0001-0003: the update of DADES\\DepartaV"),
             std::string::npos)
       << err;
-  EXPECT_EQ(ByPosition(Root()), before);
+  EXPECT_EQ(RecordsByPosition(Root()), before);
   const std::string log = dir_.Read("inst/db.log");
   EXPECT_NE(log.find(storage::OperationsLogLine(507, 3, 5)), std::string::npos);
 
@@ -148,7 +142,7 @@ TEST_F(FailedWritesTest, ADiskThatFillsStopsTheWriteBackAndItsLogStaysWhole) {
   std::string log_before;
   while (log_before.size() + 2 * line.size() <= kLimit) log_before += line;
   dir_.Write("inst/db.log", log_before);
-  const auto before = ByPosition(Root());
+  const auto before = RecordsByPosition(Root());
   const std::string limit = "trap '' XFSZ; ulimit -f " + std::to_string(kLimit / 512) + ";";
   std::string err;
   EXPECT_EQ(Run({}, &err, limit), 5) << err;
@@ -166,7 +160,7 @@ TEST_F(FailedWritesTest, ADiskThatFillsStopsTheWriteBackAndItsLogStaysWhole) {
   const std::vector<storage::SnapshotInfo> snapshots = storage::ListSnapshots(Root());
   ASSERT_EQ(snapshots.size(), 1u) << err;
   Restore(snapshots[0].name);
-  EXPECT_EQ(ByPosition(Root()), before);
+  EXPECT_EQ(RecordsByPosition(Root()), before);
 }
 
 // kepdata import is one transaction for the whole file, on both engines.
@@ -213,14 +207,14 @@ class ImportTest : public ::testing::TestWithParam<std::string> {
 };
 
 TEST_P(ImportTest, AnImportIsWhollyDoneOrNotAtAll) {
-  const auto before = ByPosition(Root());
+  const auto before = RecordsByPosition(Root());
   // Killed part-way: after the first rows' writes, in the middle, near the end.
   for (int point : {4, 30, 55}) {
     SCOPED_TRACE("killed at point " + std::to_string(point));
     const Ending e = Tool({"import", Root(), "DepartaV", dir_.path() + "/renamed.csv"},
                           {"KEP_FAULT_KILL_AT=" + std::to_string(point)});
     EXPECT_EQ(e.signal, SIGKILL) << dir_.Read("tool.err");
-    EXPECT_EQ(ByPosition(Root()), before);
+    EXPECT_EQ(RecordsByPosition(Root()), before);
   }
 
   // A record another program holds: refused, nothing imported; an export
@@ -234,7 +228,7 @@ TEST_P(ImportTest, AnImportIsWhollyDoneOrNotAtAll) {
                       "again when its run has ended); nothing of the file was imported"),
             std::string::npos)
       << dir_.Read("tool.err");
-  EXPECT_EQ(ByPosition(Root()), before);
+  EXPECT_EQ(RecordsByPosition(Root()), before);
   e = Tool({"export", Root(), "DepartaV"});
   EXPECT_EQ(e.exit_status, 0) << dir_.Read("tool.err");
   const std::string exported_meanwhile = dir_.Read("tool.out");
@@ -252,7 +246,7 @@ TEST_P(ImportTest, AnImportIsWhollyDoneOrNotAtAll) {
                 .find("twice.csv:34: the same key as line 2: a file gives each record once"),
             std::string::npos)
       << dir_.Read("tool.err");
-  EXPECT_EQ(ByPosition(Root()), before);
+  EXPECT_EQ(RecordsByPosition(Root()), before);
 
   // And whole when nothing stops it.
   e = Tool({"import", Root(), "DepartaV", dir_.path() + "/renamed.csv"});

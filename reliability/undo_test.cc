@@ -34,14 +34,6 @@ namespace fs = std::filesystem;
 
 constexpr std::chrono::seconds kRunLimit{120};
 
-// Every record of every file by position: "the same bytes at the same place".
-std::map<std::string, std::map<uint32_t, std::string>> ByPosition(const std::string& root) {
-  std::map<std::string, std::map<uint32_t, std::string>> out;
-  for (const auto& [file, records] : testing_support::TakeSnapshot(root))
-    out[file] = records.by_position;
-  return out;
-}
-
 // A table as `kepdata export` writes it, by unit ("0001.0003") and column.
 using Table = std::map<std::string, std::map<std::string, std::string>>;
 
@@ -125,7 +117,7 @@ class UndoTest : public ::testing::TestWithParam<std::string> {
 };
 
 TEST_P(UndoTest, ASnapshotRestoredGivesBackEveryRecordAsItWas) {
-  const auto before = ByPosition(Root());
+  const auto before = RecordsByPosition(Root());
   std::string err;
   ASSERT_EQ(Run({"--mode", "A"}, &err), 0) << err;
   const std::vector<storage::SnapshotInfo> taken = Snapshots();
@@ -135,7 +127,7 @@ TEST_P(UndoTest, ASnapshotRestoredGivesBackEveryRecordAsItWas) {
       << err;
   EXPECT_EQ(taken[0].engine, server_.empty() ? "sqlite" : "postgres");
   EXPECT_EQ(taken[0].written_units, 27);
-  const auto written = ByPosition(Root());
+  const auto written = RecordsByPosition(Root());
   ASSERT_NE(written, before);
 
   // A second write-back of the same update dates is said, and snapshotted.
@@ -144,14 +136,14 @@ TEST_P(UndoTest, ASnapshotRestoredGivesBackEveryRecordAsItWas) {
             std::string::npos)
       << err;
   ASSERT_EQ(Snapshots().size(), 2u);
-  EXPECT_NE(ByPosition(Root()), written);
+  EXPECT_NE(RecordsByPosition(Root()), written);
 
   std::string out;
   ASSERT_EQ(Tool({"snapshots", Root()}, &out, &err), 0) << err;
   EXPECT_NE(out.find(taken[0].name + "  taken "), std::string::npos) << out;
   const std::string log_before = dir_.Read("inst/db.log");
   ASSERT_EQ(Tool({"restore", Root(), taken[0].name}, &out, &err), 0) << err;
-  EXPECT_EQ(ByPosition(Root()), before);
+  EXPECT_EQ(RecordsByPosition(Root()), before);
   const std::string log = dir_.Read("inst/db.log");
   EXPECT_EQ(log.substr(log_before.size()),
             storage::OperationsLogLine(507, 14, 0) + storage::OperationsLogLine(508, 14, 0));
@@ -159,7 +151,7 @@ TEST_P(UndoTest, ASnapshotRestoredGivesBackEveryRecordAsItWas) {
   // The write-backs it undid no longer count as done.
   ASSERT_EQ(Run({"--mode", "A"}, &err), 0) << err;
   EXPECT_EQ(err.find("written back before"), std::string::npos) << err;
-  EXPECT_EQ(ByPosition(Root()), written);
+  EXPECT_EQ(RecordsByPosition(Root()), written);
 
   EXPECT_NE(Tool({"restore", Root(), "20000101-000000-1"}, &out, &err), 0);
   EXPECT_NE(err.find("no complete snapshot \"20000101-000000-1\""), std::string::npos) << err;
@@ -170,7 +162,7 @@ TEST_P(UndoTest, ARestoreWaitsForTheStationsThatHoldLocks) {
   std::string err, out;
   ASSERT_EQ(Run({"--mode", "A"}, &err), 0) << err;
   const std::string name = Snapshots().at(0).name;
-  const auto written = ByPosition(Root());
+  const auto written = RecordsByPosition(Root());
 
   // A station rewriting a building: its lock entry, minutes old.
   std::string entry(storage::kLockEntrySize, ' ');
@@ -187,7 +179,7 @@ TEST_P(UndoTest, ARestoreWaitsForTheStationsThatHoldLocks) {
   dir_.Write("inst/LOCKS/DepartaV.lck", entry);
   EXPECT_EQ(Tool({"restore", Root(), name}, &out, &err), 1);
   EXPECT_NE(err.find("a workstation holds a lock entry of DepartaV"), std::string::npos) << err;
-  EXPECT_EQ(ByPosition(Root()), written);
+  EXPECT_EQ(RecordsByPosition(Root()), written);
 
   // Half an hour old: a station that is gone.
   const std::string stale = std::to_string(storage::LockClock() - storage::kStaleMinutes - 1);
@@ -199,15 +191,15 @@ TEST_P(UndoTest, ARestoreWaitsForTheStationsThatHoldLocks) {
   ASSERT_TRUE(holder.Holds());
   EXPECT_EQ(Tool({"restore", Root(), name}, &out, &err), 1);
   EXPECT_NE(err.find("a workstation holds a record of"), std::string::npos) << err;
-  EXPECT_EQ(ByPosition(Root()), written);
+  EXPECT_EQ(RecordsByPosition(Root()), written);
   holder.Release();
 
   ASSERT_EQ(Tool({"restore", Root(), name}, &out, &err), 0) << err;
-  EXPECT_NE(ByPosition(Root()), written);
+  EXPECT_NE(RecordsByPosition(Root()), written);
 }
 
 TEST_P(UndoTest, ARunKilledWhileTakingItsSnapshotLeavesNothingToRestore) {
-  const auto before = ByPosition(Root());
+  const auto before = RecordsByPosition(Root());
   const std::string log = dir_.Read("inst/db.log");
   // The snapshot's fault points come first: one per file copied on disk,
   // then the one before the snapshot is complete.
@@ -217,7 +209,7 @@ TEST_P(UndoTest, ARunKilledWhileTakingItsSnapshotLeavesNothingToRestore) {
     std::string err;
     EXPECT_EQ(Run({"--mode", "A"}, &err, {"KEP_FAULT_KILL_AT=" + std::to_string(point)}), -SIGKILL)
         << err;
-    EXPECT_EQ(ByPosition(Root()), before);
+    EXPECT_EQ(RecordsByPosition(Root()), before);
     EXPECT_EQ(dir_.Read("inst/db.log"), log);
     EXPECT_TRUE(Snapshots().empty());
     for (const fs::directory_entry& e : fs::directory_iterator(Root() + "SNAPSHOTS")) {
@@ -233,7 +225,7 @@ TEST_P(UndoTest, ARunKilledWhileTakingItsSnapshotLeavesNothingToRestore) {
 }
 
 TEST_P(UndoTest, ARunThatCannotTakeItsSnapshotWritesNothing) {
-  const auto before = ByPosition(Root());
+  const auto before = RecordsByPosition(Root());
   const std::string log = dir_.Read("inst/db.log");
   dir_.Write("inst/SNAPSHOTS", "a file where the folder should be");
   std::string err;
@@ -243,7 +235,7 @@ TEST_P(UndoTest, ARunThatCannotTakeItsSnapshotWritesNothing) {
           "mirtosek: the snapshot before the write-back cannot be taken, so nothing was written: "),
       std::string::npos)
       << err;
-  EXPECT_EQ(ByPosition(Root()), before);
+  EXPECT_EQ(RecordsByPosition(Root()), before);
   EXPECT_EQ(dir_.Read("inst/db.log"), log);
   // A report takes no snapshot and needs none.
   EXPECT_EQ(Run({"--mode", "I", "-o", dir_.path() + "/r.txt"}, &err), 0) << err;
@@ -252,13 +244,13 @@ TEST_P(UndoTest, ARunThatCannotTakeItsSnapshotWritesNothing) {
 TEST_P(UndoTest, APreviewListsWhatTheWriteBackThenWrites) {
   const Table units = Exported(Root(), "DepartaV");
   const Table transitions = Exported(Root(), "TranLauV");
-  const auto before = ByPosition(Root());
+  const auto before = RecordsByPosition(Root());
   const std::string log = dir_.Read("inst/db.log");
   std::string err;
   ASSERT_EQ(Run({"--mode", "A", "--preview", dir_.path() + "/preview.csv"}, &err), 0) << err;
   EXPECT_NE(err.find("previewed, nothing written                       27"), std::string::npos)
       << err;
-  EXPECT_EQ(ByPosition(Root()), before);
+  EXPECT_EQ(RecordsByPosition(Root()), before);
   EXPECT_EQ(dir_.Read("inst/db.log"), log);
   EXPECT_TRUE(Snapshots().empty());
   const std::vector<std::vector<std::string>> preview = CsvLines(dir_.Read("preview.csv"));
@@ -399,14 +391,14 @@ TEST_P(UndoTest, TheMenusWayAsksForThemInTheTerminalsSettings) {
                                "/menu_results.csv\r\n";
   WriteStation(dir_, "station", "A", "CAT");
   dir_.Write("station/VornTerm.ini", settings);
-  const auto before = ByPosition(Root());
+  const auto before = RecordsByPosition(Root());
   const Ending e = WaitForProcess(
       StartProcess(ToolPath("mirtosek"), {},
                    MirtosekEnvironment(Root(), dir_.path() + "/exe/", dir_.path() + "/station"),
                    dir_.path() + "/menu.err"),
       kRunLimit);
   ASSERT_EQ(e.exit_status, 0) << dir_.Read("menu.err");
-  EXPECT_EQ(ByPosition(Root()), before);
+  EXPECT_EQ(RecordsByPosition(Root()), before);
   std::string err;
   ASSERT_EQ(Run({"--mode", "A", "--preview", dir_.path() + "/preview.csv", "--results",
                  dir_.path() + "/results.csv"},

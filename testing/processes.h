@@ -24,27 +24,20 @@ inline std::string ToolPath(const std::string& name) {
 // Starts program with args; env entries ("NAME=value") are added to the
 // test's environment. Standard input is /dev/null, standard output and
 // error go to err_path.
+inline pid_t StartProcessIn(const std::string& program, const std::vector<std::string>& args,
+                            const std::vector<std::string>& env,
+                            const std::vector<std::string>& unset, const std::string& cwd,
+                            const std::string& out_path, const std::string& err_path);
+
 inline pid_t StartProcess(const std::string& program, const std::vector<std::string>& args,
                           const std::vector<std::string>& env, const std::string& err_path) {
-  const pid_t pid = ::fork();
-  if (pid != 0) return pid;
-  for (const std::string& e : env) ::putenv(const_cast<char*>(e.c_str()));
-  const int in = ::open("/dev/null", O_RDONLY);
-  const int err = ::open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  ::dup2(in, 0);
-  ::dup2(err, 1);
-  ::dup2(err, 2);
-  std::vector<char*> argv;
-  argv.push_back(const_cast<char*>(program.c_str()));
-  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  ::execv(program.c_str(), argv.data());
-  ::_exit(127);
+  return StartProcessIn(program, args, env, {}, "", err_path, err_path);
 }
 
-// The same with the process started in folder cwd, its standard output in
-// out_path and its standard error in err_path, and the variables named in
-// unset removed from its environment.
+// The same with the process started in folder cwd (empty: the test's), its
+// standard output in out_path and its standard error in err_path (one file
+// when they are the same), and the variables named in unset removed from its
+// environment.
 inline pid_t StartProcessIn(const std::string& program, const std::vector<std::string>& args,
                             const std::vector<std::string>& env,
                             const std::vector<std::string>& unset, const std::string& cwd,
@@ -53,10 +46,11 @@ inline pid_t StartProcessIn(const std::string& program, const std::vector<std::s
   if (pid != 0) return pid;
   for (const std::string& name : unset) ::unsetenv(name.c_str());
   for (const std::string& e : env) ::putenv(const_cast<char*>(e.c_str()));
-  if (::chdir(cwd.c_str()) != 0) ::_exit(126);
+  if (!cwd.empty() && ::chdir(cwd.c_str()) != 0) ::_exit(126);
   const int in = ::open("/dev/null", O_RDONLY);
   const int out = ::open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  const int err = ::open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  const int err =
+      err_path == out_path ? out : ::open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   ::dup2(in, 0);
   ::dup2(out, 1);
   ::dup2(err, 2);

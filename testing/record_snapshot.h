@@ -117,4 +117,12 @@ inline std::string DifferingFiles(
   return out;
 }
 
+// Every record of every file by position: "the same bytes at the same place".
+inline std::map<std::string, std::map<uint32_t, std::string>> RecordsByPosition(
+    const std::string& root) {
+  std::map<std::string, std::map<uint32_t, std::string>> out;
+  for (const auto& [file, records] : TakeSnapshot(root)) out[file] = records.by_position;
+  return out;
+}
+
 }  // namespace testing_support
