@@ -1,6 +1,7 @@
 #include "app/lease_handler.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "app/write_back.h"
 #include "base/dates.h"
@@ -25,7 +26,7 @@ using storage::GetText;
 lease::UnitValues UnitValuesOf(const std::string& r) {
   lease::UnitValues v;
   v.subrogated_name = GetText(r, u::kSubrogatedName);
-  v.contract_date = GetBytes(r, u::kContractDate);
+  v.contract_date = base::PackedDate::FromBytes(GetBytes(r, u::kContractDate));
   v.duration_months = GetInt16(r, u::kDurationMonths);
   v.months_per_receipt = GetInt16(r, u::kMonthsPerReceipt);
   v.premises = GetText(r, u::kPremises)[0];
@@ -35,13 +36,13 @@ lease::UnitValues UnitValuesOf(const std::string& r) {
 
 lease::TransitionValues TransitionValuesOf(const std::string& r) {
   lease::TransitionValues v;
-  v.reference_date1 = GetBytes(r, t::kReferenceDate1);
-  v.reference_date2 = GetBytes(r, t::kReferenceDate2);
+  v.reference_date1 = base::PackedDate::FromBytes(GetBytes(r, t::kReferenceDate1));
+  v.reference_date2 = base::PackedDate::FromBytes(GetBytes(r, t::kReferenceDate2));
   v.assimilated = GetText(r, t::kAssimilated)[0];
   v.assimilated_housing = GetText(r, t::kAssimilatedHousing)[0];
   v.floor_area = GetInt32(r, t::kFloorArea);
   v.cadastral_value = GetInt32(r, t::kCadastralValue);
-  v.cadastral_date = GetBytes(r, t::kCadastralDate);
+  v.cadastral_date = base::PackedDate::FromBytes(GetBytes(r, t::kCadastralDate));
   v.population = GetInt32(r, t::kPopulation);
   v.cohabitants = GetInt16(r, t::kCohabitants);
   v.household_income = GetInt32(r, t::kHouseholdIncome);
@@ -52,6 +53,11 @@ lease::TransitionValues TransitionValuesOf(const std::string& r) {
   v.took_option7 = GetText(r, t::kTookOption7)[0];
   v.premises_opposed = GetText(r, t::kPremisesOpposed)[0];
   return v;
+}
+
+// The run parameters hold a month as its packed two digits.
+int MonthNumber(const std::string& packed_month) {
+  return std::atoi(base::UnpackDigits(packed_month).c_str());
 }
 
 const char* FileName(storage::FileCode file) {
@@ -95,7 +101,8 @@ void LeaseHandler::HandleUnit(RecordBuffers& records, bool new_record) {
   lease::LeaseFacts facts =
       lease::BuildLeaseFacts(UnitValuesOf(records.unit), TransitionValuesOf(records.transition),
                              params_.report_date, reference);
-  if (!lease::IsEligible(facts, params_.first_month, params_.last_month)) return;
+  if (!lease::IsEligible(facts, MonthNumber(params_.first_month), MonthNumber(params_.last_month)))
+    return;
   if (facts.amounts_too_large) {
     ++counts_->units_amounts_too_large;
     const std::string key = base::UnpackDigits(GetBytes(records.unit, u::kKey));

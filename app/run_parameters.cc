@@ -50,10 +50,9 @@ int DigitsValue(std::string_view text, int limit) {
 // The date must exist in the calendar: ParseDate takes "31/02/2025" and
 // "45/13/2025" as well, and the report would be dated on a day that never was.
 bool IsCalendarDate(const base::PackedDate& date) {
-  const std::string digits = base::UnpackDigits(date);  // YYYYMMDD
-  const int year = std::stoi(digits.substr(0, 4));
-  const unsigned month = static_cast<unsigned>(std::stoi(digits.substr(4, 2)));
-  const unsigned day = static_cast<unsigned>(std::stoi(digits.substr(6, 2)));
+  const int year = date.full_year();
+  const unsigned month = static_cast<unsigned>(date.month());
+  const unsigned day = static_cast<unsigned>(date.day());
   return year >= 1 && std::chrono::year_month_day(std::chrono::year(year),
                                                   std::chrono::month(month), std::chrono::day(day))
                           .ok();

@@ -45,7 +45,7 @@ std::string ValueText(const std::string& record, const WrittenField& f) {
     case Kind::kInt32:
       return std::to_string(storage::GetInt32(record, f.position));
     case Kind::kDate:
-      return IsoDate(storage::GetBytes(record, storage::Field{f.position, 4}));
+      return IsoDate(base::PackedDate::FromBytes(storage::GetBytes(record, {f.position, 4})));
   }
   return "";
 }
@@ -110,8 +110,8 @@ std::string JournalLine(const std::string& packed_key, const base::PackedDate& u
 }
 
 std::string IsoDate(const base::PackedDate& date) {
-  if (date.size() < 4 || date == base::ZeroDate()) return "";
-  const std::string digits = base::UnpackDigits(date);
+  if (date.IsZero()) return "";
+  const std::string digits = date.Digits();
   return digits.substr(0, 4) + "-" + digits.substr(4, 2) + "-" + digits.substr(6, 2);
 }
 

@@ -50,30 +50,22 @@ struct Ymd {
   int day = 0;
 };
 
-// The date's digits YYYYMMDD; a short or damaged value reads as zeros where
-// bytes are missing.
-Ymd Unpack(const PackedDate& date) {
-  const std::string digits = UnpackDigits(date.substr(0, 4)) + std::string(8, '0');
-  auto num = [&](size_t at, size_t len) { return std::atoi(digits.substr(at, len).c_str()); };
-  return Ymd{num(0, 4), num(4, 2), num(6, 2)};
-}
+Ymd Unpack(const PackedDate& date) { return Ymd{date.full_year(), date.month(), date.day()}; }
 
-PackedDate Pack(int year, int month, int day) {
-  return PackDigits(ZeroPad(year, 4) + ZeroPad(month, 2) + ZeroPad(day, 2));
-}
+PackedDate Pack(int year, int month, int day) { return PackedDate(year, month, day); }
 
+// Dates before the Gregorian reform of October 1582 follow the Julian rule.
 bool JulianLeap(int y) { return y % 4 == 0; }
-bool GregorianLeap(int y) { return y % 4 == 0 && (y % 100 != 0 || y % 400 == 0); }
 
 int MonthLength(int year, int month, bool gregorian) {
   static constexpr std::array<int, 12> kDays = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   if (month < 1 || month > 12) return 31;
-  if (month == 2 && (gregorian ? GregorianLeap(year) : JulianLeap(year))) return 29;
+  if (month == 2 && (gregorian ? IsLeapYear(year) : JulianLeap(year))) return 29;
   return kDays[month - 1];
 }
 
 int YearLength(int year) {
-  const bool leap = year < 1582 ? JulianLeap(year) : GregorianLeap(year);
+  const bool leap = year < 1582 ? JulianLeap(year) : IsLeapYear(year);
   return leap ? 366 : 365;
 }
 
@@ -164,7 +156,15 @@ std::string MonthPiece(const LanguageWords& words, int month, DateStyle style) {
 
 }  // namespace
 
-PackedDate ZeroDate() { return std::string(4, static_cast<char>(0x80)); }
+PackedDate PackedDate::FromBytes(std::string_view bytes) {
+  PackedDate date;
+  for (size_t i = 0; i < date.bytes_.size() && i < bytes.size(); ++i) {
+    date.bytes_[i] = static_cast<unsigned char>(bytes[i]);
+  }
+  return date;
+}
+
+std::string PackedDate::Digits() const { return UnpackDigits(*this); }
 
 std::string PackDigits(std::string_view text) {
   const size_t width = text.size();
@@ -250,7 +250,7 @@ PackedDate ParseDate(std::string_view text) {
 PackedDate AddToDate(const PackedDate& date, int32_t count, std::string_view unit) {
   if (count == 0) return date;
   Ymd d = Unpack(date);
-  const bool gregorian = date.substr(0, 4) >= Pack(1582, 10, 5);
+  const bool gregorian = date >= Pack(1582, 10, 5);
   const char u = UnitLetter(unit);
   // Wide intermediate values: a count near the limits of 32 bits must not overflow.
   int64_t year = d.year, month = d.month, day = d.day;
@@ -266,7 +266,7 @@ PackedDate AddToDate(const PackedDate& date, int32_t count, std::string_view uni
   } else {
     return date;
   }
-  if (year > 9999) return PackDigits("99991231");
+  if (year > 9999) return Pack(9999, 12, 31);
   if (year < 0) return ZeroDate();
   auto length = [&] {
     return MonthLength(static_cast<int>(year), static_cast<int>(month), gregorian);
@@ -280,7 +280,7 @@ PackedDate AddToDate(const PackedDate& date, int32_t count, std::string_view uni
       day -= length();
       if (++month > 12) {
         month = 1;
-        if (++year > 9999) return PackDigits("99991231");
+        if (++year > 9999) return Pack(9999, 12, 31);
       }
     }
   } else {
@@ -299,7 +299,8 @@ PackedDate AddToDate(const PackedDate& date, int32_t count, std::string_view uni
 }
 
 int32_t DateDifference(const PackedDate& date1, const PackedDate& date2, std::string_view unit) {
-  const std::string a = date1.substr(0, 4), b = date2.substr(0, 4);
+  const PackedDate& a = date1;
+  const PackedDate& b = date2;
   if (a == b) return 0;
   const Ymd e = Unpack(a < b ? a : b);
   const Ymd l = Unpack(a < b ? b : a);

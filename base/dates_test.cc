@@ -45,10 +45,10 @@ TEST_F(DatesTest, PacksDigitsTwoToAByte) {
 }
 
 TEST_F(DatesTest, ParsesDayMonthYearText) {
-  const PackedDate may12 = PackDigits("19560512");
+  const std::string may12 = PackDigits("19560512");
   struct {
     const char* text;
-    PackedDate expected;
+    std::string expected;
   } cases[] = {
       {"12051956", may12},
       {"12/05/1956", may12},
@@ -159,6 +159,58 @@ TEST_F(DatesTest, FollowsTheUsersDateOrderAndSeparator) {
   ResetDateSettingsForTesting();
   dir_.Write("Vorn.ini", "[Usuari]\r\nDatCaracter = -\r\n");
   EXPECT_EQ(FormatDate(D("12051956"), 0, "dma"), "12/5/1956 ");
+}
+
+// A date field's four bytes: century, year, month and day, each 0x80 + value.
+TEST(PackedDate, ReadsComparesAndWritesTheBytesOfADateField) {
+  const std::string field("\x93\xB8\x85\x8C", 4);
+  const PackedDate may12 = PackedDate::FromBytes(field);
+  EXPECT_EQ(may12.century(), 19);
+  EXPECT_EQ(may12.year_of_century(), 56);
+  EXPECT_EQ(may12.full_year(), 1956);
+  EXPECT_EQ(may12.month(), 5);
+  EXPECT_EQ(may12.day(), 12);
+  EXPECT_EQ(may12.Digits(), "19560512");
+  EXPECT_EQ(may12.Bytes(), field);
+  EXPECT_EQ(may12, field);
+  EXPECT_EQ(may12, PackedDate(1956, 5, 12));
+  EXPECT_EQ(may12, ParseDate("12051956"));
+  // The constructor packs as the digits of ZeroPad do: the last digits stay.
+  EXPECT_EQ(PackedDate(12345, 105, -7), PackDigits("23450507"));
+  // A short field reads as zero digits where bytes are missing; a long one is cut.
+  EXPECT_EQ(PackedDate::FromBytes(field.substr(0, 2)), PackedDate(1956, 0, 0));
+  EXPECT_EQ(PackedDate::FromBytes(field + "\x81"), may12);
+  EXPECT_TRUE(PackedDate::FromBytes("").IsZero());
+  EXPECT_FALSE(may12.IsZero());
+  EXPECT_EQ(PackedDate(), ZeroDate());
+  EXPECT_EQ(ZeroDate().Digits(), "00000000");
+  // A damaged byte reads as the digits UnpackDigits shows for it.
+  const PackedDate damaged = PackedDate::FromBytes(std::string("\x93\xB8\xE6\x05", 4));
+  EXPECT_EQ(damaged.month(), 2);
+  EXPECT_EQ(damaged.day(), 5);
+  EXPECT_EQ(damaged.Digits(), UnpackDigits(damaged.Bytes()));
+
+  // The bytes' order is the order in time, across years and centuries; the
+  // ZeroDate comes before every date.
+  const PackedDate ordered[] = {
+      ZeroDate(), PackedDate(1899, 12, 31), PackedDate(1900, 1, 1),   PackedDate(1956, 5, 11),
+      may12,      PackedDate(1956, 6, 1),   PackedDate(1999, 12, 31), PackedDate(2000, 1, 1)};
+  for (size_t i = 0; i + 1 < std::size(ordered); ++i) {
+    EXPECT_LT(ordered[i], ordered[i + 1]) << ordered[i].Digits();
+    EXPECT_GT(ordered[i + 1], ordered[i]) << ordered[i].Digits();
+    EXPECT_NE(ordered[i], ordered[i + 1]) << ordered[i].Digits();
+  }
+  EXPECT_LE(may12, ParseDate("12/5/1956"));
+  EXPECT_GE(may12, ParseDate("12/5/1956"));
+}
+
+TEST(IsLeapYear, EveryFourthYearButOnlyTheFourthCenturyYear) {
+  struct {
+    int year;
+    bool leap;
+  } cases[] = {{1600, true},  {1700, false}, {1800, false}, {1900, false}, {1996, true},
+               {1999, false}, {2000, true},  {2004, true},  {2100, false}, {2400, true}};
+  for (const auto& c : cases) EXPECT_EQ(IsLeapYear(c.year), c.leap) << c.year;
 }
 
 TEST_F(DatesTest, PacksDottedCodes) {

@@ -98,11 +98,10 @@ LeaseFacts BuildLeaseFacts(const UnitValues& u, const TransitionValues& t,
   return f;
 }
 
-bool IsEligible(const LeaseFacts& f, const std::string& first_month,
-                const std::string& last_month) {
-  if (f.months_per_receipt <= 0 || f.contract_date.size() < 3) return false;
-  const std::string month = f.contract_date.substr(2, 1);
-  return month >= first_month.substr(0, 1) && month <= last_month.substr(0, 1);
+bool IsEligible(const LeaseFacts& f, int first_month, int last_month) {
+  if (f.months_per_receipt <= 0) return false;
+  const int month = f.contract_date.month();
+  return month >= first_month && month <= last_month;
 }
 
 ContractRegime ContractRegimeOf(const PackedDate& d) {

@@ -96,10 +96,9 @@ struct LeaseFacts {
 LeaseFacts BuildLeaseFacts(const UnitValues& unit, const TransitionValues& transition,
                            const PackedDate& report_date, ReferenceData& reference);
 
-// Months per receipt above 0 and the contract's month within the window
-// (packed month bytes, both inclusive).
-bool IsEligible(const LeaseFacts& facts, const std::string& first_month,
-                const std::string& last_month);
+// Months per receipt above 0 and the contract's month within the window of
+// months (1 to 12, both inclusive).
+bool IsEligible(const LeaseFacts& facts, int first_month, int last_month);
 
 enum class ContractRegime { kBefore1946Act, kAct1946, kAct1964, kAct1964Decree1985, kAct1994 };
 ContractRegime ContractRegimeOf(const PackedDate& contract_date);

@@ -30,7 +30,7 @@ class FakeReference : public ReferenceData {
     return CpiRecordValues{it->first, it->second};
   }
   void Add(const char* ddmmyyyy, double value, const char* prefix = "ESI") {
-    cpi[prefix + Date(ddmmyyyy)] = value;
+    cpi[prefix + Date(ddmmyyyy).Bytes()] = value;
   }
   std::map<std::string, double> cpi;
 };
@@ -472,6 +472,9 @@ TEST(UpdateDate, AnniversaryOnOrAfterTheReportDate) {
   EXPECT_EQ(UpdateDate(Date("15031970"), Date("16032001")), Date("15032002"));
   EXPECT_EQ(UpdateDate(Date("29021960"), Date("01012001")), Date("28022001"));
   EXPECT_EQ(UpdateDate(Date("29021960"), Date("01032003")), Date("29022004"));
+  // Century years are common years unless divisible by 400.
+  EXPECT_EQ(UpdateDate(Date("29021960"), Date("01022100")), Date("28022100"));
+  EXPECT_EQ(UpdateDate(Date("29021960"), Date("01022000")), Date("29022000"));
 }
 
 }  // namespace

@@ -84,11 +84,11 @@ constexpr double kMonthlyLinkCoefficients[12] = {1.3577,   1.361911, 1.356739, 1
 
 // Since January 2026 the institute publishes the index in base 2025 only;
 // over the months both series cover, base 2021 / base 2025 is 1.184155.
-const BaseChangeTable kBaseChangeFactors = {{base::ParseDate("01012007"), 1.176243},
-                                            {base::ParseDate("01012012"), 1.120584},
-                                            {base::ParseDate("01012017"), 1.03003973742},
-                                            {base::ParseDate("01012022"), 1.07270494208},
-                                            {base::ParseDate("01012026"), 1.184155}};
+const BaseChangeTable kBaseChangeFactors = {{base::PackedDate(2007, 1, 1), 1.176243},
+                                            {base::PackedDate(2012, 1, 1), 1.120584},
+                                            {base::PackedDate(2017, 1, 1), 1.03003973742},
+                                            {base::PackedDate(2022, 1, 1), 1.07270494208},
+                                            {base::PackedDate(2026, 1, 1), 1.184155}};
 
 // "YYYY-MM" to the first day of that month; ZeroDate when it is not one.
 base::PackedDate MonthOf(const std::string& text) {
@@ -98,7 +98,7 @@ base::PackedDate MonthOf(const std::string& text) {
   }
   const int month = std::atoi(text.substr(5, 2).c_str());
   if (month < 1 || month > 12 || text.substr(0, 4) < "2002") return base::ZeroDate();
-  return base::PackDigits(text.substr(0, 4) + text.substr(5, 2) + "01");
+  return base::PackedDate(std::atoi(text.substr(0, 4).c_str()), month, 1);
 }
 
 // A factor written with a decimal point, between 0.5 and 2 (no base change
@@ -174,15 +174,14 @@ BaseChangeTable ExtendBaseChanges(const BaseChangeTable& built_in,
 }
 
 std::string MonthText(const base::PackedDate& month) {
-  const std::string digits = base::UnpackDigits(month.substr(0, 3));
-  if (digits.size() < 6) return digits;
+  const std::string digits = month.Digits();
   return digits.substr(0, 4) + "-" + digits.substr(4, 2);
 }
 
 double LinkCoefficient(const base::PackedDate& month, const BaseChangeTable& changes) {
   double link = 1;
   if (month < base::ParseDate("01012002")) return link;
-  const int m = month.size() >= 3 ? (static_cast<unsigned char>(month[2]) & 0x7F) : 0;
+  const int m = month.month();
   if (m >= 1 && m <= 12) link = kMonthlyLinkCoefficients[m - 1];
   for (const BaseChange& change : changes) {
     if (month >= change.from) link *= change.factor;
@@ -198,11 +197,9 @@ std::optional<IndexReading> FindLatestIndex(const base::PackedDate& contract_dat
                                             const base::PackedDate& report_date,
                                             ReferenceData& reference,
                                             const BaseChangeTable& changes) {
-  if (contract_date.size() < 4 || report_date.size() < 4) return std::nullopt;
-  const base::PackedDate anniversary =
-      report_date.substr(0, 2) + contract_date.substr(2, 1) + base::PackDigits("01");
-  const base::PackedDate key_date = base::AddToDate(anniversary, -1, "m");
-  const std::optional<CpiRecordValues> found = reference.CpiAtOrBefore("ESI" + key_date);
+  const base::PackedDate anniversary_month(report_date.full_year(), contract_date.month(), 1);
+  const base::PackedDate key_date = base::AddToDate(anniversary_month, -1, "m");
+  const std::optional<CpiRecordValues> found = reference.CpiAtOrBefore("ESI" + key_date.Bytes());
   // A record of another series found by the less-or-equal read is no index.
   if (!found || found->key.size() < 7 || found->key.substr(0, 3) != "ESI") return std::nullopt;
   // An index outside what the CPI file may hold is no index: it would turn
@@ -210,7 +207,7 @@ std::optional<IndexReading> FindLatestIndex(const base::PackedDate& contract_dat
   if (!IsCpiValue(found->value)) return std::nullopt;
   IndexReading r;
   r.latest_index = RoundHalfEven(found->value * 1000);
-  r.latest_index_date = found->key.substr(3, 4);
+  r.latest_index_date = base::PackedDate::FromBytes(found->key.substr(3, 4));
   r.sought_month = key_date;
   r.link_coefficient = LinkCoefficient(r.latest_index_date, changes);
   return r;

@@ -208,15 +208,12 @@ const char* ChooseSteps(LeaseFacts* f, UpdateResult* r) {
 
 base::PackedDate UpdateDate(const base::PackedDate& contract, const base::PackedDate& report) {
   auto anniversary = [&](int year) {
-    const std::string c = base::UnpackDigits(contract.substr(0, 4));
-    int month = std::atoi(c.substr(4, 2).c_str());
-    int day = std::atoi(c.substr(6, 2).c_str());
-    const bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
-    if (month == 2 && day == 29 && !leap) day = 28;
-    return base::PackDigits(base::ZeroPad(year, 4) + base::ZeroPad(month, 2) +
-                            base::ZeroPad(day, 2));
+    const int month = contract.month();
+    int day = contract.day();
+    if (month == 2 && day == 29 && !base::IsLeapYear(year)) day = 28;
+    return base::PackedDate(year, month, day);
   };
-  const int year = std::atoi(base::UnpackDigits(report.substr(0, 2)).c_str());
+  const int year = report.full_year();
   base::PackedDate date = anniversary(year);
   if (date < report) date = anniversary(year + 1);
   return date;
@@ -317,8 +314,7 @@ WriteBack WriteBackUpdate(const LeaseFacts& f, const IndexReading& reading, cons
   WriteBack w;
   if (r.extinction_term != 0) {
     const base::PackedDate end = base::AddToDate(Date("01011995"), r.extinction_term, "a");
-    const int day =
-        f.contract_date.size() >= 4 ? (static_cast<unsigned char>(f.contract_date[3]) & 0x7F) : 0;
+    const int day = f.contract_date.day();
     w.duration_months =
         static_cast<int16_t>(base::DateDifference(f.contract_date, end, "m") - (day > 1 ? 1 : 0));
   }

@@ -24,13 +24,10 @@ std::string DateWithDayInWords(const base::PackedDate& date, bool year_in_words)
   std::string long_date = base::FormatDate(date, 2, "dma");
   const size_t blank = long_date.find(' ');
   std::string rest = blank == std::string::npos ? std::string() : long_date.substr(blank + 1);
-  const std::string digits = base::UnpackDigits(date.substr(0, 4)) + "00000000";
-  const int day = std::atoi(digits.substr(6, 2).c_str());
-  const int year = std::atoi(digits.substr(0, 4).c_str());
-  std::string text = NumberInWords(day, "m") + " ";
+  std::string text = NumberInWords(date.day(), "m") + " ";
   if (!year_in_words) return text + rest;
   rest = rest.size() >= 5 ? rest.substr(0, rest.size() - 5) : std::string();
-  return text + rest + " " + NumberInWords(year, "m");
+  return text + rest + " " + NumberInWords(date.full_year(), "m");
 }
 
 std::string MergeData::Path() const { return base::Settings().tmp_dir + "merge.tmp"; }

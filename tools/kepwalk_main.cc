@@ -20,7 +20,8 @@ namespace {
 class ReadingHandler : public app::UnitHandler {
  public:
   explicit ReadingHandler(const app::RunParameters& params)
-      : index_key_("ESI" + params.report_date.substr(0, 3)) {}
+      : index_key_("ESI" + base::PackDigits(base::ZeroPad(params.report_date.full_year(), 4) +
+                                            base::ZeroPad(params.report_date.month(), 2))) {}
   void HandleUnit(app::RecordBuffers&, bool) override {
     for (int number = 1; number <= 14; ++number) {
       (void)storage::SeekByKeyWithoutLock(app::kReceiptFile, 0,
