@@ -6,6 +6,7 @@
 #include "app/run_parameters.h"
 #include "app/write_back.h"
 #include "base/codepage.h"
+#include "lease/law_dates.h"
 #include "storage/record_layouts.h"
 
 namespace app {
@@ -110,13 +111,12 @@ void ResultsTable::AddUnit(const RecordBuffers& records, const lease::LeaseFacts
   const bool transitional = lease::IsTransitional(facts.contract_date);
   const bool indexed = transitional && reading != nullptr;
   const bool updated = indexed && r.steps != 0;
-  const bool revalued = updated && facts.contract_date < lease::Date("11051956");
+  const bool revalued = updated && facts.contract_date < lease::kLastRevaluedDay;
   const std::string tenant =
       base::Cp850ToUtf8(storage::GetText(records.unit, storage::unit::kTenantName));
   std::string extinction_date;
   if (transitional && r.extinction_term != 0) {
-    extinction_date = IsoDate(
-        base::AddToDate(base::AddToDate(lease::Date("01011995"), r.extinction_term, "a"), -1, "d"));
+    extinction_date = IsoDate(lease::ExtinctionDate(r.extinction_term));
   }
   std::string row = DottedKey(storage::GetBytes(records.unit, storage::unit::kKey));
   row += "," + Quoted(WithoutTrailingBlanks(tenant));

@@ -1,5 +1,7 @@
 #include "lease/lease_facts.h"
 
+#include "lease/law_dates.h"
+
 namespace lease {
 namespace {
 
@@ -76,7 +78,7 @@ LeaseFacts BuildLeaseFacts(const UnitValues& u, const TransitionValues& t,
   if (f.housing()) {
     f.cadastral_value = t.cadastral_value;
     f.cadastral_date = t.cadastral_date;
-    if (f.contract_date < Date("12051956")) f.population = t.population;
+    if (f.contract_date < kRevaluationCutoff) f.population = t.population;
     f.cohabitants = t.cohabitants;
     f.household_income = t.household_income;
     f.opposed_update = t.opposed_update;
@@ -105,14 +107,14 @@ bool IsEligible(const LeaseFacts& f, int first_month, int last_month) {
 }
 
 ContractRegime ContractRegimeOf(const PackedDate& d) {
-  if (d < Date("03041947")) return ContractRegime::kBefore1946Act;
-  if (d < Date("01071964")) return ContractRegime::kAct1946;
-  if (d < Date("09051985")) return ContractRegime::kAct1964;
-  if (d < Date("01011995")) return ContractRegime::kAct1964Decree1985;
+  if (d < kAct1946InForce) return ContractRegime::kBefore1946Act;
+  if (d < kAct1964InForce) return ContractRegime::kAct1946;
+  if (d < kDecree1985InForce) return ContractRegime::kAct1964;
+  if (d < kAct1994InForce) return ContractRegime::kAct1964Decree1985;
   return ContractRegime::kAct1994;
 }
 
-bool IsTransitional(const PackedDate& contract_date) { return contract_date < Date("09051985"); }
+bool IsTransitional(const PackedDate& contract_date) { return contract_date < kDecree1985InForce; }
 
 bool IsSumptuary(const LeaseFacts& f, double monthly_rent) {
   if (!f.housing()) return false;
@@ -129,14 +131,19 @@ bool IsSumptuary(const LeaseFacts& f, double monthly_rent) {
   else if (p >= 500000 && p <= 999999)
     multiplier = 0.8;
   struct Limit {
-    const char* up_to;
+    PackedDate up_to;
     double limit;
-  } static const kLimits[] = {{"30091939", 500},  {"01011942", 1000}, {"31121946", 2000},
-                              {"31121956", 3000}, {"31121959", 5000}, {"30061964", 6000}};
+  } static const kLimits[] = {{kEndOfSeptember1939, 500}, {kStartOf1942, 1000},
+                              {kAct1946, 2000},           {kEndOf1956, 3000},
+                              {kEndOf1959, 5000},         {kEveOfAct1964InForce, 6000}};
   for (const Limit& l : kLimits) {
-    if (f.contract_date <= Date(l.up_to)) return monthly_rent >= multiplier * l.limit;
+    if (f.contract_date <= l.up_to) return monthly_rent >= multiplier * l.limit;
   }
   return false;
+}
+
+PackedDate ExtinctionDate(int term) {
+  return base::AddToDate(base::AddToDate(kAct1994InForce, term, "a"), -1, "d");
 }
 
 int ExtinctionTerm(LeaseFacts* f) {

@@ -110,6 +110,9 @@ bool IsTransitional(const PackedDate& contract_date);
 // monthly_rent in the stored money unit; premises are never sumptuary.
 bool IsSumptuary(const LeaseFacts& facts, double monthly_rent);
 
+// The last day of an extinction term of whole years from 1 Jan 1995.
+PackedDate ExtinctionDate(int term);
+
 // Whole years from 1 Jan 1995; 0: the legal extension continues. May clear
 // premises_opposed (a term of 1 to 14 years).
 int ExtinctionTerm(LeaseFacts* facts);

@@ -90,6 +90,14 @@ const BaseChangeTable kBaseChangeFactors = {{base::PackedDate(2007, 1, 1), 1.176
                                             {base::PackedDate(2022, 1, 1), 1.07270494208},
                                             {base::PackedDate(2026, 1, 1), 1.184155}};
 
+// The built-in table holds the months from January 1954 (entry 1) to December
+// 1985; its first index is that of March 1954. Indices published from January
+// 2002 on are in later bases and are linked back to the table's.
+constexpr base::PackedDate kMonthBeforeTable(1953, 12, 1);
+constexpr base::PackedDate kFirstIndexedMonth(1954, 3, 1);
+constexpr base::PackedDate kMonthAfterTable(1986, 1, 1);
+constexpr base::PackedDate kFirstLinkedMonth(2002, 1, 1);
+
 // "YYYY-MM" to the first day of that month; ZeroDate when it is not one.
 base::PackedDate MonthOf(const std::string& text) {
   if (text.size() != 7 || text[4] != '-') return base::ZeroDate();
@@ -180,7 +188,7 @@ std::string MonthText(const base::PackedDate& month) {
 
 double LinkCoefficient(const base::PackedDate& month, const BaseChangeTable& changes) {
   double link = 1;
-  if (month < base::ParseDate("01012002")) return link;
+  if (month < kFirstLinkedMonth) return link;
   const int m = month.month();
   if (m >= 1 && m <= 12) link = kMonthlyLinkCoefficients[m - 1];
   for (const BaseChange& change : changes) {
@@ -217,12 +225,12 @@ void FindBaseIndex(const base::PackedDate& base_date, const base::PackedDate& re
                    IndexReading* r) {
   r->base_index = 100000;
   r->base_index_date = base_date;
-  if (!(base_date < base::ParseDate("01011986"))) return;
-  const int n = 3 + base::DateDifference(base::ParseDate("01031954"), base_date, "m") -
+  if (!(base_date < kMonthAfterTable)) return;
+  const int n = 3 + base::DateDifference(kFirstIndexedMonth, base_date, "m") -
                 (base_date == revaluation_date ? 1 : 0);
-  if (n < 3 || n > 384 || base_date < base::ParseDate("01031954")) return;  // outside the table
+  if (n < 3 || n > 384 || base_date < kFirstIndexedMonth) return;  // outside the table
   r->base_index = BaseIndexEntry(n);
-  r->base_index_date = base::AddToDate(base::ParseDate("01121953"), n, "m");
+  r->base_index_date = base::AddToDate(kMonthBeforeTable, n, "m");
 }
 
 }  // namespace lease

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <vector>
 
+#include "lease/law_dates.h"
+
 namespace lease {
 namespace {
 
@@ -14,7 +16,7 @@ double R(double x) { return std::nearbyint(x); }
 enum class Case { kAll, kD1Early, kD1Late, kEE, kEL, kLE, kLL, kD2Early, kD2Late };
 
 struct Band {
-  const char* up_to;
+  PackedDate up_to;
   bool strictly_before;
   Case which;
   double sumptuary_fraction;
@@ -27,29 +29,29 @@ struct Band {
 // (the 30 Jun 1954 band, both dates late; the 11 May 1956 band, d2 late).
 const std::vector<Band>& HousingBands() {
   static const std::vector<Band> bands = {
-      {"01011915", true, Case::kAll, 1.16, 4, 0.30},
-      {"31121930", false, Case::kAll, 1.07, 4, 0.225},
-      {"17071936", false, Case::kAll, 0.95, 4, 0.225},
-      {"31121941", false, Case::kD1Early, 0.6675, 3, 0.15},
-      {"31121941", false, Case::kD1Late, 0.495, 3, 0},
-      {"31121946", false, Case::kEE, 0.485, 2, 0.15},
-      {"31121946", false, Case::kEL, 0.265, 2, 0.15},
-      {"31121946", false, Case::kLE, 0.32, 2, 0},
-      {"31121946", false, Case::kLL, 0.10, 2, 0},
-      {"31121951", false, Case::kEE, 0.485, 1.5, 0.15},
-      {"31121951", false, Case::kEL, 0.265, 1.5, 0.15},
-      {"31121951", false, Case::kLE, 0.32, 1.5, 0},
-      {"31121951", false, Case::kLL, 0.10, 1.5, 0},
-      {"31121952", false, Case::kEE, 0.4175, 1.25, 0.15},
-      {"31121952", false, Case::kEL, 0.2075, 1.25, 0.15},
-      {"31121952", false, Case::kLE, 0.26, 1.25, 0},
-      {"31121952", false, Case::kLL, 0.05, 1.25, 0},
-      {"30061954", false, Case::kEE, 0.365, 1.25, 0.10},
-      {"30061954", false, Case::kEL, 0.155, 1.25, 0.10},
-      {"30061954", false, Case::kLE, 0.26, 1.25, 0},
-      {"30061954", false, Case::kLL, 0.05, 1.25, 0},
-      {"11051956", false, Case::kD2Early, 0.26, 1.25, 0},
-      {"11051956", false, Case::kD2Late, 0.05, 1.25, 0},
+      {kFirstHousingPeriodBefore, true, Case::kAll, 1.16, 4, 0.30},
+      {kEndOf1930, false, Case::kAll, 1.07, 4, 0.225},
+      {kEveOfCivilWar, false, Case::kAll, 0.95, 4, 0.225},
+      {kEndOf1941, false, Case::kD1Early, 0.6675, 3, 0.15},
+      {kEndOf1941, false, Case::kD1Late, 0.495, 3, 0},
+      {kAct1946, false, Case::kEE, 0.485, 2, 0.15},
+      {kAct1946, false, Case::kEL, 0.265, 2, 0.15},
+      {kAct1946, false, Case::kLE, 0.32, 2, 0},
+      {kAct1946, false, Case::kLL, 0.10, 2, 0},
+      {kEndOf1951, false, Case::kEE, 0.485, 1.5, 0.15},
+      {kEndOf1951, false, Case::kEL, 0.265, 1.5, 0.15},
+      {kEndOf1951, false, Case::kLE, 0.32, 1.5, 0},
+      {kEndOf1951, false, Case::kLL, 0.10, 1.5, 0},
+      {kEndOf1952, false, Case::kEE, 0.4175, 1.25, 0.15},
+      {kEndOf1952, false, Case::kEL, 0.2075, 1.25, 0.15},
+      {kEndOf1952, false, Case::kLE, 0.26, 1.25, 0},
+      {kEndOf1952, false, Case::kLL, 0.05, 1.25, 0},
+      {kEndOfHousingPeriod1954, false, Case::kEE, 0.365, 1.25, 0.10},
+      {kEndOfHousingPeriod1954, false, Case::kEL, 0.155, 1.25, 0.10},
+      {kEndOfHousingPeriod1954, false, Case::kLE, 0.26, 1.25, 0},
+      {kEndOfHousingPeriod1954, false, Case::kLL, 0.05, 1.25, 0},
+      {kLastRevaluedDay, false, Case::kD2Early, 0.26, 1.25, 0},
+      {kLastRevaluedDay, false, Case::kD2Late, 0.05, 1.25, 0},
   };
   return bands;
 }
@@ -57,32 +59,32 @@ const std::vector<Band>& HousingBands() {
 // Premises: one fraction and factor, whatever the sumptuary test says.
 const std::vector<Band>& PremisesBands() {
   static const std::vector<Band> bands = {
-      {"01011931", true, Case::kAll, 0, 3, 3.42},
-      {"17071936", false, Case::kAll, 0, 3, 3.16},
-      {"31121941", false, Case::kD1Early, 0, 2, 2.75},
-      {"31121941", false, Case::kD1Late, 0, 2, 1.25},
-      {"31121946", false, Case::kEE, 0, 1.5, 2.36},
-      {"31121946", false, Case::kEL, 0, 1.5, 0.164},
-      {"31121946", false, Case::kLE, 0, 1.5, 0.92},
-      {"31121946", false, Case::kLL, 0, 1.5, 0.20},
-      {"02041947", false, Case::kEE, 0, 1.3, 2.36},
-      {"02041947", false, Case::kEL, 0, 1.3, 0.164},
-      {"02041947", false, Case::kLE, 0, 1.3, 0.92},
-      {"02041947", false, Case::kLL, 0, 1.3, 0.20},
-      {"31121951", false, Case::kEE, 0, 1.3, 1.88},
-      {"31121951", false, Case::kEL, 0, 1.3, 0.116},
-      {"31121951", false, Case::kLE, 0, 1.3, 0.92},
-      {"31121951", false, Case::kLL, 0, 1.3, 0.20},
-      {"31121952", false, Case::kEE, 0, 1.2, 1.64},
-      {"31121952", false, Case::kEL, 0, 1.2, 0.98},
-      {"31121952", false, Case::kLE, 0, 1.2, 0.76},
-      {"31121952", false, Case::kLL, 0, 1.2, 0.10},
-      {"30091954", false, Case::kEE, 0, 1.2, 0.98},
-      {"30091954", false, Case::kEL, 0, 1.2, 0.32},
-      {"30091954", false, Case::kLE, 0, 1.2, 0.76},
-      {"30091954", false, Case::kLL, 0, 1.2, 0.10},
-      {"11051956", false, Case::kD2Early, 0, 1.2, 0.76},
-      {"11051956", false, Case::kD2Late, 0, 1.2, 0.10},
+      {kFirstPremisesPeriodBefore, true, Case::kAll, 0, 3, 3.42},
+      {kEveOfCivilWar, false, Case::kAll, 0, 3, 3.16},
+      {kEndOf1941, false, Case::kD1Early, 0, 2, 2.75},
+      {kEndOf1941, false, Case::kD1Late, 0, 2, 1.25},
+      {kAct1946, false, Case::kEE, 0, 1.5, 2.36},
+      {kAct1946, false, Case::kEL, 0, 1.5, 0.164},
+      {kAct1946, false, Case::kLE, 0, 1.5, 0.92},
+      {kAct1946, false, Case::kLL, 0, 1.5, 0.20},
+      {kEveOfAct1946InForce, false, Case::kEE, 0, 1.3, 2.36},
+      {kEveOfAct1946InForce, false, Case::kEL, 0, 1.3, 0.164},
+      {kEveOfAct1946InForce, false, Case::kLE, 0, 1.3, 0.92},
+      {kEveOfAct1946InForce, false, Case::kLL, 0, 1.3, 0.20},
+      {kEndOf1951, false, Case::kEE, 0, 1.3, 1.88},
+      {kEndOf1951, false, Case::kEL, 0, 1.3, 0.116},
+      {kEndOf1951, false, Case::kLE, 0, 1.3, 0.92},
+      {kEndOf1951, false, Case::kLL, 0, 1.3, 0.20},
+      {kEndOf1952, false, Case::kEE, 0, 1.2, 1.64},
+      {kEndOf1952, false, Case::kEL, 0, 1.2, 0.98},
+      {kEndOf1952, false, Case::kLE, 0, 1.2, 0.76},
+      {kEndOf1952, false, Case::kLL, 0, 1.2, 0.10},
+      {kEndOfPremisesPeriod1954, false, Case::kEE, 0, 1.2, 0.98},
+      {kEndOfPremisesPeriod1954, false, Case::kEL, 0, 1.2, 0.32},
+      {kEndOfPremisesPeriod1954, false, Case::kLE, 0, 1.2, 0.76},
+      {kEndOfPremisesPeriod1954, false, Case::kLL, 0, 1.2, 0.10},
+      {kLastRevaluedDay, false, Case::kD2Early, 0, 1.2, 0.76},
+      {kLastRevaluedDay, false, Case::kD2Late, 0, 1.2, 0.10},
   };
   return bands;
 }
@@ -113,11 +115,11 @@ bool Matches(Case c, bool d1_early, bool d2_early) {
 
 // Fraction and factor of the first matching band; false when none applies.
 bool Revaluation(const LeaseFacts& f, bool sumptuary, double* fraction, double* factor) {
-  const bool d1_early = f.reference_date1 < Date("18071936");
-  const bool d2_early = f.reference_date2 < Date("01011942");
+  const bool d1_early = f.reference_date1 < kCivilWarStart;
+  const bool d2_early = f.reference_date2 < kStartOf1942;
   const bool housing = f.housing();
   for (const Band& b : housing ? HousingBands() : PremisesBands()) {
-    const PackedDate limit = Date(b.up_to);
+    const PackedDate& limit = b.up_to;
     const bool in_band = b.strictly_before ? f.contract_date < limit : f.contract_date <= limit;
     if (!in_band || !Matches(b.which, d1_early, d2_early)) continue;
     if (housing && !sumptuary) {
@@ -226,18 +228,18 @@ UpdateResult ComputeRentUpdate(LeaseFacts* f, IndexReading* reading) {
   r.paid_rent = (f->rent_per_receipt + f->assimilated_per_receipt) / months;
   r.sumptuary = f->housing() && IsSumptuary(*f, r.contractual_rent);
 
-  const bool old = f->contract_date < Date("12051956");
+  const bool old = f->contract_date < kRevaluationCutoff;
   base::PackedDate base_date = f->contract_date;
   r.revaluation_date = f->contract_date;
   if (old) {
     const bool fixed_1964 = r.sumptuary || !f->housing();
-    r.revaluation_date = Date(fixed_1964 ? "01071964" : "01071954");
-    base_date = Date(fixed_1964 ? "01061964" : "01031954");
+    r.revaluation_date = fixed_1964 ? kAct1964InForce : kHousingRevaluationDate;
+    base_date = fixed_1964 ? kRevaluationIndexMonth1964 : kHousingRevaluationIndexMonth;
   }
   FindBaseIndex(base_date, r.revaluation_date, reading);
 
   double fraction = 0, factor = 1;
-  if (base::AddToDate(f->contract_date, f->duration_months, "m") < Date("01071964")) {
+  if (base::AddToDate(f->contract_date, f->duration_months, "m") < kAct1964InForce) {
     Revaluation(*f, r.sumptuary, &fraction, &factor);
   }
   // The factor in hundred-thousandths, reduced by a tenth of its increase in
@@ -254,7 +256,7 @@ UpdateResult ComputeRentUpdate(LeaseFacts* f, IndexReading* reading) {
                       static_cast<__int128>(f->months_per_receipt) * 1000000000));
 
   if (f->housing()) {
-    const double rate = f->cadastral_date > Date("31121989") ? 0.12 : 0.24;
+    const double rate = f->cadastral_date > kEndOf1989 ? 0.12 : 0.24;
     r.cadastral_maximum = R(rate * f->cadastral_value / 12);
   }
   r.updated_rent =
@@ -313,7 +315,7 @@ WriteBack WriteBackUpdate(const LeaseFacts& f, const IndexReading& reading, cons
                           int16_t update_months) {
   WriteBack w;
   if (r.extinction_term != 0) {
-    const base::PackedDate end = base::AddToDate(Date("01011995"), r.extinction_term, "a");
+    const base::PackedDate end = base::AddToDate(kAct1994InForce, r.extinction_term, "a");
     const int day = f.contract_date.day();
     w.duration_months =
         static_cast<int16_t>(base::DateDifference(f.contract_date, end, "m") - (day > 1 ? 1 : 0));

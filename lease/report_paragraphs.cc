@@ -3,6 +3,7 @@
 #include "base/codepage.h"
 #include "base/edit_picture.h"
 #include "base/message_catalogue.h"
+#include "lease/law_dates.h"
 
 namespace lease {
 namespace {
@@ -72,11 +73,11 @@ void EndParagraphs(const LeaseFacts& f, const UpdateResult& r, std::vector<std::
     return;
   }
   if ((!f.housing() || f.assimilated == 'S' || f.premises_category == 'P') &&
-      !(AgreedEnd(f) < Date("01011995"))) {
+      !(AgreedEnd(f) < kAct1994InForce)) {
     out->push_back(T("- Venciment ") + LongDate(AgreedEnd(f), "dma") + ".");
   }
   const int term = r.extinction_term;
-  const PackedDate end = base::AddToDate(base::AddToDate(Date("01011995"), term, "a"), -1, "d");
+  const PackedDate end = ExtinctionDate(term);
   const bool extension_rules =
       f.assimilated == 'N' &&
       (f.housing() || (f.premises_category != 'P' && f.premises_flag == 'S'));
@@ -123,7 +124,7 @@ void EndParagraphs(const LeaseFacts& f, const UpdateResult& r, std::vector<std::
 void UpdateParagraphs(const LeaseFacts& f, const IndexReading& x, const UpdateResult& r,
                       std::vector<std::string>* out) {
   const bool plain_housing = f.housing() && f.assimilated == 'N';
-  if (f.contract_date < Date("11051956")) {
+  if (f.contract_date < kLastRevaluedDay) {
     out->push_back(
         T("- En aplicació de la transitòria ") +
         (plain_housing ? T(" segona, apartat 11, regla 1a") : T(" tercera, apartat 6, regla 1a")) +
