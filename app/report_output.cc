@@ -1,5 +1,6 @@
 #include "app/report_output.h"
 
+#include "lease/letter_case.h"
 #include "output/template_merge.h"
 #include "storage/record_layouts.h"
 
@@ -31,9 +32,7 @@ output::MergeValues MergeValuesOf(const RecordBuffers& r, const lease::LeaseFact
                          : storage::GetText(r.building, b::kAddress3);
   v.increment = result.increment;
   v.update_date = result.update_date;
-  v.use_code = facts.use_code;
-  v.premises_flag = facts.premises_flag;
-  v.contract_date = facts.contract_date;
+  v.letter_case = lease::LetterCaseOf(facts);
   return v;
 }
 

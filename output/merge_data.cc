@@ -69,11 +69,15 @@ void MergeData::AddParagraph(const std::string& paragraph) {
 }
 
 bool MergeData::LetterDue() const {
-  if (!(values_.contract_date < base::ParseDate("09051985"))) return false;
-  if (values_.use_code == 'V') return rules_.housing;
-  if (values_.use_code == 'L') {
-    return (rules_.premises_s && values_.premises_flag == 'S') ||
-           (rules_.premises_n && values_.premises_flag == 'N');
+  switch (values_.letter_case) {
+    case lease::LetterCase::kHousing:
+      return rules_.housing;
+    case lease::LetterCase::kPremisesMarkedS:
+      return rules_.premises_s;
+    case lease::LetterCase::kPremisesMarkedN:
+      return rules_.premises_n;
+    case lease::LetterCase::kNone:
+      break;
   }
   return false;
 }

@@ -6,14 +6,15 @@
 // "FEC3", "FEC4" the report date in several forms (lower case), "DES0".."DES5"
 // the unit and its tenant, "INCACT" the increment, "MESACT" the month of the
 // update, and "RELACT": byte 1, then the unit's paragraphs as 80-column lines
-// after 10 blanks. A letter is merged for transitional contracts of the kinds
-// the run asks for.
+// after 10 blanks. A letter is merged for the units whose letter case (which
+// the lease engine gives) the run asks for.
 #pragma once
 
 #include <fstream>
 #include <string>
 
 #include "base/dates.h"
+#include "lease/letter_case.h"
 
 namespace output {
 
@@ -27,10 +28,7 @@ struct MergeValues {
   std::string address3;     // 30
   double increment = 0;     // hundredths, per receipt
   base::PackedDate update_date;
-  // The letter decision.
-  char use_code = 'V';  // "V" housing, "L" premises
-  char premises_flag = 'N';
-  base::PackedDate contract_date;
+  lease::LetterCase letter_case = lease::LetterCase::kNone;
 };
 
 struct LetterRules {

@@ -39,7 +39,7 @@ class MergeDataTest : public ::testing::Test {
     v.address3 = std::string(30, ' ');
     v.increment = 20215;
     v.update_date = base::ParseDate("01012002");
-    v.contract_date = base::ParseDate("01011970");
+    v.letter_case = lease::LetterCase::kHousing;
     return v;
   }
   testing_support::TempDir dir_;
@@ -110,13 +110,16 @@ TEST_F(MergeDataTest, DecidesTheLetterByContractDateAndFlags) {
       {"01011970", 'L', 'S', {"", false, true, false}, true},
       {"01011970", 'L', 'N', {"", false, true, false}, false},
       {"01011970", 'L', 'N', {"", false, false, true}, true},
+      {"01011970", 'L', 'X', {"", true, true, true}, false},
   };
   for (const auto& c : cases) {
     MergeData data(c.rules);
     MergeValues v = Values();
-    v.contract_date = base::ParseDate(c.contract);
-    v.use_code = c.use;
-    v.premises_flag = c.flag;
+    lease::LeaseFacts facts;
+    facts.contract_date = base::ParseDate(c.contract);
+    facts.use_code = c.use;
+    facts.premises_flag = c.flag;
+    v.letter_case = lease::LetterCaseOf(facts);
     data.Write(v);
     EXPECT_EQ(data.LetterDue(), c.due) << c.contract << c.use << c.flag;
     data.Finish();
