@@ -23,6 +23,19 @@ using storage::GetInt16;
 using storage::GetInt32;
 using storage::GetText;
 
+// The amounts of the ten fixed concepts, then the code and amount of each
+// coded concept.
+lease::ReceiptConcepts ReceiptConceptsOf(const std::string& r) {
+  lease::ReceiptConcepts c;
+  for (size_t i = 0; i < c.fixed.size(); ++i) {
+    c.fixed[i] = GetInt32(r, u::kFixedConcept1 + 4 * static_cast<int>(i));
+  }
+  for (size_t i = 0; i < c.coded.size(); ++i) {
+    c.coded[i] = {GetInt16(r, u::kCodedConcepts[i][0]), GetInt32(r, u::kCodedConcepts[i][1])};
+  }
+  return c;
+}
+
 lease::UnitValues UnitValuesOf(const std::string& r) {
   lease::UnitValues v;
   v.subrogated_name = GetText(r, u::kSubrogatedName);
@@ -30,7 +43,7 @@ lease::UnitValues UnitValuesOf(const std::string& r) {
   v.duration_months = GetInt16(r, u::kDurationMonths);
   v.months_per_receipt = GetInt16(r, u::kMonthsPerReceipt);
   v.premises = GetText(r, u::kPremises)[0];
-  v.concepts = GetBytes(r, u::kConcepts);
+  v.concepts = ReceiptConceptsOf(r);
   return v;
 }
 
@@ -82,23 +95,37 @@ void CountWriteBack(const WriteOutcome& w, const std::string& key, RunCounts* co
 
 }  // namespace
 
-std::optional<int16_t> RecordReference::ConceptType(const std::string& key) {
+std::optional<int16_t> RecordReference::ConceptTypeOfKey(const std::string& key) {
   storage::SetInt16(&records_.receipt, storage::receipt::kType, 9);
   if (storage::SeekByKeyWithoutLock(kReceiptFile, 0, key, 0) != 0) return std::nullopt;
   return GetInt16(records_.receipt, storage::receipt::kType);
 }
 
-std::optional<lease::CpiRecordValues> RecordReference::CpiAtOrBefore(const std::string& key) {
+// The fixed concepts are keyed by their number as a byte, the coded ones by
+// the packed two digits of their code.
+std::optional<int16_t> RecordReference::FixedConceptType(int number) {
+  return ConceptTypeOfKey(std::string(1, static_cast<char>(number)));
+}
+
+std::optional<int16_t> RecordReference::CodedConceptType(int16_t code) {
+  return ConceptTypeOfKey(base::PackDigits(base::ZeroPad(code < 0 ? -code : code, 2)));
+}
+
+// The key is the series code and the month's packed date.
+std::optional<lease::CpiRecordValues> RecordReference::CpiAtOrBefore(
+    std::string_view series, const base::PackedDate& month) {
   storage::SetDouble(&records_.cpi, storage::cpi::kValue, 100);
+  const std::string key = std::string(series) + month.Bytes();
   if (storage::SeekByKeyWithoutLock(kCpiFile, 0, key, -1) != 0) return std::nullopt;
-  return lease::CpiRecordValues{GetBytes(records_.cpi, storage::cpi::kKey),
+  const std::string found = GetBytes(records_.cpi, storage::cpi::kKey);
+  return lease::CpiRecordValues{found.substr(0, 3), base::PackedDate::FromBytes(found.substr(3, 4)),
                                 storage::GetDouble(records_.cpi, storage::cpi::kValue)};
 }
 
 void LeaseHandler::HandleUnit(RecordBuffers& records, bool new_record) {
   last_paragraphs_.clear();
   RecordReference reference(records);
-  lease::LeaseFacts facts =
+  const lease::LeaseFacts facts =
       lease::BuildLeaseFacts(UnitValuesOf(records.unit), TransitionValuesOf(records.transition),
                              params_.report_date, reference);
   if (!lease::IsEligible(facts, MonthNumber(params_.first_month), MonthNumber(params_.last_month)))
@@ -115,7 +142,7 @@ void LeaseHandler::HandleUnit(RecordBuffers& records, bool new_record) {
   ++counts_->units_in_window;
   const std::optional<lease::IndexReading> found =
       lease::FindLatestIndex(facts.contract_date, facts.report_date, reference, base_changes_);
-  lease::IndexReading reading = found.value_or(lease::IndexReading{});
+  const lease::IndexReading reading = found.value_or(lease::IndexReading{});
   const bool transitional = lease::IsTransitional(facts.contract_date);
   if (!found && transitional) {
     ++counts_->units_without_index;
@@ -126,7 +153,7 @@ void LeaseHandler::HandleUnit(RecordBuffers& records, bool new_record) {
                  key.substr(0, 4).c_str(), key.substr(4).c_str());
   }
   if (found && transitional) stale_.Note(reading);
-  const lease::UpdateResult result = lease::ComputeRentUpdate(&facts, &reading);
+  const lease::UpdateResult result = lease::ComputeRentUpdate(facts, reading);
   last_paragraphs_ = lease::ComposeReportParagraphs(facts, found ? &reading : nullptr, result);
   if (!last_paragraphs_.empty()) ++counts_->units_with_paragraphs;
   const long letters_before = counts_->letters_merged;

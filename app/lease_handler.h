@@ -38,10 +38,14 @@ class UnitOutput {
 class RecordReference : public lease::ReferenceData {
  public:
   explicit RecordReference(RecordBuffers& records) : records_(records) {}
-  std::optional<int16_t> ConceptType(const std::string& key) override;
-  std::optional<lease::CpiRecordValues> CpiAtOrBefore(const std::string& key) override;
+  std::optional<int16_t> FixedConceptType(int number) override;
+  std::optional<int16_t> CodedConceptType(int16_t code) override;
+  std::optional<lease::CpiRecordValues> CpiAtOrBefore(std::string_view series,
+                                                      const base::PackedDate& month) override;
 
  private:
+  std::optional<int16_t> ConceptTypeOfKey(const std::string& key);
+
   RecordBuffers& records_;
 };
 

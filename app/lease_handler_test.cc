@@ -72,6 +72,24 @@ TEST_F(WriteBackTest, TheWorkedCaseIsWrittenBack) {
   // Nothing is printed in mode "A": the print file holds only its device line.
 }
 
+// The fixed and the coded concepts are read from their places in the unit
+// record: the first coded concept (code 7, assimilated and kept in place)
+// and the last (code 8, rent), whose amount lies two bytes further on.
+TEST_F(WriteBackTest, TheReceiptConceptsAreReadFromTheirPlacesInTheUnitRecord) {
+  Import("TVRebut", "concept,code,type\n1,,0\n2,,1\n,7,1\n,8,0\n");
+  Import("DepartaV",
+         "building,unit,contract_date,months_per_receipt,concept1,concept2,concept11_code,"
+         "concept11,concept14_code,concept14\n"
+         "1,3,1970-01-01,1,10000,300,7,200,8,400\n");
+  ASSERT_EQ(Run("A", "15/03/2001"), 0) << dir_.Read("stderr");
+  // The rent is concept 1 and code 8's amount; concept 2 keeps the
+  // assimilated amounts other than the coded one.
+  const std::string transitions = Export("TranLauV");
+  EXPECT_NE(transitions.find(",10400,8605,"), std::string::npos) << transitions;
+  const std::string units = Export("DepartaV");
+  EXPECT_NE(units.find(",1,10000,300,0,0,0,0,0,0,0,0,7,200,"), std::string::npos) << units;
+}
+
 TEST_F(WriteBackTest, AUnitWithoutAPriceIndexIsNamedAndNotWrittenBack) {
   Import("DepartaV",
          "building,unit,contract_date,months_per_receipt,concept1\n1,3,1970-01-01,1,10000\n");

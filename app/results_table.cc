@@ -127,8 +127,8 @@ void ResultsTable::AddUnit(const RecordBuffers& records, const lease::LeaseFacts
   row += "," + (updated ? EurosText(r.contractual_rent) : "");
   row += "," + (revalued ? Decimals(r.revaluation_fraction * 100, 3) : "");
   row += "," + (updated ? EurosText(r.revalued_rent) : "");
-  row += "," + (updated ? IndexText(reading->base_index) : "");
-  row += "," + (updated ? MonthText(reading->base_index_date) : "");
+  row += "," + (updated ? IndexText(r.base_index) : "");
+  row += "," + (updated ? MonthText(r.base_index_date) : "");
   row += "," + (updated ? IndexText(reading->latest_index) : "");
   row += "," + (updated ? MonthText(reading->latest_index_date) : "");
   row += "," + (updated ? EurosText(r.updated_rent) : "");

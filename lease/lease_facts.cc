@@ -5,45 +5,26 @@
 namespace lease {
 namespace {
 
-int32_t Int32At(const std::string& block, size_t at) {
-  if (at + 4 > block.size()) return 0;
-  uint32_t v = 0;
-  for (int i = 0; i < 4; ++i)
-    v |= static_cast<uint32_t>(static_cast<unsigned char>(block[at + i])) << (8 * i);
-  return static_cast<int32_t>(v);
-}
-
-int16_t Int16At(const std::string& block, size_t at) {
-  if (at + 2 > block.size()) return 0;
-  return static_cast<int16_t>(static_cast<unsigned char>(block[at]) |
-                              (static_cast<unsigned char>(block[at + 1]) << 8));
-}
-
 // Concept types: 0 rent; 1, 2 and 4 assimilated to rent (only 1 for the coded
 // concepts 11 to 14). A concept not in the file counts as type 9: nowhere.
-void AddConcepts(const std::string& block, ReferenceData& reference, LeaseFacts* f) {
+void AddConcepts(const ReceiptConcepts& concepts, ReferenceData& reference, LeaseFacts* f) {
   // Summed in 64 bits: fourteen amounts of the records' 32 bits may exceed them.
   int64_t rent = 0, assimilated = 0, kept = 0;
   for (int c = 0; c < 10; ++c) {
-    const int32_t amount = Int32At(block, static_cast<size_t>(4 * c));
-    const int16_t type =
-        reference.ConceptType(std::string(1, static_cast<char>(c + 1))).value_or(9);
+    const int32_t amount = concepts.fixed[static_cast<size_t>(c)];
+    const int16_t type = reference.FixedConceptType(c + 1).value_or(9);
     if (type == 0) rent += amount;
     if (type == 1 || type == 2 || type == 4) {
       assimilated += amount;
       if (c != 1 && c != 2 && c != 5 && c != 6 && c != 9) kept += amount;
     }
   }
-  static constexpr size_t kCoded[4][2] = {{40, 42}, {46, 48}, {52, 54}, {58, 62}};
-  for (const auto& at : kCoded) {
-    const int16_t code = Int16At(block, at[0]);
-    const int32_t amount = Int32At(block, at[1]);
-    const std::string key = base::PackDigits(base::ZeroPad(code < 0 ? -code : code, 2));
-    const int16_t type = reference.ConceptType(key).value_or(9);
-    if (type == 0) rent += amount;
+  for (const CodedConcept& coded : concepts.coded) {
+    const int16_t type = reference.CodedConceptType(coded.code).value_or(9);
+    if (type == 0) rent += coded.amount;
     if (type == 1) {
-      assimilated += amount;
-      kept += amount;
+      assimilated += coded.amount;
+      kept += coded.amount;
     }
   }
   const auto fits = [](int64_t v) { return v >= kLowestAmount && v <= kHighestAmount; };
@@ -59,8 +40,6 @@ void AddConcepts(const std::string& block, ReferenceData& reference, LeaseFacts*
 bool IsBlank(const std::string& s) { return s.find_first_not_of(' ') == std::string::npos; }
 
 }  // namespace
-
-PackedDate Date(const char* ddmmyyyy) { return base::ParseDate(ddmmyyyy); }
 
 LeaseFacts BuildLeaseFacts(const UnitValues& u, const TransitionValues& t,
                            const PackedDate& report_date, ReferenceData& reference) {
@@ -146,33 +125,23 @@ PackedDate ExtinctionDate(int term) {
   return base::AddToDate(base::AddToDate(kAct1994InForce, term, "a"), -1, "d");
 }
 
-int ExtinctionTerm(LeaseFacts* f) {
-  int term;
-  if (f->premises_category == 'P') {
-    term = 5;
-  } else if (f->housing()) {
-    if (f->assimilated == 'N') {
-      term = f->opposed_update == 'S' ? 8 : 0;
-    } else {
-      term = IsTransitional(f->contract_date) ? (f->assimilated_housing == 'N' ? 15 : 10) : 0;
-    }
-  } else if (f->assimilated == 'S') {
-    term = 5;
-  } else if (f->premises_flag == 'S') {
-    term = 0;
-  } else if (f->premises_category == 'C') {
-    term = f->floor_area > 2500 ? 5 : 20;
-  } else if (f->quota >= 1 && f->quota <= 85000) {
-    term = 20;
-  } else if (f->quota >= 85001 && f->quota <= 130000) {
-    term = 15;
-  } else if (f->quota >= 130001 && f->quota <= 190000) {
-    term = 10;
-  } else {
-    term = 5;
+int ExtinctionTerm(const LeaseFacts& f) {
+  if (f.premises_category == 'P') return 5;
+  if (f.housing()) {
+    if (f.assimilated == 'N') return f.opposed_update == 'S' ? 8 : 0;
+    return IsTransitional(f.contract_date) ? (f.assimilated_housing == 'N' ? 15 : 10) : 0;
   }
-  if (term > 0 && term < 15) f->premises_opposed = 'N';
-  return term;
+  if (f.assimilated == 'S') return 5;
+  if (f.premises_flag == 'S') return 0;
+  if (f.premises_category == 'C') return f.floor_area > 2500 ? 5 : 20;
+  if (f.quota >= 1 && f.quota <= 85000) return 20;
+  if (f.quota >= 85001 && f.quota <= 130000) return 15;
+  if (f.quota >= 130001 && f.quota <= 190000) return 10;
+  return 5;
+}
+
+bool PremisesOpposeUpdate(const LeaseFacts& f, int extinction_term) {
+  return f.premises_opposed == 'S' && !(extinction_term > 0 && extinction_term < 15);
 }
 
 }  // namespace lease

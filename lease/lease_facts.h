@@ -3,11 +3,12 @@
 // premises, assimilated or not, sumptuary or not, the regime the contract was
 // made under and the years after which it is extinguished.
 //
-// The engine takes values and returns values: the driver fills UnitValues and
-// TransitionValues from the unit's records, and the receipt-concept types come
-// through ReferenceData.
+// The engine takes values and returns values: the driver decodes the unit's
+// records into UnitValues and TransitionValues, and the receipt-concept types
+// come through ReferenceData.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -18,6 +19,18 @@ namespace lease {
 
 using base::PackedDate;
 
+// The receipt's concepts, amounts in hundredths of a euro: the ten fixed
+// concepts (1 to 10) and the four coded ones (11 to 14), each of which names
+// its concept by a code.
+struct CodedConcept {
+  int16_t code = 0;
+  int32_t amount = 0;
+};
+struct ReceiptConcepts {
+  std::array<int32_t, 10> fixed{};
+  std::array<CodedConcept, 4> coded{};
+};
+
 // From the unit record (positions as stored).
 struct UnitValues {
   std::string subrogated_name;     // 49, 30 characters
@@ -25,7 +38,7 @@ struct UnitValues {
   int16_t duration_months = 0;     // 194, 0 = indefinite
   int16_t months_per_receipt = 0;  // 226
   char premises = ' ';             // 211, "S" = business premises
-  std::string concepts;            // 278, the 66-byte receipt-concept block
+  ReceiptConcepts concepts;        // 278
 };
 
 // From the transition record (or its defaults).
@@ -113,11 +126,11 @@ bool IsSumptuary(const LeaseFacts& facts, double monthly_rent);
 // The last day of an extinction term of whole years from 1 Jan 1995.
 PackedDate ExtinctionDate(int term);
 
-// Whole years from 1 Jan 1995; 0: the legal extension continues. May clear
-// premises_opposed (a term of 1 to 14 years).
-int ExtinctionTerm(LeaseFacts* facts);
+// Whole years from 1 Jan 1995; 0: the legal extension continues.
+int ExtinctionTerm(const LeaseFacts& facts);
 
-// A date literal, day-month-year ("09051985").
-PackedDate Date(const char* ddmmyyyy);
+// Whether a premises tenant's opposition to the update (premises_opposed)
+// stands under the extinction term: a term of 1 to 14 years ends it.
+bool PremisesOpposeUpdate(const LeaseFacts& facts, int extinction_term);
 
 }  // namespace lease

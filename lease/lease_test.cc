@@ -13,21 +13,30 @@
 namespace lease {
 namespace {
 
-// Concept 1 is rent, concept 2 assimilated, code 7 assimilated; a CPI series.
+// A date literal, day-month-year ("09051985").
+PackedDate Date(const char* ddmmyyyy) { return base::ParseDate(ddmmyyyy); }
+
+// Concept 1 is rent, concept 2 assimilated, code 7 assimilated; a CPI file
+// keyed, as the records are, by series code and month.
 class FakeReference : public ReferenceData {
  public:
-  std::optional<int16_t> ConceptType(const std::string& key) override {
-    if (key == std::string(1, '\x01')) return 0;
-    if (key == std::string(1, '\x02')) return 1;
-    if (key == base::PackDigits("07")) return 1;
-    if (key == base::PackDigits("08")) return 2;
+  std::optional<int16_t> FixedConceptType(int number) override {
+    if (number == 1) return 0;
+    if (number == 2) return 1;
     return std::nullopt;
   }
-  std::optional<CpiRecordValues> CpiAtOrBefore(const std::string& key) override {
-    auto it = cpi.upper_bound(key);
+  std::optional<int16_t> CodedConceptType(int16_t code) override {
+    if (code == 7) return 1;
+    if (code == 8) return 2;
+    return std::nullopt;
+  }
+  std::optional<CpiRecordValues> CpiAtOrBefore(std::string_view series,
+                                               const PackedDate& month) override {
+    auto it = cpi.upper_bound(std::string(series) + month.Bytes());
     if (it == cpi.begin()) return std::nullopt;
     --it;
-    return CpiRecordValues{it->first, it->second};
+    return CpiRecordValues{it->first.substr(0, 3), PackedDate::FromBytes(it->first.substr(3)),
+                           it->second};
   }
   void Add(const char* ddmmyyyy, double value, const char* prefix = "ESI") {
     cpi[prefix + Date(ddmmyyyy).Bytes()] = value;
@@ -35,21 +44,13 @@ class FakeReference : public ReferenceData {
   std::map<std::string, double> cpi;
 };
 
-std::string Le32(int32_t v) {
-  std::string s;
-  for (int i = 0; i < 4; ++i)
-    s.push_back(static_cast<char>((static_cast<uint32_t>(v) >> (8 * i)) & 0xFF));
-  return s;
-}
-
-std::string Concepts(int32_t rent, int32_t assimilated = 0, int16_t code = 0, int32_t coded = 0) {
-  std::string block(66, '\0');
-  block.replace(0, 4, Le32(rent));
-  block.replace(4, 4, Le32(assimilated));
-  block[40] = static_cast<char>(code & 0xFF);
-  block[41] = static_cast<char>(code >> 8);
-  block.replace(42, 4, Le32(coded));
-  return block;
+ReceiptConcepts Concepts(int32_t rent, int32_t assimilated = 0, int16_t code = 0,
+                         int32_t coded = 0) {
+  ReceiptConcepts c;
+  c.fixed[0] = rent;
+  c.fixed[1] = assimilated;
+  c.coded[0] = {code, coded};
+  return c;
 }
 
 UnitValues Unit(const char* contract, int32_t rent, char premises = 'N', int16_t months = 1) {
@@ -79,7 +80,7 @@ class LeaseTest : public ::testing::Test {
   UpdateResult Compute(LeaseFacts* f, IndexReading* x, const char* report = "15032001") {
     f->report_date = Date(report);
     *x = *FindLatestIndex(f->contract_date, f->report_date, reference_);
-    return ComputeRentUpdate(f, x);
+    return ComputeRentUpdate(*f, *x);
   }
   FakeReference reference_;
 };
@@ -90,8 +91,8 @@ TEST_F(LeaseTest, WorkedCaseOfTheRentUpdate) {
   IndexReading x;
   const UpdateResult r = Compute(&f, &x);
   EXPECT_EQ(r.revalued_rent, 10000);
-  EXPECT_EQ(x.base_index, 8605);
-  EXPECT_EQ(x.base_index_date, Date("01121969"));
+  EXPECT_EQ(r.base_index, 8605);
+  EXPECT_EQ(r.base_index_date, Date("01121969"));
   EXPECT_EQ(x.latest_index, 130000);
   EXPECT_EQ(x.link_coefficient, 1);
   EXPECT_EQ(r.updated_rent, 151075);
@@ -190,17 +191,17 @@ TEST_F(LeaseTest, ClassificationBoundaries) {
     tv.floor_area = c.area;
     tv.quota = c.quota;
     LeaseFacts pf = BuildLeaseFacts(Unit("01011970", 1, 'S'), tv, Date("01012000"), reference_);
-    EXPECT_EQ(ExtinctionTerm(&pf), c.term) << c.category << " " << c.area << " " << c.quota;
+    EXPECT_EQ(ExtinctionTerm(pf), c.term) << c.category << " " << c.area << " " << c.quota;
   }
   // Housing: assimilated flags other than "N" take the assimilated term before 9 May 1985.
   TransitionValues hv = Transition();
   hv.assimilated = 'X';
   LeaseFacts hf = BuildLeaseFacts(Unit("08051985", 1), hv, Date("01012000"), reference_);
-  EXPECT_EQ(ExtinctionTerm(&hf), 10);
+  EXPECT_EQ(ExtinctionTerm(hf), 10);
   hv.assimilated = 'N';
   hv.opposed_update = 'S';
   hf = BuildLeaseFacts(Unit("08051985", 1), hv, Date("01012000"), reference_);
-  EXPECT_EQ(ExtinctionTerm(&hf), 8);
+  EXPECT_EQ(ExtinctionTerm(hf), 8);
 
   // Receipt concepts: codes 11 to 14 count as assimilated only with type 1.
   UnitValues u = Unit("01011970", 5000);
@@ -212,7 +213,7 @@ TEST_F(LeaseTest, ClassificationBoundaries) {
   IndexReading cx;
   cf.report_date = Date("15032001");
   cx = *FindLatestIndex(cf.contract_date, cf.report_date, reference_);
-  const UpdateResult cr = ComputeRentUpdate(&cf, &cx);
+  const UpdateResult cr = ComputeRentUpdate(cf, cx);
   // Concept 2 receives only what the write-back clears: no amount counts twice.
   EXPECT_EQ(WriteBackUpdate(cf, cx, cr, 12).assimilated_concept, 300);
   u.concepts = Concepts(5000, 0, 8, 200);  // type 2 on a coded concept counts nowhere
@@ -227,17 +228,16 @@ TEST_F(LeaseTest, PriceIndexTables) {
   EXPECT_EQ(BaseIndexEntry(77), 4909);
   EXPECT_EQ(BaseIndexEntry(54), 4514);  // June 1958 as the institute publishes it
   EXPECT_EQ(BaseIndexEntry(384), 67371);
-  IndexReading x;
-  FindBaseIndex(Date("01031954"), Date("01071954"), &x);
-  EXPECT_EQ(x.base_index, 3282);
-  EXPECT_EQ(x.base_index_date, Date("01031954"));
-  FindBaseIndex(Date("15061960"), Date("15061960"), &x);
-  EXPECT_EQ(x.base_index, 4909);
-  EXPECT_EQ(x.base_index_date, Date("01051960"));
-  FindBaseIndex(Date("20061958"), Date("01011990"), &x);
-  EXPECT_EQ(x.base_index, 4514);
-  FindBaseIndex(Date("01011986"), Date("01011986"), &x);
-  EXPECT_EQ(x.base_index, 100000);
+  BaseIndex b = FindBaseIndex(Date("01031954"), Date("01071954"));
+  EXPECT_EQ(b.index, 3282);
+  EXPECT_EQ(b.date, Date("01031954"));
+  b = FindBaseIndex(Date("15061960"), Date("15061960"));
+  EXPECT_EQ(b.index, 4909);
+  EXPECT_EQ(b.date, Date("01051960"));
+  b = FindBaseIndex(Date("20061958"), Date("01011990"));
+  EXPECT_EQ(b.index, 4514);
+  b = FindBaseIndex(Date("01011986"), Date("01011986"));
+  EXPECT_EQ(b.index, 100000);
   EXPECT_DOUBLE_EQ(LinkCoefficient(Date("01012002")), 1.3577);
   EXPECT_DOUBLE_EQ(LinkCoefficient(Date("01052013")), 1.351895 * 1.176243 * 1.120584);
   EXPECT_DOUBLE_EQ(LinkCoefficient(Date("01122001")), 1);
@@ -327,7 +327,7 @@ TEST_F(LeaseTest, AmountsAreThoseOfExactArithmetic) {
   LeaseFacts p = BuildLeaseFacts(Unit("01011970", 1000, 'S'), pt, Date("15032001"), cpi);
   p.report_date = Date("15032001");
   x = *FindLatestIndex(p.contract_date, p.report_date, cpi);
-  r = ComputeRentUpdate(&p, &x);
+  r = ComputeRentUpdate(p, x);
   EXPECT_EQ(r.updated_rent, 12345);
   EXPECT_DOUBLE_EQ(r.step_fraction, 0.10);
   EXPECT_EQ(r.increment, 1234 - 1000);
@@ -339,7 +339,7 @@ TEST_F(LeaseTest, RevaluationAndSteps) {
   IndexReading x;
   UpdateResult r = Compute(&f, &x);
   EXPECT_EQ(r.revaluation_date, Date("01071954"));
-  EXPECT_EQ(x.base_index, 3282);
+  EXPECT_EQ(r.base_index, 3282);
   EXPECT_FLOAT_EQ(r.revaluation_fraction, 0.30f);
   EXPECT_EQ(r.revalued_rent, 130);
 
@@ -397,6 +397,33 @@ TEST_F(LeaseTest, RevaluationAndSteps) {
   EXPECT_EQ(r.extinction_term, 10);
   EXPECT_EQ(r.steps_at_start, 5);
   EXPECT_FLOAT_EQ(r.step_fraction, 0.10f);  // the premises schedule starts at 10 %
+}
+
+// A premises tenant who opposed the update gets no steps and a term of 5
+// years, unless the extinction term is of 1 to 14 years, which ends the
+// opposition.
+TEST_F(LeaseTest, APremisesTenantsOppositionStandsUnlessItsTermIsShort) {
+  struct {
+    char assimilated;
+    char opposed;
+    int term_before;
+    int term;
+    int steps_at_start;
+  } cases[] = {{'N', 'S', 15, 5, 0}, {'N', 'N', 15, 15, 10}, {'S', 'S', 5, 5, 5}};
+  for (const auto& c : cases) {
+    TransitionValues t = Transition();
+    t.premises_category = 'N';
+    t.quota = 100000;
+    t.assimilated = c.assimilated;
+    t.premises_opposed = c.opposed;
+    LeaseFacts f = BuildLeaseFacts(Unit("01011970", 10000, 'S'), t, Date("15032001"), reference_);
+    ASSERT_EQ(f.premises_opposed, c.opposed) << c.assimilated << c.opposed;
+    EXPECT_EQ(ExtinctionTerm(f), c.term_before) << c.assimilated << c.opposed;
+    IndexReading x;
+    const UpdateResult r = Compute(&f, &x);
+    EXPECT_EQ(r.extinction_term, c.term) << c.assimilated << c.opposed;
+    EXPECT_EQ(r.steps_at_start, c.steps_at_start) << c.assimilated << c.opposed;
+  }
 }
 
 TEST_F(LeaseTest, ParagraphVariants) {

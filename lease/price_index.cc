@@ -207,30 +207,29 @@ std::optional<IndexReading> FindLatestIndex(const base::PackedDate& contract_dat
                                             const BaseChangeTable& changes) {
   const base::PackedDate anniversary_month(report_date.full_year(), contract_date.month(), 1);
   const base::PackedDate key_date = base::AddToDate(anniversary_month, -1, "m");
-  const std::optional<CpiRecordValues> found = reference.CpiAtOrBefore("ESI" + key_date.Bytes());
+  const std::optional<CpiRecordValues> found =
+      reference.CpiAtOrBefore(kNationalCpiSeries, key_date);
   // A record of another series found by the less-or-equal read is no index.
-  if (!found || found->key.size() < 7 || found->key.substr(0, 3) != "ESI") return std::nullopt;
+  if (!found || found->series != kNationalCpiSeries) return std::nullopt;
   // An index outside what the CPI file may hold is no index: it would turn
   // into a negative or endless rent.
   if (!IsCpiValue(found->value)) return std::nullopt;
   IndexReading r;
   r.latest_index = RoundHalfEven(found->value * 1000);
-  r.latest_index_date = base::PackedDate::FromBytes(found->key.substr(3, 4));
+  r.latest_index_date = found->month;
   r.sought_month = key_date;
   r.link_coefficient = LinkCoefficient(r.latest_index_date, changes);
   return r;
 }
 
-void FindBaseIndex(const base::PackedDate& base_date, const base::PackedDate& revaluation_date,
-                   IndexReading* r) {
-  r->base_index = 100000;
-  r->base_index_date = base_date;
-  if (!(base_date < kMonthAfterTable)) return;
+BaseIndex FindBaseIndex(const base::PackedDate& base_date,
+                        const base::PackedDate& revaluation_date) {
+  BaseIndex b{100000, base_date};
+  if (!(base_date < kMonthAfterTable)) return b;
   const int n = 3 + base::DateDifference(kFirstIndexedMonth, base_date, "m") -
                 (base_date == revaluation_date ? 1 : 0);
-  if (n < 3 || n > 384 || base_date < kFirstIndexedMonth) return;  // outside the table
-  r->base_index = BaseIndexEntry(n);
-  r->base_index_date = base::AddToDate(kMonthBeforeTable, n, "m");
+  if (n < 3 || n > 384 || base_date < kFirstIndexedMonth) return b;  // outside the table
+  return BaseIndex{BaseIndexEntry(n), base::AddToDate(kMonthBeforeTable, n, "m")};
 }
 
 }  // namespace lease

@@ -21,14 +21,18 @@ inline constexpr double kLowestCpiValue = 0.001;
 inline constexpr double kHighestCpiValue = 999999.999;
 bool IsCpiValue(double value);
 
+// The latest index before the contract's anniversary.
 struct IndexReading {
   int32_t latest_index = 100000;
   base::PackedDate latest_index_date;
   base::PackedDate sought_month;  // the month before the anniversary
-
   double link_coefficient = 1;
-  int32_t base_index = 100000;
-  base::PackedDate base_index_date;
+};
+
+// The index of the month the rent is updated from.
+struct BaseIndex {
+  int32_t index = 100000;
+  base::PackedDate date;
 };
 
 // A change of base of the CPI: an index of this month or later is multiplied
@@ -72,9 +76,10 @@ std::optional<IndexReading> FindLatestIndex(const base::PackedDate& contract_dat
                                             ReferenceData& reference,
                                             const BaseChangeTable& changes = BuiltInBaseChanges());
 
-// Sets base_index and base_index_date.
-void FindBaseIndex(const base::PackedDate& base_date, const base::PackedDate& revaluation_date,
-                   IndexReading* reading);
+// The entry of the built-in table for the base date's month; from 1986 on,
+// 100000 and the base date itself.
+BaseIndex FindBaseIndex(const base::PackedDate& base_date,
+                        const base::PackedDate& revaluation_date);
 
 // Entry n (1 to 384) of the monthly table: 1 = January 1954.
 int32_t BaseIndexEntry(int n);

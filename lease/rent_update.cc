@@ -163,17 +163,17 @@ int64_t RoundedQuotient(__int128 numerator, __int128 denominator) {
 }
 
 // Steps of the phase-in; returns the schedule, or nullptr when none applies.
-const char* ChooseSteps(LeaseFacts* f, UpdateResult* r) {
-  const double ri = f->reference_income;
-  if (f->housing() && f->assimilated == 'N') {
-    if (f->opposed_update == 'S') return nullptr;
+const char* ChooseSteps(const LeaseFacts& f, UpdateResult* r) {
+  const double ri = f.reference_income;
+  if (f.housing() && f.assimilated == 'N') {
+    if (f.opposed_update == 'S') return nullptr;
     r->steps_at_start = 5;
-    if (5.5 * ri > f->household_income && f->cohabitants > 0 && f->household_income > 0) {
+    if (5.5 * ri > f.household_income && f.cohabitants > 0 && f.household_income > 0) {
       r->steps_at_start = 10;
-      const double income = f->household_income;
-      const bool exempt = (f->cohabitants > 4 && income <= 3.5 * ri) ||
-                          ((f->cohabitants == 3 || f->cohabitants == 4) && income <= 3 * ri) ||
-                          (f->cohabitants < 3 && income <= 2.5 * ri);
+      const double income = f.household_income;
+      const bool exempt = (f.cohabitants > 4 && income <= 3.5 * ri) ||
+                          ((f.cohabitants == 3 || f.cohabitants == 4) && income <= 3 * ri) ||
+                          (f.cohabitants < 3 && income <= 2.5 * ri);
       if (exempt) {
         r->steps_at_start = 0;
         return nullptr;
@@ -183,7 +183,7 @@ const char* ChooseSteps(LeaseFacts* f, UpdateResult* r) {
     return kHousing5;
   }
   int& term = r->extinction_term;
-  if (f->premises_opposed == 'S') {
+  if (PremisesOpposeUpdate(f, term)) {
     term = 5;
     return nullptr;
   }
@@ -192,7 +192,7 @@ const char* ChooseSteps(LeaseFacts* f, UpdateResult* r) {
     r->steps_at_start = 1;
     return nullptr;
   }
-  if (f->took_option7 == 'S') {
+  if (f.took_option7 == 'S') {
     if (term != 0) term += 5;
     r->steps_at_start = 1;
     r->increment = r->full_increment;
@@ -204,6 +204,31 @@ const char* ChooseSteps(LeaseFacts* f, UpdateResult* r) {
   }
   r->steps_at_start = 5;
   return kPremises5;
+}
+
+// The first step of the schedule whose target exceeds the rent paid gives the
+// increment owed now; when none does, one step and no increment.
+void FindStep(const LeaseFacts& f, const char* schedule, double ceiling, UpdateResult* r) {
+  // The rent paid is paid_units / months; the step targets are shares of
+  // the rent paid plus the full increment, which is the ceiling unless the
+  // increment is 0.
+  const int64_t paid_units = static_cast<int64_t>(f.rent_per_receipt) + f.assimilated_per_receipt;
+  const bool covered = r->full_increment == 0;
+  const __int128 whole_num = covered ? paid_units : static_cast<int64_t>(ceiling);
+  const __int128 whole_den = covered ? f.months_per_receipt : 1;
+  for (int k = 1; k <= r->steps_at_start; ++k) {
+    const int entry = ScheduleEntry(schedule, k);
+    r->step_fraction = entry / 100.0;
+    const int64_t target = RoundedQuotient(entry * whole_num, 100 * whole_den);
+    if (static_cast<__int128>(target) * f.months_per_receipt > paid_units) {
+      r->increment = static_cast<double>(target) - r->paid_rent;
+      return;
+    }
+    --r->steps;
+  }
+  r->steps = 1;
+  r->increment = 0;
+  r->step_fraction = 1;
 }
 
 }  // namespace
@@ -221,48 +246,50 @@ base::PackedDate UpdateDate(const base::PackedDate& contract, const base::Packed
   return date;
 }
 
-UpdateResult ComputeRentUpdate(LeaseFacts* f, IndexReading* reading) {
+UpdateResult ComputeRentUpdate(const LeaseFacts& f, const IndexReading& reading) {
   UpdateResult r;
-  const double months = f->months_per_receipt;
-  r.contractual_rent = f->rent_per_receipt / months;
-  r.paid_rent = (f->rent_per_receipt + f->assimilated_per_receipt) / months;
-  r.sumptuary = f->housing() && IsSumptuary(*f, r.contractual_rent);
+  const double months = f.months_per_receipt;
+  r.contractual_rent = f.rent_per_receipt / months;
+  r.paid_rent = (f.rent_per_receipt + f.assimilated_per_receipt) / months;
+  r.sumptuary = f.housing() && IsSumptuary(f, r.contractual_rent);
 
-  const bool old = f->contract_date < kRevaluationCutoff;
-  base::PackedDate base_date = f->contract_date;
-  r.revaluation_date = f->contract_date;
+  const bool old = f.contract_date < kRevaluationCutoff;
+  base::PackedDate base_date = f.contract_date;
+  r.revaluation_date = f.contract_date;
   if (old) {
-    const bool fixed_1964 = r.sumptuary || !f->housing();
+    const bool fixed_1964 = r.sumptuary || !f.housing();
     r.revaluation_date = fixed_1964 ? kAct1964InForce : kHousingRevaluationDate;
     base_date = fixed_1964 ? kRevaluationIndexMonth1964 : kHousingRevaluationIndexMonth;
   }
-  FindBaseIndex(base_date, r.revaluation_date, reading);
+  const BaseIndex base_index = FindBaseIndex(base_date, r.revaluation_date);
+  r.base_index = base_index.index;
+  r.base_index_date = base_index.date;
 
   double fraction = 0, factor = 1;
-  if (base::AddToDate(f->contract_date, f->duration_months, "m") < kAct1964InForce) {
-    Revaluation(*f, r.sumptuary, &fraction, &factor);
+  if (base::AddToDate(f.contract_date, f.duration_months, "m") < kAct1964InForce) {
+    Revaluation(f, r.sumptuary, &fraction, &factor);
   }
   // The factor in hundred-thousandths, reduced by a tenth of its increase in
   // towns under 50,000 inhabitants; the multiplier factor x (1 + fraction)
   // in thousand-millionths.
   const int64_t factor_e4 = TenThousandths(factor);
-  const bool small_town = f->population > 0 && f->population < 50000;
+  const bool small_town = f.population > 0 && f.population < 50000;
   const int64_t factor_e5 = small_town ? 100000 + 9 * (factor_e4 - 10000) : 10 * factor_e4;
   const int64_t multiplier_e9 = factor_e5 * (10000 + TenThousandths(fraction));
   r.revaluation_factor = static_cast<double>(factor_e5) / 1e5;
   r.revaluation_fraction = static_cast<double>(multiplier_e9 - 1000000000) / 1e9;
   r.revalued_rent = static_cast<double>(
-      RoundedQuotient(static_cast<__int128>(f->rent_per_receipt) * multiplier_e9,
-                      static_cast<__int128>(f->months_per_receipt) * 1000000000));
+      RoundedQuotient(static_cast<__int128>(f.rent_per_receipt) * multiplier_e9,
+                      static_cast<__int128>(f.months_per_receipt) * 1000000000));
 
-  if (f->housing()) {
-    const double rate = f->cadastral_date > kEndOf1989 ? 0.12 : 0.24;
-    r.cadastral_maximum = R(rate * f->cadastral_value / 12);
+  if (f.housing()) {
+    const double rate = f.cadastral_date > kEndOf1989 ? 0.12 : 0.24;
+    r.cadastral_maximum = R(rate * f.cadastral_value / 12);
   }
   r.updated_rent =
-      R(r.revalued_rent / reading->base_index * reading->latest_index * reading->link_coefficient);
+      R(r.revalued_rent / r.base_index * reading.latest_index * reading.link_coefficient);
   double ceiling = r.updated_rent;
-  if (f->housing() && f->assimilated == 'N' && f->premises_category != 'P' &&
+  if (f.housing() && f.assimilated == 'N' && f.premises_category != 'P' &&
       r.cadastral_maximum > 0 && r.cadastral_maximum < r.updated_rent) {
     ceiling = r.cadastral_maximum;
     r.cap_applied = true;
@@ -275,38 +302,12 @@ UpdateResult ComputeRentUpdate(LeaseFacts* f, IndexReading* reading) {
   r.step_fraction = 1;
   const char* schedule = ChooseSteps(f, &r);
   r.steps = r.steps_at_start;
-  if (schedule != nullptr) {
-    bool found = false;
-    // The rent paid is paid_units / months; the step targets are shares of
-    // the rent paid plus the full increment, which is the ceiling unless the
-    // increment is 0.
-    const int64_t paid_units =
-        static_cast<int64_t>(f->rent_per_receipt) + f->assimilated_per_receipt;
-    const bool covered = r.full_increment == 0;
-    const __int128 whole_num = covered ? paid_units : static_cast<int64_t>(ceiling);
-    const __int128 whole_den = covered ? f->months_per_receipt : 1;
-    for (int k = 1; k <= r.steps_at_start; ++k) {
-      const int entry = ScheduleEntry(schedule, k);
-      r.step_fraction = entry / 100.0;
-      const int64_t target = RoundedQuotient(entry * whole_num, 100 * whole_den);
-      if (static_cast<__int128>(target) * f->months_per_receipt > paid_units) {
-        r.increment = static_cast<double>(target) - r.paid_rent;
-        found = true;
-        break;
-      }
-      --r.steps;
-    }
-    if (!found) {
-      r.steps = 1;
-      r.increment = 0;
-      r.step_fraction = 1;
-    }
-  }
+  if (schedule != nullptr) FindStep(f, schedule, ceiling, &r);
   for (double* amount : {&r.revalued_rent, &r.updated_rent, &r.contractual_rent, &r.paid_rent,
                          &r.cadastral_maximum, &r.full_increment, &r.increment}) {
     *amount = R(*amount * months);
   }
-  r.update_date = UpdateDate(f->contract_date, f->report_date);
+  r.update_date = UpdateDate(f.contract_date, f.report_date);
   r.phase_end_date = base::AddToDate(r.update_date, r.steps - 1, "a");
   return r;
 }
@@ -322,7 +323,7 @@ WriteBack WriteBackUpdate(const LeaseFacts& f, const IndexReading& reading, cons
   }
   w.set_update_months_to_12 = update_months == 0;
   w.revalued_rent = static_cast<int32_t>(r.revalued_rent);
-  w.base_index = reading.base_index;
+  w.base_index = r.base_index;
   w.steps_at_start = static_cast<int16_t>(r.steps_at_start);
   if (r.increment == 0) {
     w.steps_reached = static_cast<int16_t>(r.steps_at_start);

@@ -23,6 +23,8 @@ struct UpdateResult {
   double revaluation_fraction = 0;
   double revaluation_factor = 1;
   double revalued_rent = 0;
+  int32_t base_index = 100000;  // of the month the rent is updated from
+  base::PackedDate base_index_date;
   double cadastral_maximum = 0;
   double updated_rent = 0;
   double full_increment = 0;
@@ -36,8 +38,8 @@ struct UpdateResult {
   int extinction_term = 0;
 };
 
-// reading: the latest index; its base index is found here.
-UpdateResult ComputeRentUpdate(LeaseFacts* facts, IndexReading* reading);
+// reading: the latest index; the base index is found here.
+UpdateResult ComputeRentUpdate(const LeaseFacts& facts, const IndexReading& reading);
 
 // The anniversary of the contract on or after the report date; a contract of
 // 29 February has its anniversary on 28 February in a common year.

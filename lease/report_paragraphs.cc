@@ -134,12 +134,12 @@ void UpdateParagraphs(const LeaseFacts& f, const IndexReading& x, const UpdateRe
         T(", resultant una renda revaloritzada a ") + LongDate(r.revaluation_date, "dma") +
         T(" de ") + Amount(r.revalued_rent) + " EUR.");
   }
-  const double increase = 100 * (x.latest_index * x.link_coefficient / x.base_index - 1);
+  const double increase = 100 * (x.latest_index * x.link_coefficient / r.base_index - 1);
   std::string p =
       T("- Prenent com a últim índex el publicat a ") + LongDate(x.latest_index_date, "ma") +
       T(" per l'Institut Nacional d'Estadística (") +
       Picture("Z,ZZ9.999", x.latest_index / 1000.0) + ")" + T(" i l'índex a ") +
-      LongDate(x.base_index_date, "ma") + " (" + Picture("Z,ZZ9.999", x.base_index / 1000.0) + ")" +
+      LongDate(r.base_index_date, "ma") + " (" + Picture("Z,ZZ9.999", r.base_index / 1000.0) + ")" +
       T(", resulta un ") + Picture("ZZ,ZZ9.999 %", increase) +
       T(" d'increment que aplicat a la renda inicial a ") + LongDate(r.revaluation_date, "dma") +
       " (" + Amount(r.revalued_rent) + " EUR)" + T(", suposa una renda actualitzada a ") +
