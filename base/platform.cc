@@ -71,6 +71,8 @@ std::string MatchComponent(const std::string& dir, const std::string& component,
 }  // namespace
 
 std::string ResolvePath(std::string_view path) {
+  // The system would end such a name at the NUL and reach another file.
+  if (path.find('\0') != std::string_view::npos) return std::string();
   std::vector<std::string> parts;
   std::string current;
   for (char c : path) {

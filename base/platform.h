@@ -6,7 +6,8 @@
 // is matched exactly first and otherwise without regard to case (the suite's
 // own names differ in case, and Windows file names do not care); components
 // that do not exist keep the name as written, so a created file takes it.
-// Every file access of the program goes through ResolvePath.
+// Every file access of the program goes through ResolvePath. A name holding
+// a NUL byte resolves to the empty path, which no file access reaches.
 #pragma once
 
 #include <string>

@@ -87,7 +87,9 @@ bool OpenTable(const Table& t, std::string* buffer, std::ostream& err) {
 // it as it does for the suite's programs.
 void Prepare(const std::string& root) {
   base::UseNoTerminal();
-  std::string absolute = std::filesystem::absolute(base::ResolvePath(root)).string();
+  std::error_code ec;
+  std::string absolute = std::filesystem::absolute(base::ResolvePath(root), ec).string();
+  if (absolute.empty()) absolute = base::ResolvePath(root);
   if (absolute.back() != '/') absolute += '/';
   base::Settings().root_dir = absolute;
   base::Settings().tmp_dir = absolute;
