@@ -25,6 +25,7 @@
 #include "base/session_settings.h"
 #include "output/letter_index.h"
 #include "output/print_output.h"
+#include "storage/damaged_rows.h"
 #include "storage/record_file.h"
 #include "storage/snapshots.h"
 
@@ -326,6 +327,13 @@ int RunWithParameters(const CommandLine& command, RunParameters params, Clock::t
     return kExitOpenFailed;
   }
   int status = RunReport(params, buffers, extras, &counts);
+  counts.rows_damaged = storage::DamagedRowsReported();
+  if (status == kExitFinished && counts.rows_damaged != 0) {
+    ReportError(
+        "the run finished but its output is incomplete: " + std::to_string(counts.rows_damaged) +
+        " rows of the data files are not whole records and were left out (see above)");
+    status = kExitOutputIncomplete;
+  }
   const int extras_status = CloseExtras(side, preview, &results);
   if (status == kExitFinished) status = Print();
   if (status == kExitFinished) status = extras_status;

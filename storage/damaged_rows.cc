@@ -5,6 +5,11 @@
 #include "storage/lock_files.h"
 
 namespace storage {
+namespace {
+
+long g_reported = 0;
+
+}  // namespace
 
 std::string RecordDamage(const FileSpec& file_spec, int key_number, std::string_view data,
                          std::string_view key) {
@@ -26,9 +31,14 @@ void ReportDamagedRow(const std::string& file, int64_t id, std::string_view key,
     const auto b = static_cast<unsigned char>(c);
     if (b < 32 || b >= 127) c = '?';
   }
-  std::fprintf(stderr, "%s: the row at position %lld (key %s) is not a record of the file: %s; it is skipped\n",
-               file.c_str(), static_cast<long long>(id), shown.c_str(), damage.c_str());
+  ++g_reported;
+  std::fprintf(
+      stderr,
+      "%s: the row at position %lld (key %s) is not a record of the file: %s; it is skipped\n",
+      file.c_str(), static_cast<long long>(id), shown.c_str(), damage.c_str());
 }
+
+long DamagedRowsReported() { return g_reported; }
 
 std::string WithoutRows(const std::set<int64_t>& ids) {
   if (ids.empty()) return std::string();

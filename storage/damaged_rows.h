@@ -26,6 +26,9 @@ std::string RecordDamage(const FileSpec& file_spec, int key_number, std::string_
 void ReportDamagedRow(const std::string& file, int64_t id, std::string_view key,
                       const std::string& damage);
 
+// How many damaged rows this process has told of.
+long DamagedRowsReported();
+
 // The condition that leaves the damaged rows out of a read:
 // " AND id NOT IN (7, 12)", empty while none was found.
 std::string WithoutRows(const std::set<int64_t>& ids);
