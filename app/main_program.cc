@@ -26,7 +26,9 @@
 #include "output/letter_index.h"
 #include "output/print_output.h"
 #include "storage/damaged_rows.h"
+#include "storage/data_files_table.h"
 #include "storage/record_file.h"
+#include "storage/record_layouts.h"
 #include "storage/snapshots.h"
 
 namespace app {
@@ -180,8 +182,9 @@ bool CheckSideFiles(const SideFiles& f, const RunParameters& params, std::string
 
 // The two files a write-back rewrites, as the snapshot copies them.
 const std::vector<storage::SnapshotFile>& WrittenFiles() {
-  static const std::vector<storage::SnapshotFile> files = {{kUnitFile, "DADES/DepartaV.dat"},
-                                                           {kTransitionFile, "DADES/TranLauV.dat"}};
+  static const std::vector<storage::SnapshotFile> files = {
+      {kUnitFile, storage::RelativeFilePath(storage::unit::kFile)},
+      {kTransitionFile, storage::RelativeFilePath(storage::transition::kFile)}};
   return files;
 }
 
