@@ -258,6 +258,14 @@ bool ReadWholeFile(std::string_view path, std::string* contents) {
   return true;
 }
 
+bool SyncToDisk(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return errno != EIO;
+  const bool lost = ::fsync(fd) != 0 && (errno == EIO || errno == ENOSPC || errno == EDQUOT);
+  ::close(fd);
+  return !lost;
+}
+
 std::string HostName() {
   char buf[256] = {};
   if (::gethostname(buf, sizeof buf - 1) != 0) return std::string();

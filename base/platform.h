@@ -17,6 +17,11 @@ namespace base {
 
 std::string ResolvePath(std::string_view path);
 
+// Asks the system to put a file written and closed onto the disk; false
+// when it reports the data lost (an I/O error, a full disk). Files that
+// cannot be synced (a device, a pipe) are taken as written.
+[[nodiscard]] bool SyncToDisk(const std::string& path);
+
 // The value of an environment variable, empty when unset.
 std::string GetEnv(const char* name);
 

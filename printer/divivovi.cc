@@ -142,7 +142,7 @@ int RunDivivovi(const std::vector<std::string>& args, std::ostream& out, std::os
     text << RenderText(pages);
     // A full disk shows when the buffer goes out: only a closed file is written.
     text.close();
-    if (text.fail()) {
+    if (text.fail() || !base::SyncToDisk(outputs.text)) {
       err << "divivovi: " << outputs.text << ": cannot be written\n";
       return 1;
     }
