@@ -7,10 +7,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "golden/case_folder.h"
 #include "golden/programs.h"
@@ -26,11 +29,6 @@ using testing_support::ReadFile;
 
 const std::string kTestdata = std::string(KEP_SOURCE_DIR) + "/testdata";
 
-std::string GotPath(const std::string& expected) {
-  return std::string(std::getenv("KEP_TEST_BIN_DIR")) + "/golden_got/" +
-         fs::path(expected).lexically_relative(kTestdata).generic_string() + ".got";
-}
-
 // Where two texts first differ, as "line N".
 std::string FirstDifference(const std::string& a, const std::string& b) {
   const auto at = std::mismatch(a.begin(), a.end(), b.begin(), b.end()).first - a.begin();
@@ -39,6 +37,12 @@ std::string FirstDifference(const std::string& a, const std::string& b) {
 
 std::string UnderTestdata(const std::string& path) {
   return fs::path(path).lexically_relative(kTestdata).generic_string();
+}
+
+// Where what the run made is left when it differs from the expected file.
+std::string GotPath(const std::string& expected) {
+  return std::string(std::getenv("KEP_TEST_BIN_DIR")) + "/golden_got/" + UnderTestdata(expected) +
+         ".got";
 }
 
 // Compares what the run made with the reviewed file. The .got file of an
@@ -85,10 +89,48 @@ class GoldenCase : public ::testing::Test {
   std::string name_;
 };
 
-// A test that fails: testdata holds no case.
-class NoCases : public ::testing::Test {
-  void TestBody() override { FAIL() << kTestdata << " holds no folder with case.ini"; }
+// A test that fails with a message: testdata holds no case, or a case
+// folder cannot be run by name.
+class Fails : public ::testing::Test {
+ public:
+  explicit Fails(std::string why) : why_(std::move(why)) {}
+  void TestBody() override { FAIL() << why_; }
+
+ private:
+  std::string why_;
 };
+
+// A name that gtest's filter, by which ctest runs each case, reads as it is:
+// "-", ":", "*" and "?" mean something there, and a case named with one of
+// them would run nothing and pass.
+bool IsPlainName(const std::string& name) {
+  return std::all_of(name.begin(), name.end(), [](char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '/' || c == '.';
+  });
+}
+
+void Register(const std::string& name, std::function<::testing::Test*()> factory) {
+  ::testing::RegisterTest("Golden", name.c_str(), nullptr, nullptr, __FILE__, __LINE__,
+                          std::move(factory));
+}
+
+void RegisterCases() {
+  const std::vector<std::string> names = FindCaseFolders(kTestdata);
+  for (const std::string& name : names) {
+    if (IsPlainName(name)) {
+      Register(name, [name]() -> ::testing::Test* { return new GoldenCase(name); });
+      continue;
+    }
+    std::string plain = name;
+    for (char& c : plain) c = IsPlainName(std::string(1, c)) ? c : '_';
+    const std::string why = name + ": name the case folder with letters, digits and \"_\" only";
+    Register(plain, [why]() -> ::testing::Test* { return new Fails(why); });
+  }
+  if (names.empty()) {
+    const std::string why = kTestdata + " holds no folder with case.ini";
+    Register("NoCases", [why]() -> ::testing::Test* { return new Fails(why); });
+  }
+}
 
 }  // namespace
 }  // namespace golden
@@ -97,14 +139,6 @@ int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   // Run by hand, the runner finds the programs in the build folder it was built in.
   ::setenv("KEP_TEST_BIN_DIR", KEP_BINARY_DIR, 0);
-  const std::vector<std::string> names = golden::FindCaseFolders(golden::kTestdata);
-  for (const std::string& name : names) {
-    ::testing::RegisterTest("Golden", name.c_str(), nullptr, nullptr, __FILE__, __LINE__,
-                            [name]() -> ::testing::Test* { return new golden::GoldenCase(name); });
-  }
-  if (names.empty()) {
-    ::testing::RegisterTest("Golden", "NoCases", nullptr, nullptr, __FILE__, __LINE__,
-                            []() -> ::testing::Test* { return new golden::NoCases; });
-  }
+  golden::RegisterCases();
   return RUN_ALL_TESTS();
 }

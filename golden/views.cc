@@ -74,25 +74,32 @@ std::string WithoutDeviceLine(const std::string& path) {
 
 struct View {
   const char* name;
-  size_t min_args, max_args;  // after the path
+  size_t max_args;  // words after the path
   bool needs_poppler;
   std::string (*make)(const std::string& path, const std::vector<std::string>& args);
 };
 
 const View kViews[] = {
-    {"without-device-line", 0, 0, false,
+    {"without-device-line", 0, false,
      [](const std::string& path, const std::vector<std::string>&) {
        return WithoutDeviceLine(path);
      }},
-    {"pdf-text", 0, 1, true,
+    {"pdf-text", 1, true,
      [](const std::string& path, const std::vector<std::string>& args) {
        return PdfText(path, args.empty() ? "" : args[0]);
      }},
-    {"pdf-fonts-info", 0, 0, true,
+    {"pdf-fonts-info", 0, true,
      [](const std::string& path, const std::vector<std::string>&) { return FontsAndInfo(path); }},
-    {"pdf-listing", 0, 0, true,
+    {"pdf-listing", 0, true,
      [](const std::string& path, const std::vector<std::string>&) { return Listing(path); }},
 };
+
+const View* FindView(const std::string& name) {
+  for (const View& v : kViews) {
+    if (name == v.name) return &v;
+  }
+  return nullptr;
+}
 
 std::vector<std::string> Words(const std::string& text) {
   std::istringstream in(text);
@@ -105,23 +112,20 @@ std::vector<std::string> Words(const std::string& text) {
 
 bool MakeView(const std::string& view, const std::string& run_dir, std::string* bytes,
               std::string* err) {
-  std::vector<std::string> words = Words(view);
-  if (words.size() == 1) words.insert(words.begin(), "");  // the file as it is
-  const View* found = nullptr;
-  for (const View& v : kViews) {
-    if (words[0] == v.name) found = &v;
-  }
-  if (words.size() < 2 || (!found && !words[0].empty()) ||
-      (found && (words.size() - 2 < found->min_args || words.size() - 2 > found->max_args))) {
+  const std::vector<std::string> words = Words(view);
+  const View* found = words.empty() ? nullptr : FindView(words[0]);
+  const bool as_it_is = !found && words.size() == 1;  // a path, not a view's name
+  if (!as_it_is && (!found || words.size() < 2 || words.size() - 2 > found->max_args)) {
     *err = "\"" + view + "\" is not a view";
     return false;
   }
-  const std::string path = run_dir + "/" + words[1];
+  const std::string& file = as_it_is ? words[0] : words[1];
+  const std::string path = run_dir + "/" + file;
   if (!fs::exists(path)) {
-    *err = words[1] + " was not made";
+    *err = file + " was not made";
     return false;
   }
-  if (!found) {
+  if (as_it_is) {
     *bytes = testing_support::ReadFile(path);
     return true;
   }
