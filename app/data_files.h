@@ -1,21 +1,23 @@
-// The seven data files of a run, each opened under its fixed file code and
-// bound to the record buffer the program owns for the whole run.
+// The seven data files of a run, each opened under its file code of the
+// data files' table (storage/data_files_table.h) and bound to the record
+// buffer the program owns for the whole run.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "storage/record_file.h"
+#include "storage/record_layouts.h"
 
 namespace app {
 
-inline constexpr storage::FileCode kCpiFile = 4;
-inline constexpr storage::FileCode kOwnerFile = 505;
-inline constexpr storage::FileCode kBuildingFile = 506;
-inline constexpr storage::FileCode kUnitFile = 507;
-inline constexpr storage::FileCode kTransitionFile = 508;
-inline constexpr storage::FileCode kReceiptFile = 503;
-inline constexpr storage::FileCode kTextFile = 60;
+inline constexpr storage::FileCode kCpiFile = storage::cpi::kFile.code;
+inline constexpr storage::FileCode kOwnerFile = storage::owner::kFile.code;
+inline constexpr storage::FileCode kBuildingFile = storage::building::kFile.code;
+inline constexpr storage::FileCode kUnitFile = storage::unit::kFile.code;
+inline constexpr storage::FileCode kTransitionFile = storage::transition::kFile.code;
+inline constexpr storage::FileCode kReceiptFile = storage::receipt::kFile.code;
+inline constexpr storage::FileCode kTextFile = storage::text::kFile.code;
 
 // The buffers are bound to the record layer by address: change their bytes,
 // never assign or resize the strings.
@@ -32,10 +34,9 @@ struct RecordBuffers {
   std::string text;
 };
 
-// Opens "TAULES\UIpc", "DADES\PropietV", "DADES\FinquesV", "DADES\DepartaV",
-// "DADES\TranLauV", "DADES\TVRebut" and "DADES\Textos" under the data root,
-// in that order. Stops at the first file that cannot be opened and returns
-// its status; its message has then been shown and the record manager reset.
+// Opens the seven files under the data root, in the table's order (UIpc,
+// PropietV, FinquesV, DepartaV, TranLauV, TVRebut, Textos). Stops at the first file that cannot be
+// opened and returns its status; its message has then been shown and the record manager reset.
 int16_t OpenDataFiles(const std::string& root, RecordBuffers* buffers);
 
 }  // namespace app

@@ -74,7 +74,7 @@ int MonthNumber(const std::string& packed_month) {
 }
 
 const char* FileName(storage::FileCode file) {
-  return file == kTransitionFile ? "DADES\\TranLauV" : "DADES\\DepartaV";
+  return file == kTransitionFile ? storage::transition::kFile.path : storage::unit::kFile.path;
 }
 
 // A record another station holds is skipped, as the walk skips it; any

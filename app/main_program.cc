@@ -25,7 +25,10 @@
 #include "base/session_settings.h"
 #include "output/letter_index.h"
 #include "output/print_output.h"
+#include "storage/damaged_rows.h"
+#include "storage/data_files_table.h"
 #include "storage/record_file.h"
+#include "storage/record_layouts.h"
 #include "storage/snapshots.h"
 
 namespace app {
@@ -179,8 +182,9 @@ bool CheckSideFiles(const SideFiles& f, const RunParameters& params, std::string
 
 // The two files a write-back rewrites, as the snapshot copies them.
 const std::vector<storage::SnapshotFile>& WrittenFiles() {
-  static const std::vector<storage::SnapshotFile> files = {{kUnitFile, "DADES/DepartaV.dat"},
-                                                           {kTransitionFile, "DADES/TranLauV.dat"}};
+  static const std::vector<storage::SnapshotFile> files = {
+      {kUnitFile, storage::RelativeFilePath(storage::unit::kFile)},
+      {kTransitionFile, storage::RelativeFilePath(storage::transition::kFile)}};
   return files;
 }
 
@@ -326,6 +330,13 @@ int RunWithParameters(const CommandLine& command, RunParameters params, Clock::t
     return kExitOpenFailed;
   }
   int status = RunReport(params, buffers, extras, &counts);
+  counts.rows_damaged = storage::DamagedRowsReported();
+  if (status == kExitFinished && counts.rows_damaged != 0) {
+    ReportError(
+        "the run finished but its output is incomplete: " + std::to_string(counts.rows_damaged) +
+        " rows of the data files are not whole records and were left out (see above)");
+    status = kExitOutputIncomplete;
+  }
   const int extras_status = CloseExtras(side, preview, &results);
   if (status == kExitFinished) status = Print();
   if (status == kExitFinished) status = extras_status;

@@ -1,5 +1,6 @@
 #include "app/run_parameters.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "base/platform.h"
@@ -134,6 +135,17 @@ bool CheckRunParameters(const RunParameterTexts& t, RunParameters* params, std::
     return false;
   }
   p.template_name = t[8].value;
+  const auto control = std::find_if(p.template_name.begin(), p.template_name.end(), [](char c) {
+    const auto b = static_cast<unsigned char>(c);
+    return b < 32 || b == 127;
+  });
+  if (control != p.template_name.end()) {
+    *err = t[8].origin + ": template name: byte " +
+           std::to_string(static_cast<unsigned char>(*control)) + " at character " +
+           std::to_string(control - p.template_name.begin() + 1) +
+           " is a control character, which no file name of the suite holds";
+    return false;
+  }
   if (!CheckFlag(t[9], "letter flag for housing", &p.letters_housing, err) ||
       !CheckFlag(t[10], "letter flag for premises marked \"S\"", &p.letters_premises_s, err) ||
       !CheckFlag(t[11], "letter flag for premises marked \"N\"", &p.letters_premises_n, err)) {

@@ -38,6 +38,7 @@ std::string FormatRunSummary(const RunCounts& c, const std::string& run_mode, do
   if (c.units_amounts_too_large != 0)
     s += Line("skipped: amounts too large", c.units_amounts_too_large);
   s += Line("skipped: record held by another station", c.units_held);
+  if (c.rows_damaged != 0) s += Line("skipped: rows of the data files damaged", c.rows_damaged);
   if (c.units_not_written != 0)
     s += Line("not written: record error on write-back", c.units_not_written);
   if (c.units_after_failure != 0)

@@ -26,6 +26,7 @@ struct RunCounts {
   std::string snapshot;              // mode "A": the snapshot taken before the first write
   long units_after_failure = 0;      // not written: an earlier write of the run failed
   std::string write_failure;         // the first failed write: unit, file and status
+  long rows_damaged = 0;             // rows of the data files that are not records, skipped
 };
 
 // The summary: a heading with the run mode and the time, then one line per

@@ -1,14 +1,12 @@
-// The sample installation of sample/ run in the three modes and in Spanish,
-// each print file compared with its reviewed copy in testdata/sample (a
-// produced file that differs is left beside the build for review).
+// The sample installation of sample/ in a report of a date the official CPI
+// series does not reach yet, and the documentation of its letter template.
+// The sample's runs in the three modes and in Spanish are checked by the
+// golden case of testdata/sample.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <algorithm>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
+#include <string>
 
 #include "base/codepage.h"
 #include "testing/run_mirtosek.h"
@@ -24,61 +22,24 @@ class SampleRunTest : public ::testing::Test {
  protected:
   void SetUp() override {
     cwd_ = std::filesystem::current_path();
-    const std::string src = std::string(KEP_SOURCE_DIR) + "/sample/";
-    root_ = dir_.path() + "/inst";
-    Tool({"init", root_});
-    Tool(testing_support::SampleCompany(root_));
-    for (const char* table : testing_support::kSampleTables) {
-      Tool({"import", root_, table, src + table + ".csv"});
-    }
-    dir_.Write("inst/LOCALE/MIRTOSEK.LNG", ReadFile(src + "LOCALE/MIRTOSEK.LNG"));
-    for (const char* name : testing_support::kSampleTemplates)
-      Tool({"install", root_, src + "TEXTOS/" + name});
-    testing_support::WriteQuietPrintProgram(dir_.path() + "/exe");
+    testing_support::BuildSampleInstallation(dir_, "inst");
+    std::filesystem::current_path(cwd_);
   }
   void TearDown() override { std::filesystem::current_path(cwd_); }
-  static void Tool(const std::vector<std::string>& args) { testing_support::RunTool(args); }
-  std::string Run(const char* mode, const char* language, const std::string& date = "15/03/2024",
-                  const std::string& letter_template = "CARTA") {
+  std::string Run(const char* mode, const char* language, const std::string& date) {
     dir_.Write("tmp/VornTerm.ini",
                std::string("[Sistema]\r\nSortida=PDF\r\nIdioma=") + language + "\r\n");
-    dir_.Write("tmp/pent.tmp", date + "\r\n1\r\n1\r\n9999\r\n9999\r\n01\r\n11\r\n" + mode + "\r\n" +
-                                   letter_template + "\r\nS\r\nS\r\nS\r\n");
-    EXPECT_EQ(testing_support::RunMirtosek(root_ + "/", dir_.path() + "/exe/", dir_.path() + "/tmp",
-                                           dir_.path() + "/stderr"),
+    dir_.Write("tmp/pent.tmp", date + "\r\n1\r\n1\r\n9999\r\n9999\r\n01\r\n11\r\n" + mode +
+                                   "\r\nCARTA\r\nS\r\nS\r\nS\r\n");
+    EXPECT_EQ(testing_support::RunMirtosek(dir_.path() + "/inst/", dir_.path() + "/exe/",
+                                           dir_.path() + "/tmp", dir_.path() + "/stderr"),
               0)
         << dir_.Read("stderr");
     return dir_.Read("tmp/divivovi.tmp");
   }
-  static void ExpectReviewed(const std::string& produced, const std::string& name) {
-    const std::string expected = ReadFile(std::string(KEP_SOURCE_DIR) + "/testdata/sample/" + name);
-    if (produced != expected) {
-      std::ofstream(std::string(std::getenv("KEP_TEST_BIN_DIR")) + "/sample_" + name,
-                    std::ios::binary)
-          << produced;
-    }
-    EXPECT_EQ(produced, expected) << name;
-  }
   testing_support::TempDir dir_;
-  std::string root_;
   std::filesystem::path cwd_;
 };
-
-TEST_F(SampleRunTest, ReportLettersAndWriteBack) {
-  ExpectReviewed(Run("I", "CAT"), "report.tmp");
-  ExpectReviewed(Run("I", "SPA"), "report_spa.tmp");
-  const std::string report = dir_.Read("tmp/divivovi.tmp");
-  EXPECT_EQ(dir_.Read("tmp/cartes.tmp"),
-            "CARTES\t" + std::to_string(std::count(report.begin(), report.end(), '\n')) + "\r\n")
-      << "a report has no letters";
-  ExpectReviewed(Run("C", "CAT"), "letters.tmp");
-  // Which lines of the print file are whose letter, for the print program.
-  ExpectReviewed(dir_.Read("tmp/cartes.tmp"), "cartes.tmp");
-  ExpectReviewed(Run("C", "SPA", "15/03/2024", "CARTASPA"), "letters_spa.tmp");
-  EXPECT_EQ(Run("A", "CAT"), "DEVICEPDF\r\n");
-  ExpectReviewed(dir_.Read("inst/db.log"), "db.log");
-  ExpectReviewed(Run("I", "CAT"), "report_after_write_back.tmp");
-}
 
 // docs/letters.md explains the template language with the sample's template:
 // the page shows the template as it is.

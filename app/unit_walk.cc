@@ -26,6 +26,23 @@ bool HeldByAnother(int16_t status) {
   return status == storage::kStatusRecordLocked || status == storage::kStatusFileLocked;
 }
 
+// Takes the lock-file entry of a write-back. A lock file that cannot be
+// written ends the write-back like a failed write: the walk goes on for the
+// report, and nothing more is written.
+bool LockForWriteBack(const char* table, const std::string& key, const std::string& what,
+                      RunCounts* counts) {
+  if (!counts->write_failure.empty()) return false;
+  std::string problem;
+  if (storage::LockKey(table, key, &problem) == 0) return true;
+  counts->write_failure = what + ": its lock-file entry cannot be taken: " + problem;
+  return false;
+}
+
+std::string UnitName(const std::string& packed_key) {
+  const std::string digits = base::UnpackDigits(packed_key);
+  return "unit " + digits.substr(0, 4) + "-" + digits.substr(4);
+}
+
 void WalkBuildingUnits(const RunParameters& params, RecordBuffers& r, const std::string& building,
                        UnitHandler* handler, RunCounts* counts) {
   const bool write_back = params.run_mode == "A" && !params.preview;
@@ -43,11 +60,11 @@ void WalkBuildingUnits(const RunParameters& params, RecordBuffers& r, const std:
                 defaults.begin() +
                     static_cast<std::ptrdiff_t>(std::min(defaults.size(), r.transition.size())),
                 r.transition.begin());
-      if (write_back) storage::LockKey("TranLauV", key);
+      const bool locked = write_back && LockForWriteBack("TranLauV", key, UnitName(key), counts);
       const int16_t found =
           ReadWaitingForLocks([&] { return storage::SeekByKey(kTransitionFile, 0, key, 0); });
       if (handler != nullptr) handler->HandleUnit(r, found != 0);
-      if (write_back) storage::ReleaseTableLock("TranLauV");
+      if (locked) storage::ReleaseTableLock("TranLauV");
     }
     status = ReadWaitingForLocks([&] { return storage::StepRecords(kUnitFile, 1); });
   }
@@ -88,9 +105,11 @@ void WalkUnits(const RunParameters& params, RecordBuffers& r, UnitHandler* handl
     const std::string owner = storage::GetBytes(r.building, storage::building::kOwnerCode);
     if (storage::SeekByKeyWithoutLock(kOwnerFile, 0, owner, 0) == 0) {
       const bool write_back = params.run_mode == "A" && !params.preview;
-      if (write_back) storage::LockKey("DepartaV", base::UnpackDigits(building));
+      const std::string digits = base::UnpackDigits(building);
+      const bool locked =
+          write_back && LockForWriteBack("DepartaV", digits, "building " + digits, counts);
       WalkBuildingUnits(params, r, building, handler, counts);
-      if (write_back) storage::ReleaseTableLock("DepartaV");
+      if (locked) storage::ReleaseTableLock("DepartaV");
     } else {
       ++counts->buildings_without_owner;
     }

@@ -11,43 +11,43 @@ namespace {
 namespace u = storage::unit;
 namespace t = storage::transition;
 
-enum class Kind { kInt16, kInt32, kDate };
+using storage::FieldEntry;
+using storage::FieldKind;
 
 struct WrittenField {
-  const char* file;
-  const char* name;
-  int position;
-  Kind kind;
-  bool in_unit;
+  const storage::DataFile& file;
+  const storage::TableField& field;
+  bool InUnit() const { return &file == &u::kFile; }
 };
 
-// Every field the write-back may change.
+// Every field the write-back may change, as the data files' table names it.
 constexpr WrittenField kWrittenFields[] = {
-    {"DepartaV", "duration_months", u::kDurationMonths, Kind::kInt16, true},
-    {"DepartaV", "last_update_date", u::kLastUpdateDate.position, Kind::kDate, true},
-    {"DepartaV", "update_months", u::kUpdateMonths, Kind::kInt16, true},
-    {"DepartaV", "last_update_index", u::kLastUpdateIndex, Kind::kInt32, true},
-    {"DepartaV", "concept2", u::kFixedConcept1 + 4, Kind::kInt32, true},
-    {"DepartaV", "concept3", u::kFixedConcept1 + 8, Kind::kInt32, true},
-    {"DepartaV", "concept6", u::kFixedConcept1 + 20, Kind::kInt32, true},
-    {"DepartaV", "concept7", u::kFixedConcept1 + 24, Kind::kInt32, true},
-    {"DepartaV", "concept10", u::kFixedConcept1 + 36, Kind::kInt32, true},
-    {"TranLauV", "revalued_rent", t::kRevaluedRent, Kind::kInt32, false},
-    {"TranLauV", "base_index", t::kBaseIndex, Kind::kInt32, false},
-    {"TranLauV", "steps_at_start", t::kStepsAtStart, Kind::kInt16, false},
-    {"TranLauV", "steps_reached", t::kStepsReached, Kind::kInt16, false},
+    {u::kFile, FieldEntry(u::kFile, "duration_months", FieldKind::kInt16)},
+    {u::kFile, FieldEntry(u::kFile, "last_update_date", FieldKind::kDate)},
+    {u::kFile, FieldEntry(u::kFile, "update_months", FieldKind::kInt16)},
+    {u::kFile, FieldEntry(u::kFile, "last_update_index", FieldKind::kInt32)},
+    {u::kFile, FieldEntry(u::kFile, "concept2", FieldKind::kInt32)},
+    {u::kFile, FieldEntry(u::kFile, "concept3", FieldKind::kInt32)},
+    {u::kFile, FieldEntry(u::kFile, "concept6", FieldKind::kInt32)},
+    {u::kFile, FieldEntry(u::kFile, "concept7", FieldKind::kInt32)},
+    {u::kFile, FieldEntry(u::kFile, "concept10", FieldKind::kInt32)},
+    {t::kFile, FieldEntry(t::kFile, "revalued_rent", FieldKind::kInt32)},
+    {t::kFile, FieldEntry(t::kFile, "base_index", FieldKind::kInt32)},
+    {t::kFile, FieldEntry(t::kFile, "steps_at_start", FieldKind::kInt16)},
+    {t::kFile, FieldEntry(t::kFile, "steps_reached", FieldKind::kInt16)},
 };
 
 std::string ValueText(const std::string& record, const WrittenField& f) {
-  switch (f.kind) {
-    case Kind::kInt16:
-      return std::to_string(storage::GetInt16(record, f.position));
-    case Kind::kInt32:
-      return std::to_string(storage::GetInt32(record, f.position));
-    case Kind::kDate:
-      return IsoDate(base::PackedDate::FromBytes(storage::GetBytes(record, {f.position, 4})));
+  switch (f.field.kind) {
+    case FieldKind::kInt16:
+      return std::to_string(storage::GetInt16(record, f.field.position));
+    case FieldKind::kInt32:
+      return std::to_string(storage::GetInt32(record, f.field.position));
+    case FieldKind::kDate:
+      return IsoDate(base::PackedDate::FromBytes(storage::GetBytes(record, f.field.Bytes())));
+    default:
+      return "";
   }
-  return "";
 }
 
 }  // namespace
@@ -94,12 +94,12 @@ std::string PreviewRows(const lease::WriteBack& w, const RecordBuffers& r, bool 
   const std::string key = DottedKey(storage::GetBytes(r.unit, u::kKey));
   std::string rows;
   for (const WrittenField& f : kWrittenFields) {
-    const std::string& before = f.in_unit ? r.unit : r.transition;
-    const std::string& after = f.in_unit ? unit : transition;
+    const std::string& before = f.InUnit() ? r.unit : r.transition;
+    const std::string& after = f.InUnit() ? unit : transition;
     const std::string old_text = ValueText(before, f);
     const std::string new_text = ValueText(after, f);
-    if (old_text == new_text && !(new_record && !f.in_unit)) continue;
-    rows += key + "," + f.file + "," + f.name + "," + old_text + "," + new_text + "," +
+    if (old_text == new_text && !(new_record && !f.InUnit())) continue;
+    rows += key + "," + f.file.name + "," + f.field.name + "," + old_text + "," + new_text + "," +
             (new_record ? "yes" : "no") + "\n";
   }
   return rows;

@@ -71,6 +71,8 @@ std::string MatchComponent(const std::string& dir, const std::string& component,
 }  // namespace
 
 std::string ResolvePath(std::string_view path) {
+  // The system would end such a name at the NUL and reach another file.
+  if (path.find('\0') != std::string_view::npos) return std::string();
   std::vector<std::string> parts;
   std::string current;
   for (char c : path) {
@@ -254,6 +256,14 @@ bool ReadWholeFile(std::string_view path, std::string* contents) {
   if (n < 0 || static_cast<off_t>(bytes.size()) > kLargestReadFile) return false;
   *contents = std::move(bytes);
   return true;
+}
+
+bool SyncToDisk(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return errno != EIO;
+  const bool lost = ::fsync(fd) != 0 && (errno == EIO || errno == ENOSPC || errno == EDQUOT);
+  ::close(fd);
+  return !lost;
 }
 
 std::string HostName() {

@@ -6,7 +6,8 @@
 // is matched exactly first and otherwise without regard to case (the suite's
 // own names differ in case, and Windows file names do not care); components
 // that do not exist keep the name as written, so a created file takes it.
-// Every file access of the program goes through ResolvePath.
+// Every file access of the program goes through ResolvePath. A name holding
+// a NUL byte resolves to the empty path, which no file access reaches.
 #pragma once
 
 #include <string>
@@ -15,6 +16,11 @@
 namespace base {
 
 std::string ResolvePath(std::string_view path);
+
+// Asks the system to put a file written and closed onto the disk; false
+// when it reports the data lost (an I/O error, a full disk). Files that
+// cannot be synced (a device, a pipe) are taken as written.
+[[nodiscard]] bool SyncToDisk(const std::string& path);
 
 // The value of an environment variable, empty when unset.
 std::string GetEnv(const char* name);

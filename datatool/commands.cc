@@ -39,9 +39,11 @@ std::string Root(std::string root) {
   return root;
 }
 
-const char* const kDataFiles[] = {
-    "TAULES\\UIpc.dat",    "DADES\\PropietV.dat", "DADES\\FinquesV.dat", "DADES\\DepartaV.dat",
-    "DADES\\TranLauV.dat", "DADES\\TVRebut.dat",  "DADES\\Textos.dat"};
+// The data file's name on disk under the data root: "DADES\DepartaV.dat".
+std::string FileOnDisk(const storage::DataFile& f) {
+  std::string name;
+  return storage::FullFileName(f.path, &name);
+}
 
 // Every command but init works only on an existing installation, so that a
 // mistyped path never becomes a new one.
@@ -49,13 +51,14 @@ bool CheckInstallation(const std::string& root, std::ostream& err) {
   // An installation on a server has its description files and "Vorn.ini"
   // on disk and its data in the server's tables.
   if (!base::IniRead(root + "Vorn.ini", "Dades", "Servidor").empty()) {
-    if (base::PathExists(root + "ddf\\DepartaV.xdf")) return true;
+    if (base::PathExists(root + "ddf\\" + storage::unit::kFile.name + ".xdf")) return true;
     err << "kepdata: " << root << " is not an installation: its description files are missing\n";
     return false;
   }
-  for (const char* f : kDataFiles) {
-    if (!base::PathExists(root + f)) {
-      err << "kepdata: " << root << " is not an installation: " << base::ResolvePath(root + f)
+  for (const storage::DataFile& f : storage::kDataFiles) {
+    if (!base::PathExists(root + FileOnDisk(f))) {
+      err << "kepdata: " << root
+          << " is not an installation: " << base::ResolvePath(root + FileOnDisk(f))
           << " is missing (create one with: kepdata init DATAROOT)\n";
       return false;
     }
@@ -87,7 +90,9 @@ bool OpenTable(const Table& t, std::string* buffer, std::ostream& err) {
 // it as it does for the suite's programs.
 void Prepare(const std::string& root) {
   base::UseNoTerminal();
-  std::string absolute = std::filesystem::absolute(base::ResolvePath(root)).string();
+  std::error_code ec;
+  std::string absolute = std::filesystem::absolute(base::ResolvePath(root), ec).string();
+  if (absolute.empty()) absolute = base::ResolvePath(root);
   if (absolute.back() != '/') absolute += '/';
   base::Settings().root_dir = absolute;
   base::Settings().tmp_dir = absolute;
@@ -179,9 +184,9 @@ int Init(const Args& args, std::ostream& out, std::ostream& err) {
         << " exists; set [Dades] Servidor in it by hand\n";
     return 1;
   }
-  for (const char* f : kDataFiles) {
-    if (base::PathExists(root + f)) {
-      err << "kepdata: " << base::ResolvePath(root + f)
+  for (const storage::DataFile& f : storage::kDataFiles) {
+    if (base::PathExists(root + FileOnDisk(f))) {
+      err << "kepdata: " << base::ResolvePath(root + FileOnDisk(f))
           << " exists; init does not overwrite data files\n";
       return 1;
     }
@@ -213,7 +218,8 @@ int Init(const Args& args, std::ostream& out, std::ostream& err) {
     if (!OpenTable(t, &buffer, err)) return 1;
   }
   std::string text(storage::text::kLength, ' ');
-  if (storage::OpenRecordFile(60, base::Settings().root_dir + "DADES\\Textos", text.data(),
+  if (storage::OpenRecordFile(storage::text::kFile.code,
+                              base::Settings().root_dir + storage::text::kFile.path, text.data(),
                               text.size()) != 0) {
     return 1;
   }
@@ -221,7 +227,7 @@ int Init(const Args& args, std::ostream& out, std::ostream& err) {
   if (cpi_file.empty()) return 0;
   // The official monthly series, so that a new installation updates rents
   // with real indices from its first run.
-  if (Import({root, "UIpc", cpi_file}, out, err) != 0) {
+  if (Import({root, storage::cpi::kFile.name, cpi_file}, out, err) != 0) {
     err << "kepdata: the installation was made, but its CPI file could not be loaded from "
         << cpi_file << "\n";
     return 1;
@@ -236,16 +242,21 @@ struct ParsedRow {
 };
 
 std::string KeyOf(const Table& t, const std::string& record) {
-  const int width =
-      t.code == 4 ? 7 : (t.code == 503 ? 1 : (t.code == 507 || t.code == 508 ? 4 : 2));
-  return record.substr(0, static_cast<size_t>(width));
+  return record.substr(static_cast<size_t>(t.key.position - 1), static_cast<size_t>(t.key.width));
 }
 
+// The columns that make up the key: those inside its bytes.
 bool IsKeyColumn(const Table& t, const Column& c) {
-  if (c.kind == Kind::kMonth || c.kind == Kind::kConcept || c.kind == Kind::kConceptCode)
-    return true;
-  const std::string n = c.name;
-  return n == "building" || n == "unit" || (n == "owner" && t.code == 505);
+  return c.position >= t.key.position && c.position + c.width <= t.key.position + t.key.width;
+}
+
+// The receipt-concept types are keyed by one byte that either of two
+// columns gives: a concept's number or a coded concept's code.
+bool KeyedByConcept(const Table& t) {
+  for (const Column& c : t.fields) {
+    if (c.kind == Kind::kConcept) return true;
+  }
+  return false;
 }
 
 bool ParseRows(const Table& t, const std::string& file, const std::vector<CsvRow>& rows,
@@ -258,7 +269,7 @@ bool ParseRows(const Table& t, const std::string& file, const std::vector<CsvRow
   for (size_t i = 0; i < rows[0].fields.size(); ++i) {
     const std::string& name = rows[0].fields[i];
     const Column* found = nullptr;
-    for (const Column& c : t.columns) {
+    for (const Column& c : t.fields) {
       if (name == c.name) found = &c;
     }
     if (found == nullptr && name != "note") {
@@ -275,7 +286,7 @@ bool ParseRows(const Table& t, const std::string& file, const std::vector<CsvRow
     }
     header.push_back(found);
   }
-  for (const Column& c : t.columns) {
+  for (const Column& c : t.fields) {
     bool present = false;
     for (const Column* h : header) present = present || h == &c;
     if (IsKeyColumn(t, c) && !present && c.kind != Kind::kConcept && c.kind != Kind::kConceptCode) {
@@ -313,7 +324,7 @@ bool ParseRows(const Table& t, const std::string& file, const std::vector<CsvRow
       if (c->kind == Kind::kConcept || c->kind == Kind::kConceptCode) ++key_bytes_set;
       p.values.emplace_back(c, text);
     }
-    if (t.code == 503 && key_bytes_set != 1) {
+    if (KeyedByConcept(t) && key_bytes_set != 1) {
       err << "kepdata: " << file << ":" << row.line
           << ": give exactly one of \"concept\" (1 to 10) and \"code\" (0 to 99)\n";
       return false;
@@ -332,8 +343,8 @@ bool ParseRows(const Table& t, const std::string& file, const std::vector<CsvRow
 
 // The premises tenant flag of a new transition record comes from its unit.
 std::string NewRecord(const Table& t, const std::string& key, std::ostream& err) {
-  if (t.code != 508) return EmptyRecord(t);
-  const Table* units = FindTable("DepartaV");
+  if (t.code != storage::transition::kFile.code) return EmptyRecord(t);
+  const Table* units = &storage::unit::kFile;
   // The unit file stays open (and bound to this buffer) for the rest of the import.
   static std::string unit;
   std::string tax_id;
@@ -356,8 +367,7 @@ int Import(const Args& args, std::ostream&, std::ostream& err) {
   if (!CheckInstallation(root, err)) return 1;
   const Table* t = FindTable(args[1]);
   if (t == nullptr) {
-    err << "kepdata: unknown table \"" << args[1]
-        << "\" (DepartaV, FinquesV, PropietV, TranLauV, TVRebut, UIpc)\n";
+    err << "kepdata: unknown table \"" << args[1] << "\" (" << TableNames() << ")\n";
     return 1;
   }
   std::string text;
@@ -451,15 +461,17 @@ int IneImport(const Args& args, std::ostream& out, std::ostream& err) {
     err << "kepdata: " << args[1] << ": " << why << "\n";
     return 1;
   }
-  const Table& t = *FindTable("UIpc");
+  const Table& t = storage::cpi::kFile;
+  constexpr const Column& kMonth = storage::FieldEntry(storage::cpi::kFile, "month", Kind::kMonth);
+  constexpr const Column& kValue = storage::FieldEntry(storage::cpi::kFile, "value", Kind::kDouble);
   Prepare(root);
   std::string buffer;
   if (!OpenTable(t, &buffer, err)) return 1;
   int added = 0, changed = 0, same = 0;
   for (const IneMonth& m : series.taken) {
     std::string record = EmptyRecord(t), ignored;
-    if (!SetColumn(t.columns[0], m.month, &record, &ignored) ||
-        !SetColumn(t.columns[1], m.value, &record, &ignored)) {
+    if (!SetColumn(kMonth, m.month, &record, &ignored) ||
+        !SetColumn(kValue, m.value, &record, &ignored)) {
       err << "kepdata: " << args[1] << ":" << m.line << ": " << m.month << " " << m.value
           << " cannot be stored\n";
       storage::ResetRecordManager();
@@ -467,7 +479,7 @@ int IneImport(const Args& args, std::ostream& out, std::ostream& err) {
     }
     const std::string key = KeyOf(t, record);
     const bool exists = storage::SeekByKey(t.code, 0, key, 0) == 0;
-    if (exists && GetColumn(t.columns[1], buffer) == GetColumn(t.columns[1], record)) {
+    if (exists && GetColumn(kValue, buffer) == GetColumn(kValue, record)) {
       ++same;
       continue;
     }
@@ -511,12 +523,13 @@ int Export(const Args& args, std::ostream& out, std::ostream& err) {
   std::string buffer;
   if (!OpenTable(*t, &buffer, err)) return 1;
   std::vector<std::string> header;
-  for (const Column& c : t->columns) header.push_back(c.name);
+  for (const Column& c : t->fields) header.push_back(c.name);
   out << CsvLine(header);
-  int16_t status = storage::SeekByKeyWithoutLock(t->code, 0, std::string(7, '\0'), 1);
+  int16_t status = storage::SeekByKeyWithoutLock(
+      t->code, 0, std::string(static_cast<size_t>(t->key.width), '\0'), 1);
   while (status == 0) {
     std::vector<std::string> fields;
-    for (const Column& c : t->columns) fields.push_back(GetColumn(c, buffer));
+    for (const Column& c : t->fields) fields.push_back(GetColumn(c, buffer));
     out << CsvLine(fields);
     status = storage::StepRecords(t->code, 1, false);  // a write-back may hold records
   }
@@ -735,7 +748,7 @@ const Command kCommands[] = {
 void Usage(std::ostream& s) {
   s << "usage: kepdata COMMAND ARGS   (kepdata COMMAND --help for one command)\n";
   for (const Command& c : kCommands) s << "  " << c.usage << "\n      " << c.help << "\n";
-  s << "TABLE: DepartaV, FinquesV, PropietV, TranLauV, TVRebut, UIpc (any case).\n";
+  s << "TABLE: " << TableNames() << " (any case).\n";
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 
 #include "base/dates.h"
@@ -469,6 +470,7 @@ TEST(ShippedCpiFile, EachRowIsAsPublishedOrDerivedAsItSays) {
 }
 
 TEST(DataToolDescriptions, MatchTheShippedDescriptionFiles) {
+  std::set<std::string> described;
   for (const Description& d : Descriptions()) {
     testing_support::TempDir none;
     std::ifstream in(std::string(KEP_SOURCE_DIR) + "/installation/ddf/" + d.name + ".xdf",
@@ -476,7 +478,14 @@ TEST(DataToolDescriptions, MatchTheShippedDescriptionFiles) {
     const std::string shipped((std::istreambuf_iterator<char>(in)),
                               std::istreambuf_iterator<char>());
     EXPECT_EQ(shipped, d.xdf) << d.name;
+    described.insert(std::string(d.name) + ".xdf");
   }
+  // Nothing is shipped for a file the table no longer has.
+  std::set<std::string> shipped;
+  for (const auto& e :
+       std::filesystem::directory_iterator(std::string(KEP_SOURCE_DIR) + "/installation/ddf"))
+    shipped.insert(e.path().filename().string());
+  EXPECT_EQ(shipped, described);
 }
 
 TEST(Csv, ReadsQuotedFieldsAndWritesThemBack) {

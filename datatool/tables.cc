@@ -1,5 +1,6 @@
 #include "datatool/tables.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -15,39 +16,6 @@ namespace datatool {
 namespace {
 
 using storage::Field;
-
-std::vector<Column> UnitColumns() {
-  std::vector<Column> c = {
-      {"building", Kind::kCode, 1, 2},
-      {"unit", Kind::kCode, 3, 2},
-      {"tenant_name", Kind::kText, 9, 30},
-      {"designation", Kind::kText, 39, 10},
-      {"subrogated_name", Kind::kText, 49, 30},
-      {"street", Kind::kText, 99, 30},
-      {"address2", Kind::kText, 130, 30},
-      {"address3", Kind::kText, 160, 30},
-      {"contract_date", Kind::kDate, 190, 4},
-      {"duration_months", Kind::kInt16, 194, 2},
-      {"last_update_date", Kind::kDate, 196, 4},
-      {"update_months", Kind::kInt16, 200, 2},
-      {"last_update_index", Kind::kInt32, 206, 4},
-      {"premises", Kind::kFlag, 211, 1},
-      {"months_per_receipt", Kind::kInt16, 226, 2},
-  };
-  static const char* const kFixed[] = {"concept1", "concept2", "concept3", "concept4", "concept5",
-                                       "concept6", "concept7", "concept8", "concept9", "concept10"};
-  for (int i = 0; i < 10; ++i) c.push_back({kFixed[i], Kind::kInt32, 278 + 4 * i, 4});
-  static const char* const kCoded[4][2] = {{"concept11_code", "concept11"},
-                                           {"concept12_code", "concept12"},
-                                           {"concept13_code", "concept13"},
-                                           {"concept14_code", "concept14"}};
-  for (int i = 0; i < 4; ++i) {
-    c.push_back({kCoded[i][0], Kind::kInt16, storage::unit::kCodedConcepts[i][0], 2});
-    c.push_back({kCoded[i][1], Kind::kInt32, storage::unit::kCodedConcepts[i][1], 4});
-  }
-  c.push_back({"tax_id", Kind::kText, 346, 17});
-  return c;
-}
 
 bool ParseInteger(std::string_view text, int64_t low, int64_t high, int64_t* value,
                   std::string* err) {
@@ -113,6 +81,12 @@ bool ToCp850(std::string_view utf8, std::string* out, std::string* err) {
   return true;
 }
 
+// The PackedDate of a month field, after its series.
+Field MonthDate(const Column& c) {
+  const int series = static_cast<int>(storage::kIndexSeries.size());
+  return {c.position + series, c.width - series};
+}
+
 std::string TrimRight(std::string s) {
   s.erase(s.find_last_not_of(' ') + 1);
   return s;
@@ -121,54 +95,23 @@ std::string TrimRight(std::string s) {
 }  // namespace
 
 const std::vector<Table>& Tables() {
-  static const std::vector<Table> tables = {
-      {"DepartaV", "DADES\\DepartaV", 507, storage::unit::kLength, UnitColumns()},
-      {"FinquesV",
-       "DADES\\FinquesV",
-       506,
-       storage::building::kLength,
-       {{"building", Kind::kCode, 1, 2},
-        {"owner", Kind::kCode, 7, 2},
-        {"street", Kind::kText, 9, 30},
-        {"address2", Kind::kText, 39, 30},
-        {"address3", Kind::kText, 69, 30},
-        {"type", Kind::kFlag, 142, 1}}},
-      {"PropietV",
-       "DADES\\PropietV",
-       505,
-       storage::owner::kLength,
-       {{"owner", Kind::kCode, 1, 2},
-        {"name", Kind::kText, 3, 30},
-        {"tax_id", Kind::kText, 265, 17}}},
-      {"TranLauV",
-       "DADES\\TranLauV",
-       508,
-       storage::transition::kLength,
-       {{"building", Kind::kCode, 1, 2},         {"unit", Kind::kCode, 3, 2},
-        {"reference_date1", Kind::kDate, 5, 4},  {"reference_date2", Kind::kDate, 9, 4},
-        {"assimilated", Kind::kFlag, 13, 1},     {"assimilated_housing", Kind::kFlag, 14, 1},
-        {"floor_area", Kind::kInt32, 15, 4},     {"cadastral_value", Kind::kInt32, 19, 4},
-        {"cadastral_date", Kind::kDate, 23, 4},  {"population", Kind::kInt32, 27, 4},
-        {"cohabitants", Kind::kInt16, 31, 2},    {"household_income", Kind::kInt32, 33, 4},
-        {"opposed_update", Kind::kFlag, 37, 1},  {"premises_category", Kind::kFlag, 38, 1},
-        {"premises_flag", Kind::kFlag, 39, 1},   {"quota", Kind::kInt32, 40, 4},
-        {"took_option7", Kind::kFlag, 44, 1},    {"premises_opposed", Kind::kFlag, 45, 1},
-        {"revalued_rent", Kind::kInt32, 46, 4},  {"base_index", Kind::kInt32, 50, 4},
-        {"steps_at_start", Kind::kInt16, 54, 2}, {"steps_reached", Kind::kInt16, 56, 2}}},
-      {"TVRebut",
-       "DADES\\TVRebut",
-       503,
-       storage::receipt::kLength,
-       {{"concept", Kind::kConcept, 1, 1},
-        {"code", Kind::kConceptCode, 1, 1},
-        {"type", Kind::kInt16, 25, 2}}},
-      {"UIpc",
-       "TAULES\\UIpc",
-       4,
-       storage::cpi::kLength,
-       {{"month", Kind::kMonth, 1, 7}, {"value", Kind::kDouble, 8, 8}}},
-  };
+  static const std::vector<Table> tables = [] {
+    std::vector<Table> with_columns;
+    for (const Table& t : storage::kDataFiles) {
+      if (!t.fields.empty()) with_columns.push_back(t);
+    }
+    std::sort(with_columns.begin(), with_columns.end(), [](const Table& a, const Table& b) {
+      return base::UpperCase850(a.name) < base::UpperCase850(b.name);
+    });
+    return with_columns;
+  }();
   return tables;
+}
+
+std::string TableNames() {
+  std::string names;
+  for (const Table& t : Tables()) names += (names.empty() ? "" : ", ") + std::string(t.name);
+  return names;
 }
 
 const Table* FindTable(std::string_view name) {
@@ -179,7 +122,7 @@ const Table* FindTable(std::string_view name) {
 }
 
 bool SetColumn(const Column& c, std::string_view text, std::string* record, std::string* err) {
-  const Field f{c.position, c.width};
+  const Field f = c.Bytes();
   int64_t v = 0;
   switch (c.kind) {
     case Kind::kCode: {
@@ -225,7 +168,7 @@ bool SetColumn(const Column& c, std::string_view text, std::string* record, std:
     case Kind::kMonth: {
       std::string packed;
       if (!ParseIsoDate(text, true, &packed, err)) return false;
-      storage::SetBytes(record, f, "ESI" + packed);
+      storage::SetBytes(record, f, std::string(storage::kIndexSeries) + packed);
       return true;
     }
     case Kind::kInt16:
@@ -264,7 +207,7 @@ bool SetColumn(const Column& c, std::string_view text, std::string* record, std:
 }
 
 std::string GetColumn(const Column& c, std::string_view record) {
-  const Field f{c.position, c.width};
+  const Field f = c.Bytes();
   switch (c.kind) {
     case Kind::kCode:
       return base::UnpackDigits(storage::GetBytes(record, f));
@@ -274,7 +217,7 @@ std::string GetColumn(const Column& c, std::string_view record) {
     case Kind::kDate:
       return IsoDate(storage::GetBytes(record, f), false);
     case Kind::kMonth:
-      return IsoDate(storage::GetBytes(record, Field{4, 4}), true);
+      return IsoDate(storage::GetBytes(record, MonthDate(c)), true);
     case Kind::kInt16:
       return std::to_string(storage::GetInt16(record, c.position));
     case Kind::kInt32:
@@ -303,33 +246,25 @@ std::string GetColumn(const Column& c, std::string_view record) {
 
 std::string EmptyRecord(const Table& t) {
   std::string r(static_cast<size_t>(t.record_length), '\0');
-  for (const Column& c : t.columns) {
-    if (c.kind == Kind::kText || c.kind == Kind::kFlag)
-      storage::SetText(&r, Field{c.position, c.width}, "");
-    if (c.kind == Kind::kDate) storage::SetBytes(&r, Field{c.position, c.width}, base::ZeroDate());
+  for (const Column& c : t.fields) {
+    if (c.kind == Kind::kText || c.kind == Kind::kFlag) storage::SetText(&r, c.Bytes(), "");
+    if (c.kind == Kind::kDate) storage::SetBytes(&r, c.Bytes(), base::ZeroDate());
   }
   return r;
 }
 
 std::vector<Description> Descriptions() {
-  struct Layout {
-    const char* name;
-    uint16_t length;
-    uint16_t key_length;
-  } const layouts[] = {{"UIpc", 16, 7},      {"PropietV", 324, 2}, {"FinquesV", 204, 2},
-                       {"DepartaV", 447, 4}, {"TranLauV", 60, 4},  {"TVRebut", 28, 1},
-                       {"Textos", 100, 4}};
   std::vector<Description> out;
-  for (const Layout& s : layouts) {
+  for (const storage::DataFile& f : storage::kDataFiles) {
     storage::FileSpec file_spec;
-    file_spec.record_length = s.length;
+    file_spec.record_length = static_cast<uint16_t>(f.record_length);
     storage::KeySpec key;
-    key.segments = {{1, s.key_length}};
+    key.segments = {{static_cast<uint16_t>(f.key.position), static_cast<uint16_t>(f.key.width)}};
     file_spec.keys = {key};
     const std::string block = storage::EncodeCreationBlock(file_spec);
     std::string xdf;
     storage::EncodeFixed16(&xdf, static_cast<uint16_t>(block.size()));
-    out.push_back({s.name, xdf + block});
+    out.push_back({f.name, xdf + block});
   }
   return out;
 }

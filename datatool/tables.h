@@ -14,38 +14,18 @@
 #include <string_view>
 #include <vector>
 
-#include "storage/record_file.h"
+#include "storage/data_files_table.h"
 
 namespace datatool {
 
-enum class Kind {
-  kCode,
-  kText,
-  kFlag,
-  kDate,
-  kInt16,
-  kInt32,
-  kDouble,
-  kMonth,
-  kConcept,
-  kConceptCode
-};
+// A table is a data file of the table in storage/data_files_table.h, and
+// its columns are the file's fields.
+using Kind = storage::FieldKind;
+using Column = storage::TableField;
+using Table = storage::DataFile;
 
-struct Column {
-  const char* name;
-  Kind kind;
-  int position;  // 1-based
-  int width;     // bytes of the field
-};
-
-struct Table {
-  const char* name;  // "DepartaV"
-  const char* path;  // under the data root, "DADES\DepartaV"
-  storage::FileCode code;
-  int record_length;
-  std::vector<Column> columns;
-};
-
+// The data files that have columns, in the order of their names: the order
+// in which the usage lists them and a copy goes through them.
 const std::vector<Table>& Tables();
 
 // The table of a name given by the user, without regard to case; nullptr
@@ -59,10 +39,14 @@ const Table* FindTable(std::string_view name);
 // The column's CSV text for a record.
 std::string GetColumn(const Column& c, std::string_view record);
 
+// The names of the tables, as the usage lists them: "DepartaV, FinquesV, ...".
+std::string TableNames();
+
 // A record with every listed field at its empty value (blanks, zero, no date).
 std::string EmptyRecord(const Table& t);
 
-// The creation block of each data file, as its description file holds it.
+// The creation block of each data file of the table, as its description
+// file holds it.
 struct Description {
   const char* name;  // "DepartaV"
   std::string xdf;   // 16-bit length + creation block

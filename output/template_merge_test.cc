@@ -3,10 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 
 #include "base/codepage.h"
-#include "base/platform.h"
 #include "base/session_settings.h"
 #include "output/print_output.h"
 #include "testing/temp_dir.h"
@@ -220,27 +218,6 @@ TEST_F(TemplateMergeTest, SaysOnceWhereATemplateIsNotCodePage850Text) {
   ClosePrintFile();
   // The letter is printed as it stands.
   EXPECT_NE(dir_.Read("divivovi.tmp").find("la renda \xC3\xA9s Finques"), std::string::npos);
-}
-
-// A template that uses every directive, both markers, an include, a
-// position line, a scrambled section and the emphasis bytes, merged with a
-// hand-made merge file; compared with the reviewed print commands.
-TEST_F(TemplateMergeTest, GoldenLetter) {
-  const std::string dir = std::string(KEP_SOURCE_DIR) + "/testdata/template_merge/";
-  auto read = [](const std::string& path) {
-    std::string bytes;
-    EXPECT_TRUE(base::ReadWholeFile(path, &bytes)) << path;
-    return bytes;
-  };
-  dir_.Write("TEXTOS/peu.txt", read(dir + "peu.txt"));
-  dir_.Write("golden.tmp", read(dir + "merge.tmp"));
-  const std::string produced = Merge(read(dir + "carta.txt"), "golden.tmp");
-  const std::string expected = read(dir + "expected_divivovi.tmp");
-  if (produced != expected) {
-    std::ofstream(std::string(KEP_BINARY_DIR) + "/template_merge_produced.tmp", std::ios::binary)
-        << produced;
-  }
-  EXPECT_EQ(produced, expected);
 }
 
 }  // namespace

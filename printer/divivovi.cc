@@ -124,7 +124,7 @@ int RunDivivovi(const std::vector<std::string>& args, std::ostream& out, std::os
   if (input.empty()) input = base::NormaliseDirectory(base::GetEnv("KEPTMP")) + "divivovi.tmp";
   const std::string resolved = base::ResolvePath(input);
   std::string contents;
-  if (!base::ReadWholeFile(resolved, &contents) || std::filesystem::is_directory(resolved)) {
+  if (!base::ReadWholeFile(resolved, &contents)) {
     err << "divivovi: " << resolved << ": cannot be read\n";
     return 1;
   }
@@ -142,7 +142,7 @@ int RunDivivovi(const std::vector<std::string>& args, std::ostream& out, std::os
     text << RenderText(pages);
     // A full disk shows when the buffer goes out: only a closed file is written.
     text.close();
-    if (text.fail()) {
+    if (text.fail() || !base::SyncToDisk(outputs.text)) {
       err << "divivovi: " << outputs.text << ": cannot be written\n";
       return 1;
     }

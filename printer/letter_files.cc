@@ -166,7 +166,8 @@ bool WriteLetterFiles(const ParseResult& print_file, const LetterIndex& index,
   }
   std::ofstream file(dir + "index.csv", std::ios::binary | std::ios::trunc);
   file << csv;
-  if (!file.flush()) {
+  file.close();
+  if (file.fail() || !base::SyncToDisk(dir + "index.csv")) {
     *err = dir + "index.csv: cannot be written";
     return false;
   }

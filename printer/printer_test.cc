@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "base/codepage.h"
@@ -13,6 +12,7 @@
 #include "printer/page_layout.h"
 #include "printer/print_commands.h"
 #include "printer/render.h"
+#include "testing/poppler.h"
 #include "testing/run_mirtosek.h"
 #include "testing/temp_dir.h"
 
@@ -60,19 +60,8 @@ TEST(Render, WinAnsiHoldsTheLettersOfTheFourLanguages) {
   EXPECT_EQ(WinAnsiOf('\xC4'), '?');  // a box-drawing line has no letter in WinAnsi
 }
 
-// The standard output of a shell command (poppler's tools read the PDFs).
-std::string Capture(const std::string& command) {
-  std::string out;
-  if (std::FILE* p = ::popen((command + " 2>/dev/null").c_str(), "r")) {
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0) out.append(buffer, n);
-    ::pclose(p);
-  }
-  return out;
-}
-
-bool HavePoppler() { return std::system("command -v pdffonts >/dev/null 2>&1") == 0; }
+using testing_support::Capture;
+using testing_support::HavePoppler;
 
 // The words of a page as pdftotext places them: text and bounding box in
 // points from the upper left corner.
@@ -268,97 +257,20 @@ TEST_F(DivivoviTest, EveryAccentedLetterShowsItsAccentInBothFaces) {
   }
 }
 
-// The print program's outputs for the sample's reviewed print files
-// (testdata/sample), read back through poppler and compared with reviewed
-// copies in testdata/printer (a produced text that differs is left beside
-// the build for review).
-class PrintProgramGolden : public DivivoviTest {
- protected:
-  void SetUp() override {
-    ASSERT_TRUE(HavePoppler()) << "poppler-utils is missing: scripts/install-deps.sh installs it";
-    dir_.Write("inst/Vorn.ini",
-               base::Cp("[Empresa]\r\nCamp1=Administració de Finques Puig, SL\r\n"));
-    setenv("KEPROOT", (dir_.path() + "/inst/").c_str(), 1);
-  }
-  void TearDown() override { unsetenv("KEPROOT"); }
-  static std::string Source(const std::string& relative) {
-    return testing_support::ReadFile(std::string(KEP_SOURCE_DIR) + "/testdata/" + relative);
-  }
-  static void ExpectGolden(const std::string& produced, const std::string& name) {
-    const std::string expected = Source("printer/" + name);
-    if (produced != expected) {
-      std::ofstream(std::string(std::getenv("KEP_TEST_BIN_DIR")) + "/printer_" + name,
-                    std::ios::binary)
-          << produced;
-    }
-    EXPECT_EQ(produced, expected) << name;
-  }
-  // pdffonts without its last column, the numbers of the PDF's objects.
-  static std::string Fonts(const std::string& pdf) {
-    std::istringstream in(Capture("pdffonts '" + pdf + "'"));
-    std::string line, out;
-    size_t width = std::string::npos;
-    while (std::getline(in, line)) {
-      if (width == std::string::npos) width = line.find("object ID");
-      line = line.substr(0, width);
-      line.erase(line.find_last_not_of(' ') + 1);
-      out += line + "\n";
-    }
-    return out;
-  }
-  static std::string Info(const std::string& pdf, const std::vector<std::string>& keys) {
-    std::istringstream in(Capture("pdfinfo '" + pdf + "'"));
-    std::string line, out;
-    while (std::getline(in, line)) {
-      for (const std::string& k : keys) {
-        if (line.rfind(k + ":", 0) == 0) out += line + "\n";
-      }
-    }
-    return out;
-  }
-};
-
-TEST_F(PrintProgramGolden, ALetterAndAReportPage) {
-  dir_.Write("letters.tmp", Source("sample/letters.tmp"));
-  ASSERT_EQ(Run({dir_.path() + "/letters.tmp", "--pdf", dir_.path() + "/letters.pdf"}), 0) << err_;
-  const std::string letters = dir_.path() + "/letters.pdf";
-  // The first letter, and the one of a unit whose increment is 0.
-  ExpectGolden(Capture("pdftotext -layout -f 1 -l 1 '" + letters + "' -"), "letter_V001001.txt");
-  ExpectGolden(Capture("pdftotext -layout -f 5 -l 5 '" + letters + "' -"), "letter_V001005.txt");
-  ExpectGolden(Fonts(letters) + Info(letters, {"Title", "Author", "Pages", "Page size"}),
-               "letters_pdf.txt");
-
-  dir_.Write("report.tmp", Source("sample/report.tmp"));
-  ASSERT_EQ(Run({dir_.path() + "/report.tmp", "--pdf", dir_.path() + "/report.pdf"}), 0) << err_;
-  const std::string report = dir_.path() + "/report.pdf";
-  ExpectGolden(Capture("pdftotext -layout -f 1 -l 1 '" + report + "' -"), "report_page1.txt");
-  ExpectGolden(Fonts(report) + Info(report, {"Title", "Author", "Pages", "Page size"}),
-               "report_pdf.txt");
-}
-
-TEST_F(PrintProgramGolden, OneFilePerLetterWithItsIndex) {
-  dir_.Write("tmp/divivovi.tmp",
-             "DEVICECARTES:" + dir_.path() + "/cartes" + Source("sample/letters.tmp").substr(9));
-  dir_.Write("tmp/cartes.tmp", Source("sample/cartes.tmp"));
-  ASSERT_EQ(Run({dir_.path() + "/tmp/divivovi.tmp"}), 0) << err_;
+// The print program's outputs for the sample's reviewed print files are
+// checked by the golden cases of testdata/printer; here, what it says of a
+// folder of one PDF per letter, and the letter indexes it refuses.
+TEST_F(DivivoviTest, OneFilePerLetterSaysHowManyAndRefusesAnIndexOfAnotherFile) {
+  const std::string letters = testing_support::ReadFile(
+      std::string(KEP_SOURCE_DIR) + "/testdata/sample/3_letters/expected/tmp/divivovi.tmp");
+  const std::string index = testing_support::ReadFile(
+      std::string(KEP_SOURCE_DIR) + "/testdata/sample/3_letters/expected/tmp/cartes.tmp");
+  dir_.Write("inst/Vorn.ini", base::Cp("[Empresa]\r\nCamp1=Administració de Finques Puig, SL\r\n"));
+  setenv("KEPROOT", (dir_.path() + "/inst/").c_str(), 1);
+  dir_.Write("tmp/divivovi.tmp", "DEVICECARTES:" + dir_.path() + "/cartes" + letters.substr(9));
+  dir_.Write("tmp/cartes.tmp", index);
+  EXPECT_EQ(Run({dir_.path() + "/tmp/divivovi.tmp"}), 0) << err_;
   EXPECT_NE(out_.find("/cartes/: 27 letters, one PDF each"), std::string::npos) << out_;
-  ExpectGolden(dir_.Read("cartes/index.csv"), "cartes_index.csv");
-  // Every file of the folder, with the title and pages of each PDF.
-  std::vector<std::string> names;
-  for (const auto& e : std::filesystem::directory_iterator(dir_.path() + "/cartes")) {
-    names.push_back(e.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  std::string listing;
-  for (const std::string& n : names) {
-    listing += n + "\n";
-    if (n.size() > 4 && n.substr(n.size() - 4) == ".pdf") {
-      listing += Info(dir_.path() + "/cartes/" + n, {"Title", "Author", "Pages"});
-    }
-  }
-  ExpectGolden(listing, "cartes_files.txt");
-  ExpectGolden(Capture("pdftotext -layout '" + dir_.path() + "/cartes/V001005.pdf' -"),
-               "letter_V001005.txt");
 
   // An index of another print file is refused, and so is none.
   dir_.Write("tmp/cartes.tmp", "CARTES\t12\r\n2\tV001001\tJoan Garcia\t104529\r\n");
@@ -369,6 +281,7 @@ TEST_F(PrintProgramGolden, OneFilePerLetterWithItsIndex) {
   EXPECT_EQ(Run({dir_.path() + "/tmp/divivovi.tmp"}), 1);
   EXPECT_NE(err_.find("cartes.tmp: cannot be read (one PDF per letter needs the letter index"),
             std::string::npos);
+  unsetenv("KEPROOT");
 }
 
 TEST(LetterIndex, ReadsTheLettersAndRefusesWhatIsNotOne) {

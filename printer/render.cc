@@ -225,6 +225,8 @@ std::string TitleOf(const std::vector<Page>& pages, const std::string& author) {
   return std::string();
 }
 
+constexpr size_t kPagesOfOneNode = 32767;
+
 bool WritePdf(const std::vector<Page>& pages, const PdfOptions& options, const std::string& path,
               std::string* err, std::string* warning) {
   std::string message;
@@ -241,6 +243,9 @@ bool WritePdf(const std::vector<Page>& pages, const PdfOptions& options, const s
     HPDF_SetInfoAttr(pdf, HPDF_INFO_AUTHOR, PdfDocText(options.author).c_str());
   HPDF_SetInfoAttr(pdf, HPDF_INFO_CREATOR, "divivovi");
   HPDF_SetInfoDateAttr(pdf, HPDF_INFO_CREATION_DATE, PdfDate(options.created));
+  // One node of the page tree holds at most 32,767 pages: a longer document
+  // gets intermediate nodes (documents that fit keep their flat tree).
+  if (pages.size() > kPagesOfOneNode) HPDF_SetPagesConfiguration(pdf, kPagesOfOneNode);
   for (const Page& page : pages) DrawPage(HPDF_AddPage(pdf), page, faces);
   if (pages.empty()) HPDF_AddPage(pdf);
   if (faces.embedded) {
@@ -248,7 +253,9 @@ bool WritePdf(const std::vector<Page>& pages, const PdfOptions& options, const s
   }
   const HPDF_STATUS status = HPDF_SaveToFile(pdf, path.c_str());
   HPDF_Free(pdf);
-  if (status != HPDF_OK) {
+  const bool synced = status == HPDF_OK && base::SyncToDisk(path);
+  if (status == HPDF_OK && !synced) message = "the disk did not take it";
+  if (!synced) {
     *err = path + ": cannot be written" + (message.empty() ? "" : " (" + message + ")");
     return false;
   }

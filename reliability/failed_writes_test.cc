@@ -133,6 +133,24 @@ TEST_F(FailedWritesTest, AFileThatRefusesItsUpdatesStopsTheWriteBack) {
   EXPECT_EQ(SummaryCount(err, "written back"), 27);
 }
 
+// A lock folder where no entry can be written (here a file in its place; a
+// read-only folder or file system gives the same refusal) retried for ever
+// without a word: the write-back now stops at once and says why.
+TEST_F(FailedWritesTest, ALockFolderThatTakesNoEntryStopsTheWriteBack) {
+  const auto before = RecordsByPosition(Root());
+  fs::remove_all(Root() + "LOCKS");
+  dir_.Write("inst/LOCKS", "no folder");
+  std::string err;
+  EXPECT_EQ(Run({}, &err), 5) << err;
+  EXPECT_NE(err.find("mirtosek: the write-back failed at building 0001: its lock-file entry "
+                     "cannot be taken: " +
+                     Root() + "LOCKS/DepartaV.lck: Not a directory: 0 units were written"),
+            std::string::npos)
+      << err;
+  EXPECT_EQ(RecordsByPosition(Root()), before);
+  EXPECT_EQ(SummaryCount(err, "units walked"), 31) << "the report still lists every unit";
+}
+
 TEST_F(FailedWritesTest, ADiskThatFillsStopsTheWriteBackAndItsLogStaysWhole) {
   // Every file the run writes may grow to 40 KiB: the snapshot's copies fit,
   // the write-ahead logs of the data files fill up during the run, and db.log

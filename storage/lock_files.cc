@@ -5,9 +5,11 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <optional>
 #include <random>
@@ -106,24 +108,32 @@ std::vector<Entry> Entries(const std::string& contents) {
   return entries;
 }
 
-void WriteEntry(int fd, size_t index, const std::string& bytes) {
+// False when the entry did not reach the file whole (errno says why).
+bool WriteEntry(int fd, size_t index, const std::string& bytes) {
   const off_t at = static_cast<off_t>(index * kLockEntrySize);
   base::FaultPoint();
   size_t done = 0;
   while (done < bytes.size()) {
     const ssize_t n =
         ::pwrite(fd, bytes.data() + done, bytes.size() - done, at + static_cast<off_t>(done));
-    if (n <= 0) return;
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (n == 0) errno = ENOSPC;
+      return false;
+    }
     done += static_cast<size_t>(n);
   }
   base::FaultPoint();
+  return true;
 }
 
 std::string LockDirectory() { return base::Settings().root_dir + "LOCKS"; }
 
-// Opens the table's lock file and takes the exclusive lock of one request.
-int OpenLocked(const std::string& table) {
-  const int fd = OpenLockFile(LockDirectory(), table + ".lck");
+// Opens the table's lock file and takes the exclusive lock of one request;
+// -1 (with *problem) when the file cannot be opened.
+int OpenLocked(const std::string& table, std::string* problem) {
+  const int fd = OpenLockFile(LockDirectory(), table + ".lck", problem);
+  if (fd < 0) return fd;
   while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
   }
   return fd;
@@ -176,10 +186,73 @@ bool IsMine(const Entry& e, const StationIdentity& me, bool with_name) {
   return !with_name || e.Name() == Pad(me.computer_name, 15);
 }
 
-// One scan and decision; true when the entry was written.
-bool TryLock(const std::string& table, char kind, std::string_view lower, std::string_view upper) {
+// A running station holds a shared operating-system lock on a file of its
+// own in the lock folder, "LOCKS\<station number>.sta", from before its
+// first entry until it ends: a station of this machine whose file nobody
+// holds has ended (a killed station's lock goes with its process), and its
+// entries are stale at once. Entries of other machines, or of a station
+// without such a file (an older program), keep the 30-minute rule.
+std::string StationFile(const std::string& number) {
+  return base::ResolvePath(LockDirectory() + "\\" + number + ".sta");
+}
+
+struct StationMark {
+  int fd = -1;
+  std::string path;
+};
+StationMark g_mark;
+
+void MarkStationRunning(const StationIdentity& me) {
+  const std::string path = StationFile(std::to_string(me.number));
+  if (g_mark.fd >= 0 && g_mark.path == path) return;
+  if (g_mark.fd >= 0) ::close(g_mark.fd);
+  g_mark = StationMark{};
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+  if (fd < 0) return;  // no mark: the others fall back on the 30-minute rule
+  while (::flock(fd, LOCK_SH) != 0) {
+    if (errno != EINTR) {
+      ::close(fd);
+      return;
+    }
+  }
+  g_mark = StationMark{fd, path};
+}
+
+bool IsStationNumber(const std::string& text) {
+  if (text.empty() || text.size() > 11) return false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (!(std::isdigit(static_cast<unsigned char>(text[i])) || (i == 0 && text[i] == '-'))) {
+      return false;
+    }
+  }
+  return text != "-";
+}
+
+bool HasEnded(const Entry& e, const StationIdentity& me) {
+  if (me.computer_name.empty() || e.Name() != Pad(me.computer_name, 15)) return false;
+  const std::string station = e.Station();
+  if (!IsStationNumber(station) || station == std::to_string(me.number)) return false;
+  const int fd = ::open(StationFile(station).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  if (fd < 0) return false;
+  const bool ended = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+  ::close(fd);
+  return ended;
+}
+
+enum class Attempt { kLocked, kConflict, kFailed };
+
+std::string Problem(const std::string& table, const char* what) {
+  const int error = errno;
+  return base::ResolvePath(LockDirectory() + "\\" + table + ".lck") + ": " + what + ": " +
+         std::strerror(error);
+}
+
+// One scan and decision.
+Attempt TryLock(const std::string& table, char kind, std::string_view lower, std::string_view upper,
+                std::string* problem) {
   const StationIdentity& me = LoadStationIdentity();
-  const int fd = OpenLocked(table);
+  const int fd = OpenLocked(table, problem);
+  if (fd < 0) return Attempt::kFailed;
   std::string contents;
   ReadAll(fd, &contents);
   std::vector<Entry> entries = Entries(contents);
@@ -188,9 +261,9 @@ bool TryLock(const std::string& table, char kind, std::string_view lower, std::s
   const int64_t now = Now();
   for (size_t i = 0; i < entries.size(); ++i) {
     Entry& e = entries[i];
-    if (!e.Station().empty() && e.Time() < now - kStaleMinutes) {
+    if (!e.Station().empty() && (e.Time() < now - kStaleMinutes || HasEnded(e, me))) {
       e.Free();
-      WriteEntry(fd, i, e.bytes);
+      (void)WriteEntry(fd, i, e.bytes);
     }
     if (e.Kind() == ' ') {
       target = i;
@@ -219,9 +292,16 @@ bool TryLock(const std::string& table, char kind, std::string_view lower, std::s
       break;
     }
   }
-  if (!conflict) WriteEntry(fd, target, NewEntry(me, kind, lower, upper));
+  Attempt attempt = conflict ? Attempt::kConflict : Attempt::kLocked;
+  if (!conflict) {
+    MarkStationRunning(me);
+    if (!WriteEntry(fd, target, NewEntry(me, kind, lower, upper))) {
+      if (problem != nullptr) *problem = Problem(table, "the entry cannot be written");
+      attempt = Attempt::kFailed;
+    }
+  }
   CloseLocked(fd);
-  return !conflict;
+  return attempt;
 }
 
 std::string TrimRight(std::string_view s) {
@@ -299,30 +379,52 @@ const StationIdentity& LoadStationIdentity() {
   return *g_identity;
 }
 
-int OpenLockFile(const std::string& directory, const std::string& name) {
+namespace {
+
+// Failures that waiting may end: another process's moment, a table of
+// open files that is full for now.
+bool IsPassing(int error) {
+  return error == EINTR || error == EAGAIN || error == EBUSY || error == ETXTBSY ||
+         error == EMFILE || error == ENFILE;
+}
+
+}  // namespace
+
+int OpenLockFile(const std::string& directory, const std::string& name, std::string* problem) {
+  int made = 0;
   for (;;) {
     const std::string path = base::ResolvePath(directory + "\\" + name);
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
     if (fd >= 0) return fd;
-    if (errno == ENOENT) {
-      (void)base::MakeDirectories(directory);
-      if (base::PathExists(directory)) continue;
+    int error = errno;
+    if (error == ENOENT && ++made <= 3) {
+      if (base::MakeDirectories(directory)) continue;
+      error = errno;
+    }
+    if (!IsPassing(error)) {
+      if (problem != nullptr) {
+        *problem = path + ": " +
+                   (error == ELOOP ? std::string("a symbolic link stands in its place")
+                                   : std::string(std::strerror(error)));
+      }
+      return -1;
     }
     Wait(static_cast<int>(std::floor(Random() * 3000 + 1)));
   }
 }
 
-int16_t LockKey(std::string_view table, std::string_view key) {
+int16_t LockKey(std::string_view table, std::string_view key, std::string* problem) {
   const std::string text = LockKeyText(key);
-  return LockRange(table, "k", text, text);
+  return LockRange(table, "k", text, text, problem);
 }
 
 int16_t LockRange(std::string_view table, std::string_view kind, std::string_view lower,
-                  std::string_view upper) {
+                  std::string_view upper, std::string* problem) {
   const std::string name = TrimRight(table);
   const char k = kind.empty() ? ' ' : base::UpperCase850(kind[0]);
   bool message_shown = false;
-  while (!TryLock(name, k, lower, upper)) {
+  Attempt attempt;
+  while ((attempt = TryLock(name, k, lower, upper, problem)) == Attempt::kConflict) {
     if (!message_shown) {
       base::ShowMessage(24, LockWaitingMessage());
       message_shown = true;
@@ -330,7 +432,7 @@ int16_t LockRange(std::string_view table, std::string_view kind, std::string_vie
     Wait(static_cast<int>(std::lround(Random() * 1000 + 1)));
   }
   if (message_shown) base::PopWindow();
-  return 0;
+  return attempt == Attempt::kLocked ? 0 : kLockFileUnusable;
 }
 
 int16_t ReleaseTableLock(std::string_view table) {
@@ -339,7 +441,8 @@ int16_t ReleaseTableLock(std::string_view table) {
   // A table never locked has no file to free anything in; the file is made
   // only by a lock, under the name as the lock writes it.
   if (!base::PathExists(LockDirectory() + "\\" + name + ".lck")) return -1;
-  const int fd = OpenLocked(name);
+  const int fd = OpenLocked(name, nullptr);
+  if (fd < 0) return -1;
   std::string contents;
   ReadAll(fd, &contents);
   std::vector<Entry> entries = Entries(contents);

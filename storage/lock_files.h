@@ -39,14 +39,21 @@ struct StationIdentity {
 // Loaded once per run from "LOCKS.TMP", drawn and written when missing.
 const StationIdentity& LoadStationIdentity();
 
+// LockKey and LockRange: the lock folder or file cannot be created or
+// written for a reason that waiting does not end (no permission, a
+// read-only file system, a full disk); *problem then names the file and why.
+inline constexpr int16_t kLockFileUnusable = -2;
+
 // Locks one key of a table for this workstation, waiting while another holds it.
-int16_t LockKey(std::string_view table, std::string_view key);
+int16_t LockKey(std::string_view table, std::string_view key, std::string* problem = nullptr);
 
 // kind "F" (whole table) or "K" (key range); bounds of at most 40 characters.
 // Returns 0 once the entry is written; waits without limit on a conflict,
-// with a message on screen row 24.
+// with a message on screen row 24. Entries of another station are stale
+// when 30 minutes old, or at once when that station ran on this machine
+// and has ended.
 int16_t LockRange(std::string_view table, std::string_view kind, std::string_view lower,
-                  std::string_view upper);
+                  std::string_view upper, std::string* problem = nullptr);
 
 // The waiting message of a held lock, in the session language (code page 850).
 std::string LockWaitingMessage();
@@ -55,8 +62,11 @@ std::string LockWaitingMessage();
 int16_t ReleaseTableLock(std::string_view table);
 
 // Opens directory + "\" + name for reading and writing, creating the folder
-// and the file when missing; retries without limit. Returns the descriptor.
-int OpenLockFile(const std::string& directory, const std::string& name);
+// and the file when missing; retries while the failure may pass. Returns the
+// descriptor, or -1 with *problem when it cannot be opened (permission,
+// read-only file system, a symbolic link in its place, ...).
+int OpenLockFile(const std::string& directory, const std::string& name,
+                 std::string* problem = nullptr);
 
 // Seams for tests: the clock (LockClock), the random source in [0, 1) and
 // the waits. Unset members keep the real ones.

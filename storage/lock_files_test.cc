@@ -1,6 +1,8 @@
 #include "storage/lock_files.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -8,6 +10,7 @@
 
 #include "base/console.h"
 #include "base/session_settings.h"
+#include "storage/creation_block.h"
 #include "testing/temp_dir.h"
 
 namespace storage {
@@ -172,6 +175,99 @@ TEST_F(LockFilesTest, ASecondStationWaitsUntilTheFirstReleases) {
   const std::string file = LockFile("TranLauV");
   EXPECT_EQ(file.size(), kLockEntrySize);  // the freed entry was reused
   EXPECT_EQ(file.substr(15, 11).find(std::to_string(LoadStationIdentity().number)), 0u);
+}
+
+// An entry of a station of this machine: same computer name, another number.
+std::string EntryOfThisMachine(int number, int64_t time) {
+  std::string e = "TESTPC         " + std::to_string(number);
+  e.resize(26, ' ');
+  e += std::to_string(time) + "K" + "4 0001" + std::string(36, ' ') + "4 0001" +
+       std::string(36, ' ') + "\r\n";
+  return e;
+}
+
+TEST_F(LockFilesTest, AnEndedStationOfThisMachineHoldsNothingAndARunningOneDoes) {
+  std::string identity;
+  EncodeFixed32(&identity, 4242);
+  station_a_.Write("LOCKS.TMP", identity + "TESTPC         ");
+  ResetStationIdentityForTesting();
+
+  // Station 777 ran here and ended (its file is there, nobody holds it).
+  root_.Write("LOCKS/777.sta", "");
+  root_.Write("LOCKS/DepartaV.lck", EntryOfThisMachine(777, kNow));
+  on_wait_ = [this](int) { clock_ += 31; };  // a wrong wait ends, and is counted
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(LockKey("DepartaV", "0001"), 0);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+  EXPECT_EQ(waits_, 0);
+  clock_ = kNow;
+  EXPECT_EQ(LockFile("DepartaV").substr(15, 11), "4242       ");
+  EXPECT_TRUE(std::filesystem::exists(root_.path() + "/LOCKS/4242.sta"));
+  EXPECT_EQ(ReleaseTableLock("DepartaV"), 0);
+
+  // Station 778 is running: it holds its file until it moves on.
+  int ready[2], release[2];
+  ASSERT_EQ(pipe(ready), 0);
+  ASSERT_EQ(pipe(release), 0);
+  const pid_t running = fork();
+  if (running == 0) {
+    const int fd = ::open((root_.path() + "/LOCKS/778.sta").c_str(), O_RDONLY | O_CREAT, 0666);
+    ::flock(fd, LOCK_SH);
+    (void)!write(ready[1], "r", 1);
+    char c;
+    (void)!read(release[0], &c, 1);
+    _exit(0);
+  }
+  char c;
+  ASSERT_EQ(read(ready[0], &c, 1), 1);
+  root_.Write("LOCKS/DepartaV.lck", EntryOfThisMachine(778, kNow));
+  on_wait_ = [&](int) {
+    if (waits_ == 3) (void)!write(release[1], "g", 1);  // the station ends
+    usleep(20000);
+  };
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(LockKey("DepartaV", "0001"), 0);
+  ::testing::internal::GetCapturedStderr();
+  waitpid(running, nullptr, 0);
+  EXPECT_GE(waits_, 3) << "the entry of a running station was taken for stale";
+
+  // Another machine's station, or one without its file, keeps the
+  // 30-minute rule even when a file of its number is there.
+  waits_ = 0;
+  root_.Write("LOCKS/12345.sta", "");
+  root_.Write("LOCKS/DepartaV.lck", ForeignEntry("K", "0001", kNow - 29));
+  on_wait_ = [this](int) { clock_ += 1; };
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(LockKey("DepartaV", "0001"), 0);
+  ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(waits_, 2);
+  waits_ = 0;
+  root_.Write("LOCKS/DepartaV.lck", EntryOfThisMachine(779, clock_ - 29));
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(LockKey("DepartaV", "0001"), 0);
+  ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(waits_, 2);
+}
+
+TEST_F(LockFilesTest, ALockFileThatCannotBeMadeIsAProblemNotAWait) {
+  // A lock folder that is a file: no entry can ever be written.
+  root_.Write("LOCKS", "not a folder");
+  std::string problem;
+  EXPECT_EQ(LockKey("TranLauV", "0001", &problem), kLockFileUnusable);
+  EXPECT_EQ(waits_, 0);
+  EXPECT_NE(problem.find("/LOCKS/TranLauV.lck: Not a directory"), std::string::npos) << problem;
+  std::filesystem::remove(root_.path() + "/LOCKS");
+
+  // A symbolic link planted in place of a lock file is not written through.
+  root_.Write("victim", "a file of the user");
+  std::filesystem::create_directories(root_.path() + "/LOCKS");
+  std::filesystem::create_symlink(root_.path() + "/victim", root_.path() + "/LOCKS/TranLauV.lck");
+  problem.clear();
+  EXPECT_EQ(LockRange("TranLauV", "F", "", "", &problem), kLockFileUnusable);
+  EXPECT_NE(problem.find("TranLauV.lck: a symbolic link stands in its place"), std::string::npos)
+      << problem;
+  EXPECT_EQ(root_.Read("victim"), "a file of the user");
+  EXPECT_EQ(ReleaseTableLock("TranLauV"), -1);
 }
 
 }  // namespace

@@ -9,11 +9,13 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "base/codepage.h"
 #include "base/fault_points.h"
 #include "base/ini_file.h"
+#include "storage/damaged_rows.h"
 #include "storage/record_manager.h"
 
 namespace storage::postgres {
@@ -49,6 +51,8 @@ struct Handle {
   std::string current_key;
   bool in_transaction = false;
   std::map<std::string, std::string> prepared;  // statement text -> name
+  std::string name;                             // schema.table, as messages name it
+  std::set<int64_t> damaged;  // rows that are not records of the file, left out of reads
   ~Handle() {
     if (conn != nullptr) PQfinish(conn);
   }
@@ -173,6 +177,9 @@ Handle* HandleOf(const char* position_block) {
   return it == Handles().end() ? nullptr : it->second.get();
 }
 
+// A read that met a damaged row: the caller reads again without it.
+constexpr int16_t kDamagedRow = -1;
+
 // Takes the row of a read: locked first when biased, then copied out.
 int16_t TakeRow(Handle* h, PGresult* raw, int16_t not_found, bool biased, int k, char* data,
                 uint16_t* data_length, char* key) {
@@ -181,6 +188,15 @@ int16_t TakeRow(Handle* h, PGresult* raw, int16_t not_found, bool biased, int k,
     return r.r == nullptr ? kStatusIoError : StatusOf(h->conn, r);
   if (PQntuples(r.r) == 0) return not_found;
   const int64_t id = BigEndian64(PQgetvalue(r.r, 0, 0));
+  const std::string_view stored(PQgetvalue(r.r, 0, 1), static_cast<size_t>(PQgetlength(r.r, 0, 1)));
+  const std::string_view stored_key(PQgetvalue(r.r, 0, 2),
+                                    static_cast<size_t>(PQgetlength(r.r, 0, 2)));
+  const std::string damage = RecordDamage(h->file_spec, k, stored, stored_key);
+  if (!damage.empty()) {
+    h->damaged.insert(id);
+    ReportDamagedRow(h->name, id, stored_key, damage);
+    return kDamagedRow;
+  }
   if (biased) {
     if (!TryLock(h, id)) return kStatusRecordLocked;
     h->locked_id = id;
@@ -217,29 +233,32 @@ int16_t Read(Handle* h, int16_t op, bool biased, char* data, uint16_t* data_leng
   std::memcpy(wanted.data(), key, std::min<size_t>(wanted.size(), 255));
   std::vector<std::string> params{wanted};
   std::vector<int> binary{1};
-  std::string sql;
+  std::string where;
+  bool descending = false;
   int16_t not_found = kStatusEndOfFile;
   switch (op) {
     case kOpGetEqual:
-      sql = SelectSql(h, k, kc + " = $1", false);
+      where = kc + " = $1";
       not_found = kStatusKeyNotFound;
       break;
     case kOpGetGreaterOrEqual:
-      sql = SelectSql(h, k, kc + " >= $1", false);
+      where = kc + " >= $1";
       break;
     case kOpGetLessOrEqual:
-      sql = SelectSql(h, k, kc + " <= $1", true);
+      where = kc + " <= $1";
+      descending = true;
       break;
     case kOpGetNext:
     case kOpGetPrevious: {
       if (h->current_id == 0) return kStatusNoCurrentRecord;
       const bool next = op == kOpGetNext;
+      descending = !next;
       if (h->file_spec.keys[static_cast<size_t>(k)].duplicates) {
-        sql = SelectSql(h, k, "(" + kc + ", id) " + (next ? ">" : "<") + " ($1, $2::int8)", !next);
+        where = "(" + kc + ", id) " + (next ? ">" : "<") + " ($1, $2::int8)";
         params = {h->current_key, std::to_string(h->current_id)};
         binary = {1, 0};
       } else {
-        sql = SelectSql(h, k, kc + (next ? " > $1" : " < $1"), !next);
+        where = kc + (next ? " > $1" : " < $1");
         params = {h->current_key};
       }
       break;
@@ -247,7 +266,12 @@ int16_t Read(Handle* h, int16_t op, bool biased, char* data, uint16_t* data_leng
     default:
       return kStatusInvalidOperation;
   }
-  return TakeRow(h, Run(h, sql, params, binary), not_found, biased, k, data, data_length, key);
+  for (;;) {
+    const std::string sql = SelectSql(h, k, where + WithoutRows(h->damaged), descending);
+    const int16_t status =
+        TakeRow(h, Run(h, sql, params, binary), not_found, biased, k, data, data_length, key);
+    if (status != kDamagedRow) return status;
+  }
 }
 
 int16_t ReadDirect(Handle* h, bool biased, char* data, uint16_t* data_length, char* key,
@@ -259,8 +283,9 @@ int16_t ReadDirect(Handle* h, bool biased, char* data, uint16_t* data_length, ch
   const int64_t id = DecodeFixed32(data);
   const std::string sql = "SELECT id, data, " + KeyColumn(key_number) + " FROM " + h->qualified +
                           " WHERE id = $1::int8";
-  return TakeRow(h, Run(h, sql, {std::to_string(id)}, {0}), kStatusInvalidPosition, biased,
-                 key_number, data, data_length, key);
+  const int16_t status = TakeRow(h, Run(h, sql, {std::to_string(id)}, {0}), kStatusInvalidPosition,
+                                 biased, key_number, data, data_length, key);
+  return status == kDamagedRow ? kStatusInvalidPosition : status;
 }
 
 // One insert or update; a single statement is its own transaction.
@@ -389,6 +414,16 @@ int16_t Create(const Location& location, const FileSpec& file_spec, bool replace
   return ok ? kStatusOk : kStatusIoError;
 }
 
+// A file whose table is missing, or lacks a column of its keys, is damaged
+// like one whose description is unreadable.
+bool HasRecordsTable(Handle* h) {
+  std::string sql = "SELECT id, data";
+  for (size_t k = 0; k < h->file_spec.keys.size(); ++k)
+    sql += ", " + KeyColumn(static_cast<int>(k));
+  Result r(PQexec(h->conn, (sql + " FROM " + h->qualified + " LIMIT 0").c_str()));
+  return r.status() == PGRES_TUPLES_OK;
+}
+
 int16_t Open(const Location& location, char* position_block, const std::string& owner) {
   auto h = std::make_unique<Handle>();
   h->conn = Connect(location.server);
@@ -406,6 +441,8 @@ int16_t Open(const Location& location, char* position_block, const std::string& 
   if (PQntuples(r.r) == 0) return kStatusFileNotFound;
   const std::string block(PQgetvalue(r.r, 0, 1), static_cast<size_t>(PQgetlength(r.r, 0, 1)));
   if (!DecodeCreationBlock(block, &h->file_spec)) return kStatusNotARecordFile;
+  if (!HasRecordsTable(h.get())) return kStatusNotARecordFile;
+  h->name = location.schema + "." + location.table;
   if (PQgetisnull(r.r, 0, 0)) {
     const char* values[] = {owner.data(), location.table.c_str()};
     const int lengths[] = {static_cast<int>(owner.size()), static_cast<int>(location.table.size())};

@@ -8,6 +8,19 @@
 namespace storage {
 namespace {
 
+// The fixed concepts are addressed as kFixedConcept1 + 4 * (n - 1).
+consteval bool FixedConceptsFourBytesApart() {
+  constexpr std::string_view kNames[] = {"concept1", "concept2", "concept3", "concept4",
+                                         "concept5", "concept6", "concept7", "concept8",
+                                         "concept9", "concept10"};
+  for (int n = 0; n < 10; ++n) {
+    if (PositionNamed(unit::kFile, kNames[n], FieldKind::kInt32) != unit::kFixedConcept1 + 4 * n)
+      return false;
+  }
+  return true;
+}
+static_assert(FixedConceptsFourBytesApart());
+
 bool Fits(std::string_view record, int position, int width) {
   return position >= 1 && width >= 0 && static_cast<size_t>(position - 1 + width) <= record.size();
 }

@@ -1,40 +1,9 @@
-// The seven record types of the installation's data files, one place for
-// every layout. Positions are 1-based byte positions; int16 and int32 are
-// little-endian two's complement, double an IEEE 754 64-bit value,
-// little-endian; texts are code page 850, blank-padded, no terminator; codes
-// are packed digits (two digits a byte, 0x80 + value); dates are PackedDate
-// values (century, year, month, day, each 0x80 + value). Bytes of fields not
-// listed here are carried through unchanged when a record is rewritten.
-//
-// UnitRecord, "DADES\DepartaV" (507), 447 bytes, key 0 = positions 1-4
-//   1 building code (2, code)       3 unit code (2, code)
-//   9 tenant name (30)              39 unit designation (10)
-//   49 subrogated person (30)       99/130/160 the unit's own address lines (30 each)
-//   190 contract date (4)           194 agreed duration, months (int16)
-//   196 date of last update (4)     200 months, set to 12 when 0 in mode "A" (int16)
-//   206 index x 1000 of last update (int32)
-//   211 "S" business premises (1)   226 months per receipt (int16)
-//   278 receipt concepts (66): ten int32 amounts at 278..314; code (int16) and
-//       amount (int32) pairs at 318/320, 324/326, 330/332; code 336, amount 340
-//   346 tenant's tax identifier (17)
-// BuildingRecord, "DADES\FinquesV" (506), 204 bytes, key 0 = positions 1-2
-//   1 building code (2)  7 owner code (2)  9/39/69 address lines (30 each)
-//   142 type byte, "P": every unit carries its own address
-// OwnerRecord, "DADES\PropietV" (505), 324 bytes, key 0 = positions 1-2
-//   1 owner code (2)  3 owner name (30)  265 owner's tax identifier (17)
-// TransitionRecord, "DADES\TranLauV" (508), 60 bytes, key 0 = positions 1-4
-//   1 unit key (4)  5 first reference date  9 second reference date
-//   13 assimilated "S"/"N"  14 assimilated housing code  15 floor area (int32)
-//   19 cadastral value (int32)  23 cadastral date  27 population (int32)
-//   31 cohabitants (int16)  33 household income (int32)  37 opposed update
-//   38 premises category  39 premises tenant flag  40 quota (int32)
-//   44 took option 7  45 premises opposed update  46 revalued rent (int32)
-//   50 base index x 1000 (int32)  54 phase-in steps (int16)  56 steps reached (int16)
-// ReceiptRecord, "DADES\TVRebut" (503), 28 bytes, key 0 = position 1 (one byte)
-//   1 concept key byte  25 concept type (int16): 0 rent; 1, 2, 4 assimilated
-// CpiRecord, "TAULES\UIpc" (4), 16 bytes, key 0 = positions 1-7
-//   1 "ESI" (3)  4 month of the index, first day (4)  8 index, base 100 (double)
-// TextRecord, "DADES\Textos" (60), 100 bytes, key 0 = positions 1-4; not read.
+// Typed access to the records of the installation's data files, and the
+// named fields the programs read and write. Where each field lies is said
+// once, in the table of storage/data_files_table.h; the constants here are
+// looked up in it by name when the program is compiled. Accessors never
+// read or write outside the record: a field past its end reads as blanks or
+// zero and is not written.
 #pragma once
 
 #include <array>
@@ -42,15 +11,10 @@
 #include <string>
 #include <string_view>
 
+#include "storage/data_files_table.h"
+
 namespace storage {
 
-struct Field {
-  int position;  // 1-based
-  int width;
-};
-
-// Typed access to a record's bytes. Accessors never read or write outside
-// the record: a field past its end reads as blanks or zero and is not written.
 std::string GetBytes(std::string_view record, Field f);
 void SetBytes(std::string* record, Field f, std::string_view bytes);  // cut or zero-padded
 std::string GetText(std::string_view record, Field f);
@@ -63,88 +27,114 @@ double GetDouble(std::string_view record, int position);
 void SetDouble(std::string* record, int position, double value);
 
 namespace unit {
-inline constexpr int kLength = 447;
-inline constexpr Field kKey{1, 4};
-inline constexpr Field kBuildingCode{1, 2};
-inline constexpr Field kUnitCode{3, 2};
-inline constexpr Field kTenantName{9, 30};
-inline constexpr Field kDesignation{39, 10};
-inline constexpr Field kSubrogatedName{49, 30};
-inline constexpr Field kStreet{99, 30};
-inline constexpr Field kAddress2{130, 30};
-inline constexpr Field kAddress3{160, 30};
-inline constexpr Field kContractDate{190, 4};
-inline constexpr int kDurationMonths = 194;  // int16
-inline constexpr Field kLastUpdateDate{196, 4};
-inline constexpr int kUpdateMonths = 200;     // int16
-inline constexpr int kLastUpdateIndex = 206;  // int32
-inline constexpr Field kPremises{211, 1};
-inline constexpr int kMonthsPerReceipt = 226;  // int16
-inline constexpr Field kConcepts{278, 66};
-inline constexpr int kFixedConcept1 = 278;  // int32 each, 4 bytes apart, ten of them
-inline constexpr int kCodedConcepts[4][2] = {{318, 320}, {324, 326}, {330, 332}, {336, 340}};
-inline constexpr Field kTaxId{346, 17};
+inline constexpr const DataFile& kFile = DataFileNamed("DepartaV");
+inline constexpr int kLength = kFile.record_length;
+inline constexpr Field kKey = kFile.key;
+inline constexpr Field kBuildingCode = FieldNamed(kFile, "building", FieldKind::kCode);
+inline constexpr Field kUnitCode = FieldNamed(kFile, "unit", FieldKind::kCode);
+inline constexpr Field kTenantName = FieldNamed(kFile, "tenant_name", FieldKind::kText);
+inline constexpr Field kDesignation = FieldNamed(kFile, "designation", FieldKind::kText);
+inline constexpr Field kSubrogatedName = FieldNamed(kFile, "subrogated_name", FieldKind::kText);
+inline constexpr Field kStreet = FieldNamed(kFile, "street", FieldKind::kText);
+inline constexpr Field kAddress2 = FieldNamed(kFile, "address2", FieldKind::kText);
+inline constexpr Field kAddress3 = FieldNamed(kFile, "address3", FieldKind::kText);
+inline constexpr Field kContractDate = FieldNamed(kFile, "contract_date", FieldKind::kDate);
+inline constexpr int kDurationMonths = PositionNamed(kFile, "duration_months", FieldKind::kInt16);
+inline constexpr Field kLastUpdateDate = FieldNamed(kFile, "last_update_date", FieldKind::kDate);
+inline constexpr int kUpdateMonths = PositionNamed(kFile, "update_months", FieldKind::kInt16);
+inline constexpr int kLastUpdateIndex =
+    PositionNamed(kFile, "last_update_index", FieldKind::kInt32);
+inline constexpr Field kPremises = FieldNamed(kFile, "premises", FieldKind::kFlag);
+inline constexpr int kMonthsPerReceipt =
+    PositionNamed(kFile, "months_per_receipt", FieldKind::kInt16);
+// The receipt's concepts, the block handed to the law's calculation whole.
+inline constexpr Field kConcepts = Spanning(FieldNamed(kFile, "concept1", FieldKind::kInt32),
+                                            FieldNamed(kFile, "concept14", FieldKind::kInt32));
+// The ten fixed amounts (int32), 4 bytes apart: concept n at kFixedConcept1 + 4 * (n - 1).
+inline constexpr int kFixedConcept1 = PositionNamed(kFile, "concept1", FieldKind::kInt32);
+// The code (int16) and amount (int32) of the coded concepts 11 to 14.
+inline constexpr int kCodedConcepts[4][2] = {
+    {PositionNamed(kFile, "concept11_code", FieldKind::kInt16),
+     PositionNamed(kFile, "concept11", FieldKind::kInt32)},
+    {PositionNamed(kFile, "concept12_code", FieldKind::kInt16),
+     PositionNamed(kFile, "concept12", FieldKind::kInt32)},
+    {PositionNamed(kFile, "concept13_code", FieldKind::kInt16),
+     PositionNamed(kFile, "concept13", FieldKind::kInt32)},
+    {PositionNamed(kFile, "concept14_code", FieldKind::kInt16),
+     PositionNamed(kFile, "concept14", FieldKind::kInt32)},
+};
+inline constexpr Field kTaxId = FieldNamed(kFile, "tax_id", FieldKind::kText);
 }  // namespace unit
 
 namespace building {
-inline constexpr int kLength = 204;
-inline constexpr Field kCode{1, 2};
-inline constexpr Field kOwnerCode{7, 2};
-inline constexpr Field kStreet{9, 30};
-inline constexpr Field kAddress2{39, 30};
-inline constexpr Field kAddress3{69, 30};
-inline constexpr Field kType{142, 1};
+inline constexpr const DataFile& kFile = DataFileNamed("FinquesV");
+inline constexpr int kLength = kFile.record_length;
+inline constexpr Field kCode = FieldNamed(kFile, "building", FieldKind::kCode);
+inline constexpr Field kOwnerCode = FieldNamed(kFile, "owner", FieldKind::kCode);
+inline constexpr Field kStreet = FieldNamed(kFile, "street", FieldKind::kText);
+inline constexpr Field kAddress2 = FieldNamed(kFile, "address2", FieldKind::kText);
+inline constexpr Field kAddress3 = FieldNamed(kFile, "address3", FieldKind::kText);
+inline constexpr Field kType = FieldNamed(kFile, "type", FieldKind::kFlag);
 }  // namespace building
 
 namespace owner {
-inline constexpr int kLength = 324;
-inline constexpr Field kCode{1, 2};
-inline constexpr Field kName{3, 30};
-inline constexpr Field kTaxId{265, 17};
+inline constexpr const DataFile& kFile = DataFileNamed("PropietV");
+inline constexpr int kLength = kFile.record_length;
+inline constexpr Field kCode = FieldNamed(kFile, "owner", FieldKind::kCode);
+inline constexpr Field kName = FieldNamed(kFile, "name", FieldKind::kText);
+inline constexpr Field kTaxId = FieldNamed(kFile, "tax_id", FieldKind::kText);
 }  // namespace owner
 
 namespace transition {
-inline constexpr int kLength = 60;
-inline constexpr Field kKey{1, 4};
-inline constexpr Field kReferenceDate1{5, 4};
-inline constexpr Field kReferenceDate2{9, 4};
-inline constexpr Field kAssimilated{13, 1};
-inline constexpr Field kAssimilatedHousing{14, 1};
-inline constexpr int kFloorArea = 15;       // int32
-inline constexpr int kCadastralValue = 19;  // int32
-inline constexpr Field kCadastralDate{23, 4};
-inline constexpr int kPopulation = 27;       // int32
-inline constexpr int kCohabitants = 31;      // int16
-inline constexpr int kHouseholdIncome = 33;  // int32
-inline constexpr Field kOpposedUpdate{37, 1};
-inline constexpr Field kPremisesCategory{38, 1};
-inline constexpr Field kPremisesFlag{39, 1};
-inline constexpr int kQuota = 40;  // int32
-inline constexpr Field kTookOption7{44, 1};
-inline constexpr Field kPremisesOpposed{45, 1};
-inline constexpr int kRevaluedRent = 46;  // int32
-inline constexpr int kBaseIndex = 50;     // int32
-inline constexpr int kStepsAtStart = 54;  // int16
-inline constexpr int kStepsReached = 56;  // int16
+inline constexpr const DataFile& kFile = DataFileNamed("TranLauV");
+inline constexpr int kLength = kFile.record_length;
+inline constexpr Field kKey = kFile.key;
+inline constexpr Field kReferenceDate1 = FieldNamed(kFile, "reference_date1", FieldKind::kDate);
+inline constexpr Field kReferenceDate2 = FieldNamed(kFile, "reference_date2", FieldKind::kDate);
+inline constexpr Field kAssimilated = FieldNamed(kFile, "assimilated", FieldKind::kFlag);
+inline constexpr Field kAssimilatedHousing =
+    FieldNamed(kFile, "assimilated_housing", FieldKind::kFlag);
+inline constexpr int kFloorArea = PositionNamed(kFile, "floor_area", FieldKind::kInt32);
+inline constexpr int kCadastralValue = PositionNamed(kFile, "cadastral_value", FieldKind::kInt32);
+inline constexpr Field kCadastralDate = FieldNamed(kFile, "cadastral_date", FieldKind::kDate);
+inline constexpr int kPopulation = PositionNamed(kFile, "population", FieldKind::kInt32);
+inline constexpr int kCohabitants = PositionNamed(kFile, "cohabitants", FieldKind::kInt16);
+inline constexpr int kHouseholdIncome = PositionNamed(kFile, "household_income", FieldKind::kInt32);
+inline constexpr Field kOpposedUpdate = FieldNamed(kFile, "opposed_update", FieldKind::kFlag);
+inline constexpr Field kPremisesCategory = FieldNamed(kFile, "premises_category", FieldKind::kFlag);
+inline constexpr Field kPremisesFlag = FieldNamed(kFile, "premises_flag", FieldKind::kFlag);
+inline constexpr int kQuota = PositionNamed(kFile, "quota", FieldKind::kInt32);
+inline constexpr Field kTookOption7 = FieldNamed(kFile, "took_option7", FieldKind::kFlag);
+inline constexpr Field kPremisesOpposed = FieldNamed(kFile, "premises_opposed", FieldKind::kFlag);
+inline constexpr int kRevaluedRent = PositionNamed(kFile, "revalued_rent", FieldKind::kInt32);
+inline constexpr int kBaseIndex = PositionNamed(kFile, "base_index", FieldKind::kInt32);
+inline constexpr int kStepsAtStart = PositionNamed(kFile, "steps_at_start", FieldKind::kInt16);
+inline constexpr int kStepsReached = PositionNamed(kFile, "steps_reached", FieldKind::kInt16);
 }  // namespace transition
 
 namespace receipt {
-inline constexpr int kLength = 28;
-inline constexpr Field kKey{1, 1};
-inline constexpr int kType = 25;  // int16
+inline constexpr const DataFile& kFile = DataFileNamed("TVRebut");
+inline constexpr int kLength = kFile.record_length;
+inline constexpr Field kKey = kFile.key;
+inline constexpr int kType = PositionNamed(kFile, "type", FieldKind::kInt16);
 }  // namespace receipt
 
 namespace cpi {
-inline constexpr int kLength = 16;
-inline constexpr Field kKey{1, 7};
-inline constexpr Field kPrefix{1, 3};  // "ESI"
-inline constexpr Field kMonth{4, 4};
-inline constexpr int kValue = 8;  // double
+inline constexpr const DataFile& kFile = DataFileNamed("UIpc");
+inline constexpr int kLength = kFile.record_length;
+inline constexpr Field kKey = kFile.key;
+// The month field: the series (kIndexSeries), then the month's first day.
+inline constexpr Field kPrefix{FieldNamed(kFile, "month", FieldKind::kMonth).position,
+                               static_cast<int>(kIndexSeries.size())};
+inline constexpr Field kMonth{kPrefix.position + kPrefix.width,
+                              FieldNamed(kFile, "month", FieldKind::kMonth).width - kPrefix.width};
+inline constexpr int kValue = PositionNamed(kFile, "value", FieldKind::kDouble);
 }  // namespace cpi
 
 namespace text {
-inline constexpr int kLength = 100;
-inline constexpr Field kKey{1, 4};
+inline constexpr const DataFile& kFile = DataFileNamed("Textos");
+inline constexpr int kLength = kFile.record_length;
+inline constexpr Field kKey = kFile.key;
 }  // namespace text
 
 // The premises tenant flag of a unit's default transition record: "S" when

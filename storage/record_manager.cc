@@ -8,11 +8,13 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "base/fault_points.h"
 #include "base/platform.h"
 #include "storage/creation_block.h"
+#include "storage/damaged_rows.h"
 #include "storage/postgres_backend.h"
 
 namespace storage {
@@ -36,6 +38,8 @@ struct OpenFile {
   std::string current_key;
   bool in_transaction = false;  // between begin and end (or abort) of a transaction
   std::map<std::string, std::unique_ptr<Statement>> statements;
+  std::string path;
+  std::set<int64_t> damaged;  // rows that are not records of the file, left out of reads
 
   ~OpenFile() {
     statements.clear();
@@ -114,7 +118,11 @@ struct Found {
   int64_t id = 0;
   std::string data;
   std::string key;
+  bool stored_as_bytes = true;
 };
+
+// A read that met a damaged row: the caller reads again without it.
+constexpr int16_t kDamagedRow = -1;
 
 // Runs a prepared read; returns 0 and the row, or the not-found status.
 int16_t FetchOne(sqlite3_stmt* s, int16_t not_found, Found* found) {
@@ -122,6 +130,8 @@ int16_t FetchOne(sqlite3_stmt* s, int16_t not_found, Found* found) {
   if (rc == SQLITE_DONE) return not_found;
   if (rc != SQLITE_ROW) return StatusOfSqlite(rc);
   found->id = sqlite3_column_int64(s, 0);
+  found->stored_as_bytes =
+      sqlite3_column_type(s, 1) == SQLITE_BLOB && sqlite3_column_type(s, 2) == SQLITE_BLOB;
   found->data = ColumnBlob(s, 1);
   found->key = ColumnBlob(s, 2);
   return kStatusOk;
@@ -151,6 +161,13 @@ int16_t TakeRow(OpenFile* f, sqlite3_stmt* s, int16_t not_found, bool biased, in
   int16_t status = FetchOne(s, not_found, &row);
   sqlite3_reset(s);
   if (status != kStatusOk) return status;
+  const std::string damage = row.stored_as_bytes ? RecordDamage(f->file_spec, k, row.data, row.key)
+                                                 : "it is stored as another type than bytes";
+  if (!damage.empty()) {
+    f->damaged.insert(row.id);
+    ReportDamagedRow(f->path, row.id, row.key, damage);
+    return kDamagedRow;
+  }
   if (biased) {
     if (!LockRecord(f, row.id, F_WRLCK)) return kStatusRecordLocked;
     f->locked_id = row.id;
@@ -170,35 +187,42 @@ int16_t Read(OpenFile* f, int16_t op, bool biased, char* data, uint16_t* data_le
   const std::string kc = KeyColumn(k);
   std::string wanted(static_cast<size_t>(f->file_spec.keys[static_cast<size_t>(k)].Length()), '\0');
   std::memcpy(wanted.data(), key, std::min<size_t>(wanted.size(), key_length));
-  sqlite3_stmt* s = nullptr;
+  std::string where;
+  bool descending = false;
   int16_t not_found = kStatusEndOfFile;
   switch (op) {
     case kOpGetEqual:
-      s = Prepare(f, SelectSql(k, (kc + " = ?1").c_str(), false));
+      where = kc + " = ?1";
       not_found = kStatusKeyNotFound;
       break;
     case kOpGetGreaterOrEqual:
-      s = Prepare(f, SelectSql(k, (kc + " >= ?1").c_str(), false));
+      where = kc + " >= ?1";
       break;
     case kOpGetLessOrEqual:
-      s = Prepare(f, SelectSql(k, (kc + " <= ?1").c_str(), true));
+      where = kc + " <= ?1";
+      descending = true;
       break;
     case kOpGetNext:
     case kOpGetPrevious: {
       if (f->current_id == 0) return kStatusNoCurrentRecord;
       const bool next = op == kOpGetNext;
-      const std::string where = "(" + kc + ", id) " + (next ? ">" : "<") + " (?1, ?2)";
-      s = Prepare(f, SelectSql(k, where.c_str(), !next));
+      where = "(" + kc + ", id) " + (next ? ">" : "<") + " (?1, ?2)";
+      descending = !next;
       wanted = f->current_key;
       break;
     }
     default:
       return kStatusInvalidOperation;
   }
-  if (s == nullptr) return kStatusIoError;
-  BindBlob(s, 1, wanted);
-  if (op == kOpGetNext || op == kOpGetPrevious) sqlite3_bind_int64(s, 2, f->current_id);
-  return TakeRow(f, s, not_found, biased, k, data, data_length, key);
+  for (;;) {
+    sqlite3_stmt* s =
+        Prepare(f, SelectSql(k, (where + WithoutRows(f->damaged)).c_str(), descending));
+    if (s == nullptr) return kStatusIoError;
+    BindBlob(s, 1, wanted);
+    if (op == kOpGetNext || op == kOpGetPrevious) sqlite3_bind_int64(s, 2, f->current_id);
+    const int16_t status = TakeRow(f, s, not_found, biased, k, data, data_length, key);
+    if (status != kDamagedRow) return status;
+  }
 }
 
 int16_t ReadDirect(OpenFile* f, bool biased, char* data, uint16_t* data_length, char* key,
@@ -213,7 +237,9 @@ int16_t ReadDirect(OpenFile* f, bool biased, char* data, uint16_t* data_length, 
       Prepare(f, "SELECT id, data, " + KeyColumn(key_number) + " FROM records WHERE id = ?1");
   if (s == nullptr) return kStatusIoError;
   sqlite3_bind_int64(s, 1, id);
-  return TakeRow(f, s, kStatusInvalidPosition, biased, key_number, data, data_length, key);
+  const int16_t status =
+      TakeRow(f, s, kStatusInvalidPosition, biased, key_number, data, data_length, key);
+  return status == kDamagedRow ? kStatusInvalidPosition : status;
 }
 
 // Runs a statement of no result, prepared once per file; SQLITE_DONE when done.
@@ -312,13 +338,15 @@ int16_t Create(const char* data, uint16_t data_length, const char* key, uint16_t
   }
   const std::string path = PathFrom(key, key_length);
   if (path.empty()) return kStatusFileNotFound;
-  if (key_number == -1 && std::filesystem::exists(path)) return kStatusFileExists;
+  std::error_code ec;
+  if (key_number == -1 && std::filesystem::exists(path, ec)) return kStatusFileExists;
+  if (ec) return kStatusIoError;
   const std::filesystem::path parent = std::filesystem::path(path).parent_path();
   if (!parent.empty() && !base::MakeDirectories(parent.string())) return kStatusIoError;
   // Built under a temporary name and renamed, so that no process ever opens
   // a half-created file.
   const std::string temp = path + ".new" + std::to_string(::getpid());
-  std::filesystem::remove(temp);
+  std::filesystem::remove(temp, ec);
   sqlite3* db = nullptr;
   bool ok = sqlite3_open_v2(temp.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
                             nullptr) == SQLITE_OK;
@@ -345,7 +373,6 @@ int16_t Create(const char* data, uint16_t data_length, const char* key, uint16_t
   sqlite3_finalize(s);
   ok = ok && Exec(db, "PRAGMA wal_checkpoint(TRUNCATE)");
   sqlite3_close(db);
-  std::error_code ec;
   std::filesystem::remove(temp + "-wal", ec);
   std::filesystem::remove(temp + "-shm", ec);
   if (ok) {
@@ -356,10 +383,24 @@ int16_t Create(const char* data, uint16_t data_length, const char* key, uint16_t
   return ok ? kStatusOk : kStatusIoError;
 }
 
+// A file whose table of records is missing, or lacks a column of its keys,
+// is damaged like one whose header is unreadable.
+bool HasRecordsTable(OpenFile* f) {
+  std::string sql = "SELECT id, data";
+  for (size_t k = 0; k < f->file_spec.keys.size(); ++k)
+    sql += ", " + KeyColumn(static_cast<int>(k));
+  sql += " FROM records LIMIT 0";
+  sqlite3_stmt* s = nullptr;
+  const bool ok = sqlite3_prepare_v2(f->db, sql.c_str(), -1, &s, nullptr) == SQLITE_OK;
+  sqlite3_finalize(s);
+  return ok;
+}
+
 int16_t Open(char* position_block, const char* data, uint16_t data_length, const char* key,
              uint16_t key_length) {
   const std::string path = PathFrom(key, key_length);
-  if (path.empty() || !std::filesystem::is_regular_file(path)) return kStatusFileNotFound;
+  std::error_code ec;  // a loop of symbolic links is a file that is not there
+  if (path.empty() || !std::filesystem::is_regular_file(path, ec)) return kStatusFileNotFound;
   auto f = std::make_unique<OpenFile>();
   if (sqlite3_open_v2(path.c_str(), &f->db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
     return kStatusIoError;
@@ -380,6 +421,8 @@ int16_t Open(char* position_block, const char* data, uint16_t data_length, const
   if (rc == SQLITE_BUSY) return kStatusFileLocked;
   if (rc != SQLITE_ROW || !DecodeCreationBlock(file_spec, &f->file_spec))
     return kStatusNotARecordFile;
+  if (!HasRecordsTable(f.get())) return kStatusNotARecordFile;
+  f->path = path;
   const std::string given(data, strnlen(data, data_length));
   if (!has_owner) {
     sqlite3_stmt* u = nullptr;

@@ -84,7 +84,8 @@ bool CopySqliteFiles(const std::string& root, const std::vector<SnapshotFile>& f
   if (ok) sqlite3_busy_timeout(src, kBusyMs);
   for (size_t i = 0; ok && i < files.size(); ++i) {
     const std::string path = LivePath(root, files[i].path);
-    if (!fs::is_regular_file(path)) {
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec)) {
       *err = path + ": no such data file";
       ok = false;
       break;
@@ -270,7 +271,7 @@ bool TakeSnapshot(const std::string& root_text, const std::vector<SnapshotFile>&
   const std::string folder = FolderOf(root_text);
   std::error_code ec;
   fs::create_directories(folder, ec);
-  if (ec || !fs::is_directory(folder)) {
+  if (ec || !fs::is_directory(folder, ec)) {
     *err = folder + ": the snapshot folder cannot be made (" + ec.message() + ")";
     return false;
   }

@@ -17,11 +17,12 @@ inline FileTree ReadFileTree(const std::string& root) {
   std::error_code ec;
   for (auto it = std::filesystem::recursive_directory_iterator(root, ec);
        it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
-    const std::string relative = std::filesystem::relative(it->path(), root).string();
-    // A FIFO or a device a test planted is named, never opened.
-    tree[relative] = it->is_directory()      ? "/"
-                     : it->is_regular_file() ? ReadFile(it->path().string())
-                                             : "<special>";
+    const std::string relative = it->path().lexically_relative(root).string();
+    // A FIFO, a device or a loop of links a test planted is named, never opened.
+    std::error_code kind;
+    tree[relative] = it->is_directory(kind)      ? "/"
+                     : it->is_regular_file(kind) ? ReadFile(it->path().string())
+                                                 : "<special>";
   }
   return tree;
 }
