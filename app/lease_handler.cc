@@ -111,15 +111,17 @@ std::optional<int16_t> RecordReference::CodedConceptType(int16_t code) {
   return ConceptTypeOfKey(base::PackDigits(base::ZeroPad(code < 0 ? -code : code, 2)));
 }
 
-// The key is the series code and the month's packed date.
-std::optional<lease::CpiRecordValues> RecordReference::CpiAtOrBefore(
-    std::string_view series, const base::PackedDate& month) {
-  storage::SetDouble(&records_.cpi, storage::cpi::kValue, 100);
-  const std::string key = std::string(series) + month.Bytes();
+// The key is the series code and the month's packed date. A record of
+// another series found by the less-or-equal read is no index.
+std::optional<lease::CpiRecordValues> RecordReference::NationalIndexAtOrBefore(
+    const base::PackedDate& month) {
+  namespace cpi = storage::cpi;
+  storage::SetDouble(&records_.cpi, cpi::kValue, 100);
+  const std::string key = std::string(storage::kIndexSeries) + month.Bytes();
   if (storage::SeekByKeyWithoutLock(kCpiFile, 0, key, -1) != 0) return std::nullopt;
-  const std::string found = GetBytes(records_.cpi, storage::cpi::kKey);
-  return lease::CpiRecordValues{found.substr(0, 3), base::PackedDate::FromBytes(found.substr(3, 4)),
-                                storage::GetDouble(records_.cpi, storage::cpi::kValue)};
+  if (GetBytes(records_.cpi, cpi::kPrefix) != storage::kIndexSeries) return std::nullopt;
+  return lease::CpiRecordValues{base::PackedDate::FromBytes(GetBytes(records_.cpi, cpi::kMonth)),
+                                storage::GetDouble(records_.cpi, cpi::kValue)};
 }
 
 void LeaseHandler::HandleUnit(RecordBuffers& records, bool new_record) {

@@ -40,8 +40,8 @@ class RecordReference : public lease::ReferenceData {
   explicit RecordReference(RecordBuffers& records) : records_(records) {}
   std::optional<int16_t> FixedConceptType(int number) override;
   std::optional<int16_t> CodedConceptType(int16_t code) override;
-  std::optional<lease::CpiRecordValues> CpiAtOrBefore(std::string_view series,
-                                                      const base::PackedDate& month) override;
+  std::optional<lease::CpiRecordValues> NationalIndexAtOrBefore(
+      const base::PackedDate& month) override;
 
  private:
   std::optional<int16_t> ConceptTypeOfKey(const std::string& key);

@@ -1,5 +1,7 @@
 // Run mode "A" end to end: an installation made with the data tool, the
 // mirtosek executable, and the records it writes back.
+#include "app/lease_handler.h"
+
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -7,12 +9,58 @@
 #include <filesystem>
 #include <sstream>
 
+#include "base/session_settings.h"
+#include "datatool/commands.h"
 #include "storage/record_file.h"
 #include "testing/run_mirtosek.h"
 #include "testing/temp_dir.h"
 
 namespace app {
 namespace {
+
+// The reference reads of the lease engine over real files: a concept type by
+// the key of its fixed number or of its code, and the national CPI only.
+TEST(RecordReference, ReadsConceptTypesByTheirKeysAndOnlyTheNationalIndex) {
+  testing_support::TempDir dir;
+  const std::filesystem::path cwd = std::filesystem::current_path();
+  const std::string root = dir.prefix() + "inst/";
+  auto tool = [&](const std::vector<std::string>& args) {
+    std::ostringstream out, err;
+    EXPECT_EQ(datatool::RunDataTool(args, out, err), 0) << err.str();
+    std::filesystem::current_path(cwd);
+  };
+  auto import = [&](const char* table, const std::string& csv) {
+    dir.Write("in.csv", csv);
+    tool({"import", root, table, dir.prefix() + "in.csv"});
+  };
+  tool({"init", root, "--no-cpi"});
+  import("TVRebut", "concept,code,type\n1,,0\n2,,1\n,7,4\n");
+  import("UIpc", "month,value\n2001-03,120.5\n");
+  base::Settings().root_dir = root;
+  RecordBuffers records;
+  ASSERT_EQ(OpenDataFiles(root, &records), 0);
+  // An index of another series, of a month before the national one's.
+  storage::SetBytes(&records.cpi, storage::cpi::kPrefix, "ESA");
+  storage::SetBytes(&records.cpi, storage::cpi::kMonth, base::PackedDate(2000, 12, 1));
+  storage::SetDouble(&records.cpi, storage::cpi::kValue, 99);
+  ASSERT_EQ(storage::InsertRecord(kCpiFile), 0);
+
+  RecordReference reference(records);
+  EXPECT_EQ(reference.FixedConceptType(1), 0);
+  EXPECT_EQ(reference.FixedConceptType(2), 1);
+  EXPECT_EQ(reference.FixedConceptType(7), std::nullopt);
+  EXPECT_EQ(reference.CodedConceptType(7), 4);
+  EXPECT_EQ(reference.CodedConceptType(-7), 4);
+  EXPECT_EQ(reference.CodedConceptType(1), std::nullopt);
+  const auto found = reference.NationalIndexAtOrBefore(base::PackedDate(2001, 4, 1));
+  ASSERT_TRUE(found);
+  EXPECT_EQ(found->month, base::PackedDate(2001, 3, 1));
+  EXPECT_EQ(found->value, 120.5);
+  // The less-or-equal read finds the other series' record: no index.
+  EXPECT_EQ(reference.NationalIndexAtOrBefore(base::PackedDate(2001, 2, 1)), std::nullopt);
+  storage::ResetRecordManager();
+  base::Settings() = base::SessionSettings();
+}
 
 class WriteBackTest : public ::testing::Test {
  protected:

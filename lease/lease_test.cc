@@ -16,8 +16,8 @@ namespace {
 // A date literal, day-month-year ("09051985").
 PackedDate Date(const char* ddmmyyyy) { return base::ParseDate(ddmmyyyy); }
 
-// Concept 1 is rent, concept 2 assimilated, code 7 assimilated; a CPI file
-// keyed, as the records are, by series code and month.
+// Concept 1 is rent, concept 2 assimilated, code 7 assimilated; the national
+// CPI by month.
 class FakeReference : public ReferenceData {
  public:
   std::optional<int16_t> FixedConceptType(int number) override {
@@ -30,18 +30,14 @@ class FakeReference : public ReferenceData {
     if (code == 8) return 2;
     return std::nullopt;
   }
-  std::optional<CpiRecordValues> CpiAtOrBefore(std::string_view series,
-                                               const PackedDate& month) override {
-    auto it = cpi.upper_bound(std::string(series) + month.Bytes());
+  std::optional<CpiRecordValues> NationalIndexAtOrBefore(const PackedDate& month) override {
+    auto it = cpi.upper_bound(month);
     if (it == cpi.begin()) return std::nullopt;
     --it;
-    return CpiRecordValues{it->first.substr(0, 3), PackedDate::FromBytes(it->first.substr(3)),
-                           it->second};
+    return CpiRecordValues{it->first, it->second};
   }
-  void Add(const char* ddmmyyyy, double value, const char* prefix = "ESI") {
-    cpi[prefix + Date(ddmmyyyy).Bytes()] = value;
-  }
-  std::map<std::string, double> cpi;
+  void Add(const char* ddmmyyyy, double value) { cpi[Date(ddmmyyyy)] = value; }
+  std::map<PackedDate, double> cpi;
 };
 
 ReceiptConcepts Concepts(int32_t rent, int32_t assimilated = 0, int16_t code = 0,
@@ -249,10 +245,8 @@ TEST_F(LeaseTest, PriceIndexTables) {
   ASSERT_TRUE(r);
   EXPECT_EQ(r->latest_index_date, Date("01032024"));
   EXPECT_EQ(r->latest_index, 114674);
-  // A record of another series is no index, and neither is none at all.
-  FakeReference other;
-  other.Add("01012000", 99, "ESA");
-  EXPECT_FALSE(FindLatestIndex(Date("20041960"), Date("15032001"), other));
+  // No index at all is no reading (a record of another series is none either:
+  // app/lease_handler_test.cc).
   FakeReference empty;
   EXPECT_FALSE(FindLatestIndex(Date("20041960"), Date("15032001"), empty));
 }

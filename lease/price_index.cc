@@ -207,10 +207,8 @@ std::optional<IndexReading> FindLatestIndex(const base::PackedDate& contract_dat
                                             const BaseChangeTable& changes) {
   const base::PackedDate anniversary_month(report_date.full_year(), contract_date.month(), 1);
   const base::PackedDate key_date = base::AddToDate(anniversary_month, -1, "m");
-  const std::optional<CpiRecordValues> found =
-      reference.CpiAtOrBefore(kNationalCpiSeries, key_date);
-  // A record of another series found by the less-or-equal read is no index.
-  if (!found || found->series != kNationalCpiSeries) return std::nullopt;
+  const std::optional<CpiRecordValues> found = reference.NationalIndexAtOrBefore(key_date);
+  if (!found) return std::nullopt;
   // An index outside what the CPI file may hold is no index: it would turn
   // into a negative or endless rent.
   if (!IsCpiValue(found->value)) return std::nullopt;

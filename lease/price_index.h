@@ -69,7 +69,7 @@ std::string MonthText(const base::PackedDate& month);
 // CPI file lacks the latest months.
 bool IndexIsStale(const IndexReading& reading);
 
-// nullopt when the CPI file has no record of the "ESI" series at or before
+// nullopt when the CPI file has no index of the national series at or before
 // the month before the anniversary: no update may rest on such a figure.
 std::optional<IndexReading> FindLatestIndex(const base::PackedDate& contract_date,
                                             const base::PackedDate& report_date,

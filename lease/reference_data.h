@@ -1,26 +1,19 @@
-// The reference tables the lease engine reads: receipt-concept types and
-// price indices. The driver implements this over the record files (reads
-// without record locks: these tables are only read) and builds their keys;
-// tests fake it.
+// The reference tables the lease engine reads: receipt-concept types and the
+// national consumer-price index. The driver implements this over the record
+// files (reads without record locks: these tables are only read) and knows
+// their keys; tests fake it.
 #pragma once
 
 #include <cstdint>
 #include <optional>
-#include <string>
-#include <string_view>
 
 #include "base/dates.h"
 
 namespace lease {
 
-// The national consumer-price index: the series of the CPI file's keys that
-// the rent update reads.
-inline constexpr std::string_view kNationalCpiSeries = "ESI";
-
-// A record of the CPI file: its key (series code and month) and its index.
+// An index of the CPI file.
 struct CpiRecordValues {
-  std::string series;      // the key's three-byte series code
-  base::PackedDate month;  // the key's month
+  base::PackedDate month;  // the first day of its month
   double value = 0;        // the index, base 100
 };
 
@@ -33,10 +26,10 @@ class ReferenceData {
   virtual std::optional<int16_t> FixedConceptType(int number) = 0;
   // The concept type of the concept named by a coded concept's code.
   virtual std::optional<int16_t> CodedConceptType(int16_t code) = 0;
-  // The latest CPI record whose key is at or before the series' month (a
-  // less-or-equal read): it may be of another series.
-  virtual std::optional<CpiRecordValues> CpiAtOrBefore(std::string_view series,
-                                                       const base::PackedDate& month) = 0;
+  // The index of the national series of the latest month at or before
+  // month (a less-or-equal read); nullopt when the file has none, and when
+  // the read finds a record of another series.
+  virtual std::optional<CpiRecordValues> NationalIndexAtOrBefore(const base::PackedDate& month) = 0;
 };
 
 }  // namespace lease
