@@ -14,14 +14,20 @@
 #include "base/platform.h"
 #include "base/session_settings.h"
 #include "storage/record_file.h"
+#include "storage/record_layouts.h"
 
 namespace {
+
+// The packed year and month of the report date: a CPI key shorter than a
+// record's, which the less-or-equal read takes as it stands.
+std::string MonthKey(const base::PackedDate& date) {
+  return base::PackDigits(base::ZeroPad(date.full_year(), 4) + base::ZeroPad(date.month(), 2));
+}
 
 class ReadingHandler : public app::UnitHandler {
  public:
   explicit ReadingHandler(const app::RunParameters& params)
-      : index_key_("ESI" + base::PackDigits(base::ZeroPad(params.report_date.full_year(), 4) +
-                                            base::ZeroPad(params.report_date.month(), 2))) {}
+      : index_key_(std::string(storage::kIndexSeries) + MonthKey(params.report_date)) {}
   void HandleUnit(app::RecordBuffers&, bool) override {
     for (int number = 1; number <= 14; ++number) {
       (void)storage::SeekByKeyWithoutLock(app::kReceiptFile, 0,
