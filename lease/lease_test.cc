@@ -282,6 +282,11 @@ TEST_F(LeaseTest, BaseChangesOf2026AndOfAnInstallation) {
   EXPECT_NE(problems[2].find("factor from 0.5 to 2"), std::string::npos) << problems[2];
   EXPECT_NE(problems[3].find("not after the last base change"), std::string::npos) << problems[3];
   EXPECT_NE(problems[4].find("a second base change of 2031-01"), std::string::npos) << problems[4];
+  // The linked indices begin in 2002: an earlier month is none a base change can name.
+  std::vector<std::string> early;
+  ExtendBaseChanges(BuiltInBaseChanges(), {{"2001-12", "1.1", 2}}, &early);
+  ASSERT_EQ(early.size(), 1u);
+  EXPECT_NE(early[0].find("is not a month written YYYY-MM"), std::string::npos) << early[0];
   EXPECT_DOUBLE_EQ(LinkCoefficient(Date("01122030"), table), LinkCoefficient(Date("01122030")));
   EXPECT_DOUBLE_EQ(LinkCoefficient(Date("01012031"), table), jan_2021 * 1.184155 * 1.052345);
   EXPECT_DOUBLE_EQ(LinkCoefficient(Date("01012031")), jan_2021 * 1.184155);

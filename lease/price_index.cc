@@ -98,15 +98,17 @@ constexpr base::PackedDate kFirstIndexedMonth(1954, 3, 1);
 constexpr base::PackedDate kMonthAfterTable(1986, 1, 1);
 constexpr base::PackedDate kFirstLinkedMonth(2002, 1, 1);
 
-// "YYYY-MM" to the first day of that month; ZeroDate when it is not one.
+// "YYYY-MM" to the first day of that month; ZeroDate when it is not one, or
+// is a month before the linked indices.
 base::PackedDate MonthOf(const std::string& text) {
   if (text.size() != 7 || text[4] != '-') return base::ZeroDate();
   for (size_t i : {0, 1, 2, 3, 5, 6}) {
     if (text[i] < '0' || text[i] > '9') return base::ZeroDate();
   }
   const int month = std::atoi(text.substr(5, 2).c_str());
-  if (month < 1 || month > 12 || text.substr(0, 4) < "2002") return base::ZeroDate();
-  return base::PackedDate(std::atoi(text.substr(0, 4).c_str()), month, 1);
+  if (month < 1 || month > 12) return base::ZeroDate();
+  const base::PackedDate first_day(std::atoi(text.substr(0, 4).c_str()), month, 1);
+  return first_day < kFirstLinkedMonth ? base::ZeroDate() : first_day;
 }
 
 // A factor written with a decimal point, between 0.5 and 2 (no base change
