@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "app/reference_tables.h"
 #include "app/write_back.h"
 #include "base/dates.h"
 #include "lease/lease_facts.h"
@@ -91,7 +92,11 @@ std::optional<lease::CpiRecordValues> RecordReference::CpiAtOrBefore(const std::
 
 void LeaseHandler::HandleUnit(RecordBuffers& records, bool new_record) {
   last_paragraphs_.clear();
-  RecordReference reference(records);
+  if (reference_ == nullptr || reference_buffers_ != &records) {
+    reference_ = std::make_unique<ReferenceTables>(records);
+    reference_buffers_ = &records;
+  }
+  lease::ReferenceData& reference = *reference_;
   lease::LeaseFacts facts =
       lease::BuildLeaseFacts(UnitValuesOf(records.unit), TransitionValuesOf(records.transition),
                              params_.report_date, reference);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
 #include <set>
 #include <string>
 #include <utility>
@@ -89,6 +90,8 @@ class LeaseHandler : public UnitHandler {
   RunCounts unused_counts_;
   RunCounts* counts_;
   std::vector<std::string> last_paragraphs_;
+  std::unique_ptr<lease::ReferenceData> reference_;   // the reference tables, read at first use
+  const RecordBuffers* reference_buffers_ = nullptr;  // the buffers reference_ fills
   const RunExtras* extras_ = nullptr;
 };
 
