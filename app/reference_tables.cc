@@ -31,8 +31,8 @@ void ReferenceTables::Load(storage::FileCode file, std::string* buffer, bool kee
   const std::string before = *buffer;
   int16_t status = storage::SeekByKeyWithoutLock(file, 0, std::string(), 1);
   while (status == 0) {
-    const std::string key = storage::GetBytes(*buffer, file == kCpiFile ? storage::cpi::kKey
-                                                                        : storage::receipt::kKey);
+    const std::string key =
+        storage::GetBytes(*buffer, file == kCpiFile ? storage::cpi::kKey : storage::receipt::kKey);
     if (keep_last) {
       table->records[key] = *buffer;
     } else {

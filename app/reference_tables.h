@@ -27,7 +27,7 @@ class ReferenceTables : public lease::ReferenceData {
  private:
   struct Table {
     bool loaded = false;
-    bool whole = false;                         // read to its end without an error
+    bool whole = false;                          // read to its end without an error
     std::map<std::string, std::string> records;  // key -> record bytes
   };
   // Reads the file whole into table; for keys held twice, the first record
