@@ -345,9 +345,10 @@ file could not be opened, or the snapshot of mode A could not be taken;
 2 unusable run parameters or options (nothing is written); 3 the print
 program could not be started; 4 the run finished but its output is
 incomplete (letters due and their template unreadable or not code page 850
-text, the print program reported a failure, or the preview or results
-table not written whole);
-5 mode A: a write failed and the write-back stopped (the snapshot undoes it).
+text, the print program reported a failure, the preview or results table
+not written whole, or damaged rows of the data files left out);
+5 mode A: a write failed, or a lock file could not be written, and the
+write-back stopped (the snapshot undoes it).
 )";
 }
 

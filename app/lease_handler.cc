@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/reference_tables.h"
 #include "app/write_back.h"
 #include "base/dates.h"
 #include "lease/lease_facts.h"
@@ -95,38 +96,47 @@ void CountWriteBack(const WriteOutcome& w, const std::string& key, RunCounts* co
 
 }  // namespace
 
-std::optional<int16_t> RecordReference::ConceptTypeOfKey(const std::string& key) {
-  storage::SetInt16(&records_.receipt, storage::receipt::kType, 9);
-  if (storage::SeekByKeyWithoutLock(kReceiptFile, 0, key, 0) != 0) return std::nullopt;
-  return GetInt16(records_.receipt, storage::receipt::kType);
-}
-
 // The fixed concepts are keyed by their number as a byte, the coded ones by
 // the packed two digits of their code.
 std::optional<int16_t> RecordReference::FixedConceptType(int number) {
-  return ConceptTypeOfKey(std::string(1, static_cast<char>(number)));
+  return ConceptType(std::string(1, static_cast<char>(number)));
 }
 
 std::optional<int16_t> RecordReference::CodedConceptType(int16_t code) {
-  return ConceptTypeOfKey(base::PackDigits(base::ZeroPad(code < 0 ? -code : code, 2)));
+  return ConceptType(base::PackDigits(base::ZeroPad(code < 0 ? -code : code, 2)));
 }
 
 // The key is the series code and the month's packed date. A record of
 // another series found by the less-or-equal read is no index.
 std::optional<lease::CpiRecordValues> RecordReference::NationalIndexAtOrBefore(
     const base::PackedDate& month) {
-  namespace cpi = storage::cpi;
-  storage::SetDouble(&records_.cpi, cpi::kValue, 100);
-  const std::string key = std::string(storage::kIndexSeries) + month.Bytes();
+  const std::string_view series = storage::kIndexSeries;
+  const std::optional<CpiRecord> found = CpiAtOrBefore(std::string(series) + month.Bytes());
+  if (!found || found->key.substr(0, series.size()) != series) return std::nullopt;
+  return lease::CpiRecordValues{base::PackedDate::FromBytes(found->key.substr(series.size())),
+                                found->value};
+}
+
+std::optional<int16_t> RecordReference::ConceptType(const std::string& key) {
+  storage::SetInt16(&records_.receipt, storage::receipt::kType, 9);
+  if (storage::SeekByKeyWithoutLock(kReceiptFile, 0, key, 0) != 0) return std::nullopt;
+  return GetInt16(records_.receipt, storage::receipt::kType);
+}
+
+std::optional<CpiRecord> RecordReference::CpiAtOrBefore(const std::string& key) {
+  storage::SetDouble(&records_.cpi, storage::cpi::kValue, 100);
   if (storage::SeekByKeyWithoutLock(kCpiFile, 0, key, -1) != 0) return std::nullopt;
-  if (GetBytes(records_.cpi, cpi::kPrefix) != storage::kIndexSeries) return std::nullopt;
-  return lease::CpiRecordValues{base::PackedDate::FromBytes(GetBytes(records_.cpi, cpi::kMonth)),
-                                storage::GetDouble(records_.cpi, cpi::kValue)};
+  return CpiRecord{GetBytes(records_.cpi, storage::cpi::kKey),
+                   storage::GetDouble(records_.cpi, storage::cpi::kValue)};
 }
 
 void LeaseHandler::HandleUnit(RecordBuffers& records, bool new_record) {
   last_paragraphs_.clear();
-  RecordReference reference(records);
+  if (reference_ == nullptr || reference_buffers_ != &records) {
+    reference_ = std::make_unique<ReferenceTables>(records);
+    reference_buffers_ = &records;
+  }
+  lease::ReferenceData& reference = *reference_;
   const lease::LeaseFacts facts =
       lease::BuildLeaseFacts(UnitValuesOf(records.unit), TransitionValuesOf(records.transition),
                              params_.report_date, reference);

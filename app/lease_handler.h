@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
 #include <set>
 #include <string>
 #include <utility>
@@ -34,18 +35,31 @@ class UnitOutput {
   virtual void EndUnit() = 0;
 };
 
-// Reference tables read through the record layer, without record locks.
+// A record of the CPI file as a less-or-equal read finds it.
+struct CpiRecord {
+  std::string key;  // the series code and the month's PackedDate
+  double value = 0;
+};
+
+// Reference tables read through the record layer, without record locks. The
+// lease engine's questions become reads by record key, which a subclass may
+// answer otherwise (ReferenceTables, from memory).
 class RecordReference : public lease::ReferenceData {
  public:
   explicit RecordReference(RecordBuffers& records) : records_(records) {}
-  std::optional<int16_t> FixedConceptType(int number) override;
-  std::optional<int16_t> CodedConceptType(int16_t code) override;
+  std::optional<int16_t> FixedConceptType(int number) final;
+  std::optional<int16_t> CodedConceptType(int16_t code) final;
   std::optional<lease::CpiRecordValues> NationalIndexAtOrBefore(
-      const base::PackedDate& month) override;
+      const base::PackedDate& month) final;
 
- private:
-  std::optional<int16_t> ConceptTypeOfKey(const std::string& key);
+  // An equal read of the receipt-concept file: the type, or nullopt (the
+  // buffer's type field then reads 9).
+  virtual std::optional<int16_t> ConceptType(const std::string& key);
+  // A less-or-equal read of the CPI file (the buffer's index then reads 100
+  // when none is found).
+  virtual std::optional<CpiRecord> CpiAtOrBefore(const std::string& key);
 
+ protected:
   RecordBuffers& records_;
 };
 
@@ -93,6 +107,8 @@ class LeaseHandler : public UnitHandler {
   RunCounts unused_counts_;
   RunCounts* counts_;
   std::vector<std::string> last_paragraphs_;
+  std::unique_ptr<lease::ReferenceData> reference_;   // the reference tables, read at first use
+  const RecordBuffers* reference_buffers_ = nullptr;  // the buffers reference_ fills
   const RunExtras* extras_ = nullptr;
 };
 

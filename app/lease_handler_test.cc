@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "app/reference_tables.h"
 #include "base/session_settings.h"
 #include "datatool/commands.h"
 #include "storage/record_file.h"
@@ -45,19 +46,23 @@ TEST(RecordReference, ReadsConceptTypesByTheirKeysAndOnlyTheNationalIndex) {
   storage::SetDouble(&records.cpi, storage::cpi::kValue, 99);
   ASSERT_EQ(storage::InsertRecord(kCpiFile), 0);
 
-  RecordReference reference(records);
-  EXPECT_EQ(reference.FixedConceptType(1), 0);
-  EXPECT_EQ(reference.FixedConceptType(2), 1);
-  EXPECT_EQ(reference.FixedConceptType(7), std::nullopt);
-  EXPECT_EQ(reference.CodedConceptType(7), 4);
-  EXPECT_EQ(reference.CodedConceptType(-7), 4);
-  EXPECT_EQ(reference.CodedConceptType(1), std::nullopt);
-  const auto found = reference.NationalIndexAtOrBefore(base::PackedDate(2001, 4, 1));
-  ASSERT_TRUE(found);
-  EXPECT_EQ(found->month, base::PackedDate(2001, 3, 1));
-  EXPECT_EQ(found->value, 120.5);
-  // The less-or-equal read finds the other series' record: no index.
-  EXPECT_EQ(reference.NationalIndexAtOrBefore(base::PackedDate(2001, 2, 1)), std::nullopt);
+  // Read record by record, and from the tables held in memory.
+  RecordReference direct(records);
+  ReferenceTables tables(records);
+  for (RecordReference* reference : {&direct, static_cast<RecordReference*>(&tables)}) {
+    EXPECT_EQ(reference->FixedConceptType(1), 0);
+    EXPECT_EQ(reference->FixedConceptType(2), 1);
+    EXPECT_EQ(reference->FixedConceptType(7), std::nullopt);
+    EXPECT_EQ(reference->CodedConceptType(7), 4);
+    EXPECT_EQ(reference->CodedConceptType(-7), 4);
+    EXPECT_EQ(reference->CodedConceptType(1), std::nullopt);
+    const auto found = reference->NationalIndexAtOrBefore(base::PackedDate(2001, 4, 1));
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->month, base::PackedDate(2001, 3, 1));
+    EXPECT_EQ(found->value, 120.5);
+    // The less-or-equal read finds the other series' record: no index.
+    EXPECT_EQ(reference->NationalIndexAtOrBefore(base::PackedDate(2001, 2, 1)), std::nullopt);
+  }
   storage::ResetRecordManager();
   base::Settings() = base::SessionSettings();
 }

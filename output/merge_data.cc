@@ -30,6 +30,16 @@ std::string DateWithDayInWords(const base::PackedDate& date, bool year_in_words)
   return text + rest + " " + NumberInWords(date.full_year(), "m");
 }
 
+std::string MergeValue(std::string value) {
+  // Byte 127 starts a field, byte 255 ends a value and a line end splits
+  // one: inside a value (a name written by another program, a company
+  // field) each would cut the value or forge the next field.
+  for (char& c : value) {
+    if (c == '\x7F' || c == '\xFF' || c == '\r' || c == '\n') c = ' ';
+  }
+  return value;
+}
+
 std::string MergeData::Path() const { return base::Settings().tmp_dir + "merge.tmp"; }
 
 void MergeData::Write(const MergeValues& v) {
@@ -37,7 +47,7 @@ void MergeData::Write(const MergeValues& v) {
   pending_.clear();
   open_ = true;
   auto field = [&](const std::string& name, const std::string& value) {
-    pending_ += '\x7F' + name + "\r\n" + value + '\xFF' + "\r\n";
+    pending_ += '\x7F' + name + "\r\n" + MergeValue(value) + '\xFF' + "\r\n";
   };
   const base::CompanyData& company = base::Company();
   for (size_t i = 0; i < company.fields.size(); ++i)

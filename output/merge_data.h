@@ -59,6 +59,10 @@ class MergeData {
   bool open_ = false;
 };
 
+// A value as the merge file carries it: bytes 127 and 255 and line ends,
+// which would end it early or forge a field, become blanks.
+std::string MergeValue(std::string value);
+
 // "FEC3" and "FEC4": the long date with the day (and the year) in words.
 std::string DateWithDayInWords(const base::PackedDate& date, bool year_in_words);
 

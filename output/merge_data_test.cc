@@ -69,6 +69,28 @@ TEST_F(MergeDataTest, WritesTheTwentyTwoFieldsInOrder) {
   EXPECT_EQ(dir_.Read("merge.tmp"), expected);
 }
 
+// A tenant's name holding a line end, byte 127 and a field name (written
+// into the record by another program) forged an "INCACT" of its own; a
+// company field holding byte 255 cut its value short.
+TEST_F(MergeDataTest, AValueNeverEndsItselfOrForgesAField) {
+  MergeValues v = Values();
+  v.tenant = "Garcia*Joan\r\n\x7FINCACT\r\n0,00\xFF";
+  v.tenant.resize(30, ' ');
+  base::Company().fields[1] =
+      "C/ Major\xFF"
+      "1";
+  MergeData data(LetterRules{"CARTA", true, false, false});
+  data.Write(v);
+  data.Finish();
+  const std::string merge = dir_.Read("merge.tmp");
+  EXPECT_EQ(merge.find("\x7FINCACT"), merge.rfind("\x7FINCACT")) << "one INCACT field only";
+  EXPECT_NE(merge.find(Field("INCACT", "    202'15")), std::string::npos);
+  EXPECT_NE(merge.find(Field("MEM2", "C/ Major 1")), std::string::npos);
+  size_t fields = 0;
+  for (char c : merge) fields += c == '\x7F';
+  EXPECT_EQ(fields, 22u);
+}
+
 TEST_F(MergeDataTest, DatesInWordsInTheFourLanguages) {
   struct {
     const char* language;

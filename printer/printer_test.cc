@@ -138,6 +138,24 @@ TEST_F(DivivoviTest, ReportsWhatCannotBeReadOrWritten) {
   EXPECT_FALSE(std::filesystem::exists(dir_.path() + "/divivovi.pdf"));
 }
 
+// A report of tens of thousands of pages (one a unit) outgrows one node of
+// the PDF's page tree, which holds 32,767 pages: it was refused with
+// "PDF error 4133".
+TEST_F(DivivoviTest, APdfOfMoreThan32767PagesIsWrittenWhole) {
+  std::string commands = "DEVICE\r\n";
+  for (int p = 1; p <= 32800; ++p)
+    commands += "PAGE 66\r\n 1 ,page " + std::to_string(p) + ", 1 \r\n";
+  dir_.Write("long.tmp", commands);
+  ASSERT_EQ(Run({dir_.path() + "/long.tmp", "--pdf", dir_.path() + "/long.pdf"}), 0) << err_;
+  ASSERT_TRUE(testing_support::HavePoppler());
+  EXPECT_NE(testing_support::Capture("pdfinfo '" + dir_.path() + "/long.pdf'")
+                .find("Pages:           32800"),
+            std::string::npos);
+  EXPECT_EQ(
+      testing_support::Capture("pdftotext -f 32800 -l 32800 '" + dir_.path() + "/long.pdf' -"),
+      "page 32800\n\n\f");
+}
+
 }  // namespace
 }  // namespace printer
 

@@ -13,6 +13,7 @@ import argparse
 import os
 import re
 import shutil
+import signal
 import statistics
 import subprocess
 import sys
@@ -34,6 +35,40 @@ def timed(cmd, env):
     return seconds, rss, p.stdout
 
 
+class DelayProxy:
+    """scripts/pg_proxy.py between mirtosek and the server: every round trip
+    delayed, and counted."""
+
+    def __init__(self, server, delay_ms):
+        self.server = server
+        self.host = re.search(r"host=(\S+)", server).group(1)
+        self.port = re.search(r"port=(\d+)", server).group(1)
+        self.listen = str(int(self.port) + 1000)
+        self.p = subprocess.Popen([sys.executable, os.path.join(HERE, "pg_proxy.py"), "--listen", self.listen,
+                                   "--server", f"{self.host}:{self.port}", "--delay-ms", str(delay_ms)],
+                                  stdout=subprocess.PIPE, text=True)
+        assert self.p.stdout.readline().strip() == "ready"
+
+    def point(self, root, back=False):
+        """Makes the installation at root reach its server through the proxy (or directly again)."""
+        ini = os.path.join(root, "Vorn.ini")
+        with open(ini, newline="") as f:
+            text = f.read()
+        old, new = (f"port={self.port}", f"port={self.listen}")
+        if back:
+            old, new = new, old
+        with open(ini, "w", newline="") as f:
+            f.write(text.replace(old, new))
+
+    def count(self):
+        self.p.send_signal(signal.SIGUSR1)
+        return int(self.p.stdout.readline())
+
+    def stop(self):
+        self.p.terminate()
+        self.p.wait()
+
+
 def write_station(tmp, mode, language, device="NUL"):
     os.makedirs(tmp, exist_ok=True)
     with open(os.path.join(tmp, "VornTerm.ini"), "w", newline="") as f:
@@ -51,6 +86,9 @@ def main():
     p.add_argument("--server", help="also run modes I and A with the data on this PostgreSQL server "
                                     "(libpq connection string)")
     p.add_argument("--server-sizes", default="10000", help="the sizes at which --server is measured")
+    p.add_argument("--server-delay-ms", type=float, default=0.5,
+                   help="also measure the server runs through a proxy that delays every round trip by "
+                        "this much, and count the round trips (0: neither)")
     a = p.parse_args()
     tools = {t: os.path.join(a.bin, t) for t in ("mirtosek", "kepwalk", "kepdata", "divivovi")}
     exe = os.path.join(a.work, "exe")
@@ -61,6 +99,7 @@ def main():
 
     rows = []
     server_ratios = []
+    round_trip_rows = []
     print_program = None
     for n in [int(x) for x in a.sizes.split(",")]:
         place = os.path.join(a.work, str(n))
@@ -128,6 +167,25 @@ def main():
                 wall = statistics.median(walls)
                 results.append((f"{label}, server", wall, statistics.median(peaks)))
                 server_ratios.append((n, label, wall / sqlite_wall[label]))
+            if a.server_delay_ms > 0:
+                proxy = DelayProxy(a.server, a.server_delay_ms)
+                for label, mode in (("I, Catalan", "I"), ("A, Catalan", "A")):
+                    walls, peaks, trips = [], [], []
+                    for _ in range(a.runs):
+                        root = server_copy("a") if mode == "A" else server_inst
+                        proxy.point(root)
+                        os.sync()
+                        write_station(tmp, mode, "CAT")
+                        before = proxy.count()
+                        wall, peak, _ = timed([tools["mirtosek"]], env_for(root))
+                        trips.append(proxy.count() - before)
+                        walls.append(wall)
+                        peaks.append(peak)
+                    results.append((f"{label}, server +{a.server_delay_ms:g} ms", statistics.median(walls),
+                                    statistics.median(peaks)))
+                    round_trip_rows.append((n, units, label, statistics.median(trips)))
+                    proxy.point(server_inst, back=True)
+                proxy.stop()
         for label, wall, peak in results:
             rows.append((n, units, label, wall, units / wall, peak / 1024, wall / base_wall))
         if n == 10000:
@@ -143,6 +201,8 @@ def main():
         print(f"{n:>7} {units:>7}  {label:<24} {wall:>8.2f} {rate:>9.0f} {peak:>9.1f} {ratio:>10.2f}")
     for n, label, ratio in server_ratios:
         print(f"server / SQLite at {n} units, {label}: {ratio:.2f}")
+    for n, units, label, trips in round_trip_rows:
+        print(f"server round trips at {n} units, {label}: {trips:.0f}, {trips / units:.2f} per unit")
     if print_program is not None:
         print(f"\nprint program alone, the 10,000-unit report to PDF and text: {print_program:.2f} s")
 

@@ -187,13 +187,13 @@ bool IsMine(const Entry& e, const StationIdentity& me, bool with_name) {
 }
 
 // A running station holds a shared operating-system lock on a file of its
-// own in the lock folder, "LOCKS\<station number>.sta", from before its
+// own in the lock folder, "LOCKS\\<station number>.sta", from before its
 // first entry until it ends: a station of this machine whose file nobody
 // holds has ended (a killed station's lock goes with its process), and its
 // entries are stale at once. Entries of other machines, or of a station
 // without such a file (an older program), keep the 30-minute rule.
-std::string StationFile(const std::string& number) {
-  return base::ResolvePath(LockDirectory() + "\\" + number + ".sta");
+std::string StationFile(const std::string& lock_folder, const std::string& number) {
+  return base::ResolvePath(lock_folder + "\\" + number + ".sta");
 }
 
 struct StationMark {
@@ -203,7 +203,7 @@ struct StationMark {
 StationMark g_mark;
 
 void MarkStationRunning(const StationIdentity& me) {
-  const std::string path = StationFile(std::to_string(me.number));
+  const std::string path = StationFile(LockDirectory(), std::to_string(me.number));
   if (g_mark.fd >= 0 && g_mark.path == path) return;
   if (g_mark.fd >= 0) ::close(g_mark.fd);
   g_mark = StationMark{};
@@ -228,15 +228,22 @@ bool IsStationNumber(const std::string& text) {
   return text != "-";
 }
 
-bool HasEnded(const Entry& e, const StationIdentity& me) {
-  if (me.computer_name.empty() || e.Name() != Pad(me.computer_name, 15)) return false;
+// The entry's station ran on the computer of that name and has ended.
+bool HasEnded(const Entry& e, const std::string& lock_folder, const std::string& computer_name) {
+  if (computer_name.empty() || e.Name() != Pad(computer_name, 15)) return false;
   const std::string station = e.Station();
-  if (!IsStationNumber(station) || station == std::to_string(me.number)) return false;
-  const int fd = ::open(StationFile(station).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  if (!IsStationNumber(station)) return false;
+  const int fd =
+      ::open(StationFile(lock_folder, station).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
   if (fd < 0) return false;
   const bool ended = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
   ::close(fd);
   return ended;
+}
+
+bool IsStale(const Entry& e, int64_t now, const std::string& lock_folder,
+             const std::string& computer_name) {
+  return e.Time() < now - kStaleMinutes || HasEnded(e, lock_folder, computer_name);
 }
 
 enum class Attempt { kLocked, kConflict, kFailed };
@@ -261,7 +268,7 @@ Attempt TryLock(const std::string& table, char kind, std::string_view lower, std
   const int64_t now = Now();
   for (size_t i = 0; i < entries.size(); ++i) {
     Entry& e = entries[i];
-    if (!e.Station().empty() && (e.Time() < now - kStaleMinutes || HasEnded(e, me))) {
+    if (!e.Station().empty() && IsStale(e, now, LockDirectory(), me.computer_name)) {
       e.Free();
       (void)WriteEntry(fd, i, e.bytes);
     }
@@ -310,6 +317,13 @@ std::string TrimRight(std::string_view s) {
 }
 
 }  // namespace
+
+bool IsHeldEntry(std::string_view entry, int64_t now, const std::string& lock_folder) {
+  if (entry.size() < kLockEntrySize) return false;
+  const Entry e{std::string(entry.substr(0, kLockEntrySize))};
+  if (e.Kind() == ' ') return false;
+  return !IsStale(e, now, lock_folder, base::ComputerName().substr(0, 15));
+}
 
 int64_t LockClock() {
   const time_t now = std::time(nullptr);

@@ -29,6 +29,11 @@ inline constexpr int kStaleMinutes = 30;
 // Whole minutes since 1970-01-01 00:00 of the local date and time.
 int64_t LockClock();
 
+// An entry (121 bytes) of a lock file in lock_folder that a workstation
+// still holds: not free, not 30 minutes old, and not of a station of this
+// computer that has ended.
+bool IsHeldEntry(std::string_view entry, int64_t now, const std::string& lock_folder);
+
 // Key bytes as lock text: a packed pair (128..227) becomes its two digits.
 std::string LockKeyText(std::string_view key);
 

@@ -197,18 +197,18 @@ std::string CopySchemaName(const std::string& schema, const std::string& name) {
   return s;
 }
 
-// A lock entry of the table less than the stale age old: a workstation is
-// rewriting part of it.
+// A lock entry of the table that a workstation still holds: it is
+// rewriting part of the table.
 bool TableHasLockEntry(const std::string& root, const std::string& table) {
   std::ifstream in(LivePath(root, "LOCKS/" + table + ".lck"), std::ios::binary);
   if (!in) return false;
   const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   const int64_t now = LockClock();
   for (size_t at = 0; at + kLockEntrySize <= bytes.size(); at += kLockEntrySize) {
-    const char kind = bytes[at + 34];
-    if (kind == ' ') continue;
-    const long long when = std::atoll(bytes.substr(at + 26, 8).c_str());
-    if (now - when < kStaleMinutes) return true;
+    if (IsHeldEntry(std::string_view(bytes).substr(at, kLockEntrySize), now,
+                    LivePath(root, "LOCKS"))) {
+      return true;
+    }
   }
   return false;
 }
