@@ -10,6 +10,7 @@
 #include "base/dates.h"
 #include "lease/price_index.h"
 #include "storage/creation_block.h"
+#include "storage/little_endian.h"
 #include "storage/record_layouts.h"
 
 namespace datatool {

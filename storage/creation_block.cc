@@ -1,9 +1,6 @@
 #include "storage/creation_block.h"
 
-#include <algorithm>
-#include <cstring>
-
-#include "storage/record_manager.h"
+#include "storage/little_endian.h"
 
 namespace storage {
 
@@ -23,27 +20,6 @@ std::string KeySpec::Extract(std::string_view record) const {
     }
   }
   return key;
-}
-
-void EncodeFixed16(std::string* out, uint16_t v) {
-  out->push_back(static_cast<char>(v & 0xFF));
-  out->push_back(static_cast<char>(v >> 8));
-}
-
-uint16_t DecodeFixed16(const char* p) {
-  return static_cast<uint16_t>(static_cast<unsigned char>(p[0]) |
-                               (static_cast<unsigned char>(p[1]) << 8));
-}
-
-void EncodeFixed32(std::string* out, uint32_t v) {
-  for (int i = 0; i < 4; ++i) out->push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-}
-
-uint32_t DecodeFixed32(const char* p) {
-  uint32_t v = 0;
-  for (int i = 0; i < 4; ++i)
-    v |= static_cast<uint32_t>(static_cast<unsigned char>(p[i])) << (8 * i);
-  return v;
 }
 
 std::string EncodeCreationBlock(const FileSpec& file_spec) {
@@ -96,24 +72,6 @@ bool DecodeCreationBlock(std::string_view block, FileSpec* file_spec) {
   }
   *file_spec = s;
   return true;
-}
-
-int16_t StatReply(const FileSpec& file_spec, char* data, uint16_t* data_length) {
-  const std::string block = EncodeCreationBlock(file_spec);
-  const size_t n = std::min<size_t>(*data_length, block.size());
-  std::memcpy(data, block.data(), n);
-  *data_length = static_cast<uint16_t>(n);
-  return block.size() > n ? kStatusDataBufferShort : kStatusOk;
-}
-
-int16_t PositionReply(int64_t current_id, char* data, uint16_t* data_length) {
-  if (current_id == 0) return kStatusNoCurrentRecord;
-  if (*data_length < 4) return kStatusDataBufferShort;
-  std::string p;
-  EncodeFixed32(&p, static_cast<uint32_t>(current_id));
-  std::memcpy(data, p.data(), 4);
-  *data_length = 4;
-  return kStatusOk;
 }
 
 }  // namespace storage

@@ -42,21 +42,10 @@ struct FileSpec {
   std::vector<KeySpec> keys;
 };
 
-void EncodeFixed16(std::string* out, uint16_t v);
-uint16_t DecodeFixed16(const char* p);
-void EncodeFixed32(std::string* out, uint32_t v);
-uint32_t DecodeFixed32(const char* p);
-
 std::string EncodeCreationBlock(const FileSpec& file_spec);
 
 // False when the bytes do not describe a usable file (record length 1 to
 // 1536, at least one key, segments inside the record).
 [[nodiscard]] bool DecodeCreationBlock(std::string_view block, FileSpec* file_spec);
-
-// The replies both engines give to stat and get position: the creation
-// block (cut to the buffer, status 22 when cut) and a record's position
-// (four bytes; status 8 without a current record, 22 for a short buffer).
-int16_t StatReply(const FileSpec& file_spec, char* data, uint16_t* data_length);
-int16_t PositionReply(int64_t current_id, char* data, uint16_t* data_length);
 
 }  // namespace storage

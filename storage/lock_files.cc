@@ -20,7 +20,7 @@
 #include "base/fault_points.h"
 #include "base/platform.h"
 #include "base/session_settings.h"
-#include "storage/creation_block.h"
+#include "storage/little_endian.h"
 
 namespace storage {
 namespace {

@@ -10,7 +10,7 @@
 
 #include "base/console.h"
 #include "base/session_settings.h"
-#include "storage/creation_block.h"
+#include "storage/little_endian.h"
 #include "testing/temp_dir.h"
 
 namespace storage {

@@ -6,7 +6,6 @@
 
 #include "base/ini_file.h"
 #include "storage/postgres_backend.h"
-#include "storage/record_manager.h"
 
 namespace storage::postgres {
 namespace {
@@ -23,6 +22,18 @@ void SayNoEngine() {
   std::fprintf(stderr, "%s\n", kNoEngine);
 }
 
+class AbsentEngine : public Engine {
+ public:
+  int16_t Create(const FileSpec&, bool) override {
+    SayNoEngine();
+    return kStatusIoError;
+  }
+  int16_t Open(const std::string&, std::unique_ptr<EngineFile>*) override {
+    SayNoEngine();
+    return kStatusIoError;
+  }
+};
+
 }  // namespace
 
 bool LocationOf(const std::string& path, Location* location) {
@@ -31,23 +42,7 @@ bool LocationOf(const std::string& path, Location* location) {
   return !location->server.empty();
 }
 
-int16_t Open(const Location&, char*, const std::string&) {
-  SayNoEngine();
-  return kStatusIoError;
-}
-
-int16_t Create(const Location&, const FileSpec&, bool) {
-  SayNoEngine();
-  return kStatusIoError;
-}
-
-bool Owns(const char*) { return false; }
-
-int16_t Call(int16_t, bool, char*, char*, uint16_t*, char*, int16_t) {
-  return kStatusInvalidOperation;
-}
-
-void Reset() {}
+std::unique_ptr<Engine> ServerEngine(const Location&) { return std::make_unique<AbsentEngine>(); }
 
 bool CopyTablesToSchema(const std::string&, const std::string&, const std::vector<std::string>&,
                         const std::string&, std::string* err) {

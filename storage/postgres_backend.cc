@@ -9,19 +9,18 @@
 #include <filesystem>
 #include <map>
 #include <memory>
-#include <set>
 #include <vector>
 
 #include "base/codepage.h"
 #include "base/fault_points.h"
 #include "base/ini_file.h"
 #include "storage/damaged_rows.h"
-#include "storage/record_manager.h"
+#include "storage/record_table_sql.h"
 
 namespace storage::postgres {
 namespace {
 
-constexpr char kMagic[4] = {'K', 'E', 'P', 'P'};
+constexpr char kTag[4] = {'K', 'E', 'P', 'P'};
 // No call waits without limit: a server that does not answer ends the call.
 constexpr char kConnectOptions[] = " connect_timeout=10";
 constexpr char kSessionSettings[] =
@@ -39,30 +38,6 @@ struct Result {
     return s == nullptr ? std::string() : s;
   }
 };
-
-struct Handle {
-  PGconn* conn = nullptr;
-  std::string qualified;  // "schema"."table"
-  int32_t lock_class = 0;
-  FileSpec file_spec;
-  int64_t locked_id = 0;
-  int64_t current_id = 0;
-  int key_number = 0;
-  std::string current_key;
-  bool in_transaction = false;
-  std::map<std::string, std::string> prepared;  // statement text -> name
-  std::string name;                             // schema.table, as messages name it
-  std::set<int64_t> damaged;  // rows that are not records of the file, left out of reads
-  ~Handle() {
-    if (conn != nullptr) PQfinish(conn);
-  }
-};
-
-std::map<uint32_t, std::unique_ptr<Handle>>& Handles() {
-  static std::map<uint32_t, std::unique_ptr<Handle>> handles;
-  return handles;
-}
-uint32_t g_next_handle = 1;
 
 std::string Quote(PGconn* conn, const std::string& name) {
   char* q = PQescapeIdentifier(conn, name.c_str(), name.size());
@@ -125,213 +100,10 @@ int16_t StatusOf(PGconn* conn, const Result& r) {
   return kStatusIoError;
 }
 
-// Runs a statement prepared once per connection; params binary (bytea) or
-// text (numbers), results binary.
-PGresult* Run(Handle* h, const std::string& sql, const std::vector<std::string>& params,
-              const std::vector<int>& binary) {
-  auto it = h->prepared.find(sql);
-  if (it == h->prepared.end()) {
-    const std::string name = "s" + std::to_string(h->prepared.size() + 1);
-    Result p(
-        PQprepare(h->conn, name.c_str(), sql.c_str(), static_cast<int>(params.size()), nullptr));
-    if (p.status() != PGRES_COMMAND_OK) return nullptr;
-    it = h->prepared.emplace(sql, name).first;
-  }
-  std::vector<const char*> values;
-  std::vector<int> lengths;
-  for (const std::string& p : params) {
-    values.push_back(p.data());
-    lengths.push_back(static_cast<int>(p.size()));
-  }
-  return PQexecPrepared(h->conn, it->second.c_str(), static_cast<int>(params.size()), values.data(),
-                        lengths.data(), binary.data(), 1);
-}
-
 int64_t BigEndian64(const char* p) {
   uint64_t v = 0;
   for (int i = 0; i < 8; ++i) v = (v << 8) | static_cast<unsigned char>(p[i]);
   return static_cast<int64_t>(v);
-}
-
-std::string KeyColumn(int k) { return "k" + std::to_string(k); }
-
-bool TryLock(Handle* h, int64_t id) {
-  Result r(Run(h, "SELECT pg_try_advisory_lock($1::int4, $2::int4)",
-               {std::to_string(h->lock_class), std::to_string(static_cast<int32_t>(id))}, {0, 0}));
-  return r.status() == PGRES_TUPLES_OK && PQntuples(r.r) == 1 && PQgetvalue(r.r, 0, 0)[0] == 1;
-}
-
-void Unlock(Handle* h, int64_t id) {
-  Result r(Run(h, "SELECT pg_advisory_unlock($1::int4, $2::int4)",
-               {std::to_string(h->lock_class), std::to_string(static_cast<int32_t>(id))}, {0, 0}));
-}
-
-void DropLock(Handle* h) {
-  if (h->locked_id != 0) Unlock(h, h->locked_id);
-  h->locked_id = 0;
-}
-
-Handle* HandleOf(const char* position_block) {
-  if (std::memcmp(position_block, kMagic, 4) != 0) return nullptr;
-  const auto it = Handles().find(DecodeFixed32(position_block + 4));
-  return it == Handles().end() ? nullptr : it->second.get();
-}
-
-// A read that met a damaged row: the caller reads again without it.
-constexpr int16_t kDamagedRow = -1;
-
-// Takes the row of a read: locked first when biased, then copied out.
-int16_t TakeRow(Handle* h, PGresult* raw, int16_t not_found, bool biased, int k, char* data,
-                uint16_t* data_length, char* key) {
-  Result r(raw);
-  if (r.r == nullptr || r.status() != PGRES_TUPLES_OK)
-    return r.r == nullptr ? kStatusIoError : StatusOf(h->conn, r);
-  if (PQntuples(r.r) == 0) return not_found;
-  const int64_t id = BigEndian64(PQgetvalue(r.r, 0, 0));
-  const std::string_view stored(PQgetvalue(r.r, 0, 1), static_cast<size_t>(PQgetlength(r.r, 0, 1)));
-  const std::string_view stored_key(PQgetvalue(r.r, 0, 2),
-                                    static_cast<size_t>(PQgetlength(r.r, 0, 2)));
-  const std::string damage = RecordDamage(h->file_spec, k, stored, stored_key);
-  if (!damage.empty()) {
-    h->damaged.insert(id);
-    ReportDamagedRow(h->name, id, stored_key, damage);
-    return kDamagedRow;
-  }
-  if (biased) {
-    if (!TryLock(h, id)) return kStatusRecordLocked;
-    h->locked_id = id;
-  }
-  h->current_id = id;
-  h->key_number = k;
-  h->current_key.assign(PQgetvalue(r.r, 0, 2), static_cast<size_t>(PQgetlength(r.r, 0, 2)));
-  const size_t size = static_cast<size_t>(PQgetlength(r.r, 0, 1));
-  const size_t n = std::min<size_t>(*data_length, size);
-  std::memcpy(data, PQgetvalue(r.r, 0, 1), n);
-  *data_length = static_cast<uint16_t>(n);
-  std::memcpy(key, h->current_key.data(), std::min<size_t>(h->current_key.size(), 255));
-  return size > n ? kStatusDataBufferShort : kStatusOk;
-}
-
-// A key without duplicates is ordered by itself alone, so that the server
-// walks its unique index; with duplicates, by the key and then the id, the
-// order of its (key, id) index.
-std::string SelectSql(const Handle* h, int k, const std::string& where, bool descending) {
-  const std::string kc = KeyColumn(k);
-  const bool duplicates = h->file_spec.keys[static_cast<size_t>(k)].duplicates;
-  return "SELECT id, data, " + kc + " FROM " + h->qualified + " WHERE " + where + " ORDER BY " +
-         kc + (descending ? " DESC" : "") +
-         (duplicates ? (descending ? ", id DESC" : ", id") : "") + " LIMIT 1";
-}
-
-int16_t Read(Handle* h, int16_t op, bool biased, char* data, uint16_t* data_length, char* key,
-             int16_t key_number) {
-  if (biased) DropLock(h);
-  const int k = (op == kOpGetNext || op == kOpGetPrevious) ? h->key_number : key_number;
-  if (k < 0 || k >= static_cast<int>(h->file_spec.keys.size())) return kStatusInvalidKeyNumber;
-  const std::string kc = KeyColumn(k);
-  std::string wanted(static_cast<size_t>(h->file_spec.keys[static_cast<size_t>(k)].Length()), '\0');
-  std::memcpy(wanted.data(), key, std::min<size_t>(wanted.size(), 255));
-  std::vector<std::string> params{wanted};
-  std::vector<int> binary{1};
-  std::string where;
-  bool descending = false;
-  int16_t not_found = kStatusEndOfFile;
-  switch (op) {
-    case kOpGetEqual:
-      where = kc + " = $1";
-      not_found = kStatusKeyNotFound;
-      break;
-    case kOpGetGreaterOrEqual:
-      where = kc + " >= $1";
-      break;
-    case kOpGetLessOrEqual:
-      where = kc + " <= $1";
-      descending = true;
-      break;
-    case kOpGetNext:
-    case kOpGetPrevious: {
-      if (h->current_id == 0) return kStatusNoCurrentRecord;
-      const bool next = op == kOpGetNext;
-      descending = !next;
-      if (h->file_spec.keys[static_cast<size_t>(k)].duplicates) {
-        where = "(" + kc + ", id) " + (next ? ">" : "<") + " ($1, $2::int8)";
-        params = {h->current_key, std::to_string(h->current_id)};
-        binary = {1, 0};
-      } else {
-        where = kc + (next ? " > $1" : " < $1");
-        params = {h->current_key};
-      }
-      break;
-    }
-    default:
-      return kStatusInvalidOperation;
-  }
-  for (;;) {
-    const std::string sql = SelectSql(h, k, where + WithoutRows(h->damaged), descending);
-    const int16_t status =
-        TakeRow(h, Run(h, sql, params, binary), not_found, biased, k, data, data_length, key);
-    if (status != kDamagedRow) return status;
-  }
-}
-
-int16_t ReadDirect(Handle* h, bool biased, char* data, uint16_t* data_length, char* key,
-                   int16_t key_number) {
-  if (biased) DropLock(h);
-  if (*data_length < 4) return kStatusDataBufferShort;
-  if (key_number < 0 || key_number >= static_cast<int>(h->file_spec.keys.size()))
-    return kStatusInvalidKeyNumber;
-  const int64_t id = DecodeFixed32(data);
-  const std::string sql = "SELECT id, data, " + KeyColumn(key_number) + " FROM " + h->qualified +
-                          " WHERE id = $1::int8";
-  const int16_t status = TakeRow(h, Run(h, sql, {std::to_string(id)}, {0}), kStatusInvalidPosition,
-                                 biased, key_number, data, data_length, key);
-  return status == kDamagedRow ? kStatusInvalidPosition : status;
-}
-
-// One insert or update; a single statement is its own transaction.
-int16_t Write(Handle* h, bool insert, const char* data, uint16_t data_length, char* key,
-              int16_t key_number) {
-  if (data_length < h->file_spec.record_length) return kStatusInvalidRecordLength;
-  const std::string record(data, static_cast<size_t>(h->file_spec.record_length));
-  if (!insert && h->current_id == 0) return kStatusNoCurrentRecord;
-  const size_t nkeys = h->file_spec.keys.size();
-  std::vector<std::string> params{record};
-  std::vector<int> binary{1};
-  for (size_t k = 0; k < nkeys; ++k) {
-    params.push_back(h->file_spec.keys[k].Extract(record));
-    binary.push_back(1);
-  }
-  std::string sql;
-  if (insert) {
-    sql = "INSERT INTO " + h->qualified + "(data";
-    for (size_t k = 0; k < nkeys; ++k) sql += ", " + KeyColumn(static_cast<int>(k));
-    sql += ") VALUES($1";
-    for (size_t k = 0; k < nkeys; ++k) sql += ", $" + std::to_string(k + 2);
-    sql += ") RETURNING id";
-  } else {
-    sql = "UPDATE " + h->qualified + " SET data = $1";
-    for (size_t k = 0; k < nkeys; ++k)
-      sql += ", " + KeyColumn(static_cast<int>(k)) + " = $" + std::to_string(k + 2);
-    sql += " WHERE id = $" + std::to_string(nkeys + 2) + "::int8 RETURNING id";
-    params.push_back(std::to_string(h->current_id));
-    binary.push_back(0);
-  }
-  // An update must not overwrite a record another station holds.
-  const bool temporary_lock = !insert && h->locked_id != h->current_id;
-  if (temporary_lock && !TryLock(h, h->current_id)) return kStatusRecordLocked;
-  base::FaultPoint();
-  Result r(Run(h, sql, params, binary));
-  base::FaultPoint();
-  if (temporary_lock) Unlock(h, h->current_id);
-  if (r.r == nullptr) return kStatusIoError;
-  if (r.status() != PGRES_TUPLES_OK) return StatusOf(h->conn, r);
-  if (PQntuples(r.r) == 0) return kStatusNoCurrentRecord;
-  if (insert) h->current_id = BigEndian64(PQgetvalue(r.r, 0, 0));
-  const int k = (key_number >= 0 && key_number < static_cast<int>(nkeys)) ? key_number : 0;
-  h->key_number = insert ? k : h->key_number;
-  h->current_key = h->file_spec.keys[static_cast<size_t>(h->key_number)].Extract(record);
-  std::memcpy(key, h->current_key.data(), std::min<size_t>(h->current_key.size(), 255));
-  return kStatusOk;
 }
 
 std::string Sanitised(const std::string& text) {
@@ -349,22 +121,192 @@ bool Exec(PGconn* conn, const std::string& sql, std::string* state = nullptr) {
   return r.status() == PGRES_COMMAND_OK || r.status() == PGRES_TUPLES_OK;
 }
 
-}  // namespace
+class PostgresFile : public EngineFile {
+ public:
+  ~PostgresFile() override {
+    if (conn_ != nullptr) PQfinish(conn_);
+  }
 
-bool LocationOf(const std::string& path, Location* location) {
-  const std::filesystem::path file(path);
-  const std::filesystem::path folder = file.parent_path();
-  const std::filesystem::path root = folder.parent_path();
-  const std::string ini = (root / "Vorn.ini").string();
-  location->server = base::IniRead(ini, "Dades", "Servidor");
-  if (location->server.empty()) return false;
-  location->schema = Sanitised(base::IniRead(ini, "Dades", "Esquema"));
-  if (location->schema.empty()) location->schema = "kep";
-  location->table = Sanitised(folder.filename().string() + "/" + file.filename().string());
-  return true;
+  static int16_t CreateAt(const Location& location, const FileSpec& file_spec, bool replace);
+  int16_t OpenAt(const Location& location, const std::string& owner);
+
+  const char* Tag() const override { return kTag; }
+  int16_t Usable() const override {
+    return PQstatus(conn_) == CONNECTION_OK ? kStatusOk : kStatusIoError;
+  }
+  int16_t SelectRows(const RowQuery& query, std::vector<StoredRow>* rows) override;
+  int16_t SelectById(int64_t id, int key_number, std::vector<StoredRow>* rows) override;
+  int16_t Write(const RowWrite& write, int64_t* id) override;
+  bool TryLock(int64_t id) override;
+  void Unlock(int64_t id) override;
+  int16_t BeginTransaction() override { return Command("BEGIN"); }
+  int16_t EndTransaction() override;
+  int16_t AbortTransaction() override { return Command("ROLLBACK"); }
+
+ private:
+  PGresult* Run(const std::string& sql, const std::vector<std::string>& params,
+                const std::vector<int>& binary);
+  int16_t Fetch(PGresult* raw, std::vector<StoredRow>* rows);
+  std::string SelectSql(const RowQuery& query) const;
+  int16_t Command(const char* sql);
+  bool HasRecordsTable();
+
+  PGconn* conn_ = nullptr;
+  std::string qualified_;  // "schema"."table"
+  int32_t lock_class_ = 0;
+  std::map<std::string, std::string> prepared_;  // statement text -> name
+};
+
+// Runs a statement prepared once per connection; params binary (bytea) or
+// text (numbers), results binary.
+PGresult* PostgresFile::Run(const std::string& sql, const std::vector<std::string>& params,
+                            const std::vector<int>& binary) {
+  auto it = prepared_.find(sql);
+  if (it == prepared_.end()) {
+    const std::string name = "s" + std::to_string(prepared_.size() + 1);
+    Result p(PQprepare(conn_, name.c_str(), sql.c_str(), static_cast<int>(params.size()), nullptr));
+    if (p.status() != PGRES_COMMAND_OK) return nullptr;
+    it = prepared_.emplace(sql, name).first;
+  }
+  std::vector<const char*> values;
+  std::vector<int> lengths;
+  for (const std::string& p : params) {
+    values.push_back(p.data());
+    lengths.push_back(static_cast<int>(p.size()));
+  }
+  return PQexecPrepared(conn_, it->second.c_str(), static_cast<int>(params.size()), values.data(),
+                        lengths.data(), binary.data(), 1);
 }
 
-int16_t Create(const Location& location, const FileSpec& file_spec, bool replace) {
+bool PostgresFile::TryLock(int64_t id) {
+  Result r(Run("SELECT pg_try_advisory_lock($1::int4, $2::int4)",
+               {std::to_string(lock_class_), std::to_string(static_cast<int32_t>(id))}, {0, 0}));
+  return r.status() == PGRES_TUPLES_OK && PQntuples(r.r) == 1 && PQgetvalue(r.r, 0, 0)[0] == 1;
+}
+
+void PostgresFile::Unlock(int64_t id) {
+  Result r(Run("SELECT pg_advisory_unlock($1::int4, $2::int4)",
+               {std::to_string(lock_class_), std::to_string(static_cast<int32_t>(id))}, {0, 0}));
+}
+
+// The rows of a read: columns id, data and a key.
+int16_t PostgresFile::Fetch(PGresult* raw, std::vector<StoredRow>* rows) {
+  Result r(raw);
+  if (r.r == nullptr) return kStatusIoError;
+  if (r.status() != PGRES_TUPLES_OK) return StatusOf(conn_, r);
+  for (int i = 0; i < PQntuples(r.r); ++i) {
+    StoredRow& row = rows->emplace_back();
+    row.id = BigEndian64(PQgetvalue(r.r, i, 0));
+    row.data.assign(PQgetvalue(r.r, i, 1), static_cast<size_t>(PQgetlength(r.r, i, 1)));
+    row.key.assign(PQgetvalue(r.r, i, 2), static_cast<size_t>(PQgetlength(r.r, i, 2)));
+  }
+  return kStatusOk;
+}
+
+// A key without duplicates is ordered by itself alone, so that the server
+// walks its unique index; with duplicates, by the key and then the id, the
+// order of its (key, id) index. $1 is the key, $2 the current record.
+std::string PostgresFile::SelectSql(const RowQuery& query) const {
+  const std::string kc = KeyColumn(query.key_number);
+  const bool duplicates = file_spec_.keys[static_cast<size_t>(query.key_number)].duplicates;
+  const std::string where = KeyCondition(kc, query.comparison, '$', duplicates ? "$2::int8" : "");
+  return storage::SelectSql(qualified_, kc, where + WithoutRows(*query.excluded), query.comparison,
+                            duplicates, query.limit);
+}
+
+int16_t PostgresFile::SelectRows(const RowQuery& query, std::vector<StoredRow>* rows) {
+  std::vector<std::string> params{std::string(query.key)};
+  std::vector<int> binary{1};
+  if (StepsFromCurrent(query.comparison) &&
+      file_spec_.keys[static_cast<size_t>(query.key_number)].duplicates) {
+    params.push_back(std::to_string(query.id));
+    binary.push_back(0);
+  }
+  return Fetch(Run(SelectSql(query), params, binary), rows);
+}
+
+int16_t PostgresFile::SelectById(int64_t id, int key_number, std::vector<StoredRow>* rows) {
+  const std::string sql = ByIdSql(qualified_, KeyColumn(key_number), "$1::int8");
+  return Fetch(Run(sql, {std::to_string(id)}, {0}), rows);
+}
+
+// One insert or update; a single statement is its own transaction, and
+// joins the connection's transaction when there is one.
+int16_t PostgresFile::Write(const RowWrite& write, int64_t* id) {
+  const bool update = write.id != 0;
+  std::vector<std::string> params{write.record};
+  params.insert(params.end(), write.keys.begin(), write.keys.end());
+  std::vector<int> binary(params.size(), 1);
+  if (update) {
+    params.push_back(std::to_string(write.id));
+    binary.push_back(0);
+  }
+  const size_t nkeys = write.keys.size();
+  const std::string sql = update ? UpdateSql(qualified_, nkeys, '$') + "::int8 RETURNING id"
+                                 : InsertSql(qualified_, nkeys, '$') + " RETURNING id";
+  base::FaultPoint();
+  Result r(Run(sql, params, binary));
+  base::FaultPoint();
+  if (r.r == nullptr) return kStatusIoError;
+  if (r.status() != PGRES_TUPLES_OK) return StatusOf(conn_, r);
+  if (PQntuples(r.r) == 0) return kStatusNoCurrentRecord;
+  *id = BigEndian64(PQgetvalue(r.r, 0, 0));
+  return kStatusOk;
+}
+
+int16_t PostgresFile::Command(const char* sql) {
+  Result r(PQexec(conn_, sql));
+  return r.status() == PGRES_COMMAND_OK ? kStatusOk : StatusOf(conn_, r);
+}
+
+int16_t PostgresFile::EndTransaction() {
+  Result r(PQexec(conn_, "COMMIT"));
+  if (r.status() != PGRES_COMMAND_OK) return StatusOf(conn_, r);
+  // A transaction that failed part-way commits as a rollback.
+  return std::string(PQcmdStatus(r.r)) == "ROLLBACK" ? kStatusIoError : kStatusOk;
+}
+
+// A file whose table is missing, or lacks a column of its keys, is damaged
+// like one whose description is unreadable.
+bool PostgresFile::HasRecordsTable() {
+  Result r(PQexec(conn_, ProbeSql(qualified_, file_spec_.keys.size()).c_str()));
+  return r.status() == PGRES_TUPLES_OK;
+}
+
+int16_t PostgresFile::OpenAt(const Location& location, const std::string& owner) {
+  conn_ = Connect(location.server);
+  if (conn_ == nullptr) return kStatusIoError;
+  const std::string schema = Quote(conn_, location.schema);
+  qualified_ = schema + "." + Quote(conn_, location.table);
+  lock_class_ = LockClass(location.schema + "." + location.table);
+  const char* name[] = {location.table.c_str()};
+  Result r(PQexecParams(
+      conn_, ("SELECT owner, creation_block FROM " + schema + ".kep_meta WHERE name = $1").c_str(),
+      1, nullptr, name, nullptr, nullptr, 1));
+  if (r.status() != PGRES_TUPLES_OK)
+    return r.state() == "42P01" ? kStatusFileNotFound : StatusOf(conn_, r);
+  if (PQntuples(r.r) == 0) return kStatusFileNotFound;
+  const std::string block(PQgetvalue(r.r, 0, 1), static_cast<size_t>(PQgetlength(r.r, 0, 1)));
+  if (!DecodeCreationBlock(block, &file_spec_)) return kStatusNotARecordFile;
+  if (!HasRecordsTable()) return kStatusNotARecordFile;
+  name_ = location.schema + "." + location.table;
+  if (PQgetisnull(r.r, 0, 0)) {
+    const char* values[] = {owner.data(), location.table.c_str()};
+    const int lengths[] = {static_cast<int>(owner.size()), static_cast<int>(location.table.size())};
+    const int formats[] = {1, 0};
+    Result u(PQexecParams(
+        conn_,
+        ("UPDATE " + schema + ".kep_meta SET owner = $1 WHERE name = $2 AND owner IS NULL").c_str(),
+        2, nullptr, values, lengths, formats, 0));
+    if (u.status() != PGRES_COMMAND_OK) return StatusOf(conn_, u);
+  } else if (std::string(PQgetvalue(r.r, 0, 0), static_cast<size_t>(PQgetlength(r.r, 0, 0))) !=
+             owner) {
+    return kStatusWrongOwner;
+  }
+  return kStatusOk;
+}
+
+int16_t PostgresFile::CreateAt(const Location& location, const FileSpec& file_spec, bool replace) {
   PGconn* conn = Connect(location.server);
   if (conn == nullptr) return kStatusIoError;
   const std::string schema = Quote(conn, location.schema);
@@ -385,17 +327,10 @@ int16_t Create(const Location& location, const FileSpec& file_spec, bool replace
   // The table and its description appear together or not at all.
   sql = "BEGIN; DROP TABLE IF EXISTS " + table + "; DELETE FROM " + meta + " WHERE name = " + "'" +
         location.table + "'; CREATE TABLE " + table +
-        "(id bigserial PRIMARY KEY, data bytea NOT NULL";
-  for (size_t k = 0; k < file_spec.keys.size(); ++k)
-    sql += ", " + KeyColumn(static_cast<int>(k)) + " bytea";
-  sql += ");";
-  for (size_t k = 0; k < file_spec.keys.size(); ++k) {
-    const std::string kc = KeyColumn(static_cast<int>(k));
-    const std::string index = Quote(conn, location.table + "_" + kc);
-    sql += file_spec.keys[k].duplicates
-               ? "CREATE INDEX " + index + " ON " + table + "(" + kc + ", id);"
-               : "CREATE UNIQUE INDEX " + index + " ON " + table + "(" + kc + ");";
-  }
+        "(id bigserial PRIMARY KEY, data bytea NOT NULL" + KeyColumnsSql(file_spec, "bytea") +
+        ");" + KeyIndexesSql(file_spec, table, [&](const std::string& kc) {
+          return Quote(conn, location.table + "_" + kc);
+        });
   ok = ok && Exec(conn, sql);
   if (ok) {
     const std::string block = EncodeCreationBlock(file_spec);
@@ -414,108 +349,24 @@ int16_t Create(const Location& location, const FileSpec& file_spec, bool replace
   return ok ? kStatusOk : kStatusIoError;
 }
 
-// A file whose table is missing, or lacks a column of its keys, is damaged
-// like one whose description is unreadable.
-bool HasRecordsTable(Handle* h) {
-  std::string sql = "SELECT id, data";
-  for (size_t k = 0; k < h->file_spec.keys.size(); ++k)
-    sql += ", " + KeyColumn(static_cast<int>(k));
-  Result r(PQexec(h->conn, (sql + " FROM " + h->qualified + " LIMIT 0").c_str()));
-  return r.status() == PGRES_TUPLES_OK;
+}  // namespace
+
+bool LocationOf(const std::string& path, Location* location) {
+  const std::filesystem::path file(path);
+  const std::filesystem::path folder = file.parent_path();
+  const std::filesystem::path root = folder.parent_path();
+  const std::string ini = (root / "Vorn.ini").string();
+  location->server = base::IniRead(ini, "Dades", "Servidor");
+  if (location->server.empty()) return false;
+  location->schema = Sanitised(base::IniRead(ini, "Dades", "Esquema"));
+  if (location->schema.empty()) location->schema = "kep";
+  location->table = Sanitised(folder.filename().string() + "/" + file.filename().string());
+  return true;
 }
 
-int16_t Open(const Location& location, char* position_block, const std::string& owner) {
-  auto h = std::make_unique<Handle>();
-  h->conn = Connect(location.server);
-  if (h->conn == nullptr) return kStatusIoError;
-  const std::string schema = Quote(h->conn, location.schema);
-  h->qualified = schema + "." + Quote(h->conn, location.table);
-  h->lock_class = LockClass(location.schema + "." + location.table);
-  const char* name[] = {location.table.c_str()};
-  Result r(PQexecParams(
-      h->conn,
-      ("SELECT owner, creation_block FROM " + schema + ".kep_meta WHERE name = $1").c_str(), 1,
-      nullptr, name, nullptr, nullptr, 1));
-  if (r.status() != PGRES_TUPLES_OK)
-    return r.state() == "42P01" ? kStatusFileNotFound : StatusOf(h->conn, r);
-  if (PQntuples(r.r) == 0) return kStatusFileNotFound;
-  const std::string block(PQgetvalue(r.r, 0, 1), static_cast<size_t>(PQgetlength(r.r, 0, 1)));
-  if (!DecodeCreationBlock(block, &h->file_spec)) return kStatusNotARecordFile;
-  if (!HasRecordsTable(h.get())) return kStatusNotARecordFile;
-  h->name = location.schema + "." + location.table;
-  if (PQgetisnull(r.r, 0, 0)) {
-    const char* values[] = {owner.data(), location.table.c_str()};
-    const int lengths[] = {static_cast<int>(owner.size()), static_cast<int>(location.table.size())};
-    const int formats[] = {1, 0};
-    Result u(PQexecParams(
-        h->conn,
-        ("UPDATE " + schema + ".kep_meta SET owner = $1 WHERE name = $2 AND owner IS NULL").c_str(),
-        2, nullptr, values, lengths, formats, 0));
-    if (u.status() != PGRES_COMMAND_OK) return StatusOf(h->conn, u);
-  } else if (std::string(PQgetvalue(r.r, 0, 0), static_cast<size_t>(PQgetlength(r.r, 0, 0))) !=
-             owner) {
-    return kStatusWrongOwner;
-  }
-  const uint32_t handle = g_next_handle++;
-  std::memset(position_block, 0, kPositionBlockSize);
-  std::memcpy(position_block, kMagic, 4);
-  std::string encoded;
-  EncodeFixed32(&encoded, handle);
-  std::memcpy(position_block + 4, encoded.data(), 4);
-  Handles()[handle] = std::move(h);
-  return kStatusOk;
+std::unique_ptr<Engine> ServerEngine(const Location& location) {
+  return std::make_unique<EngineAt<PostgresFile, Location>>(location);
 }
-
-bool Owns(const char* position_block) { return std::memcmp(position_block, kMagic, 4) == 0; }
-
-// The handle's connection in a transaction: its statements join it.
-int16_t Transaction(Handle* h, int16_t op) {
-  if ((op == kOpBeginTransaction) == h->in_transaction) return kStatusInvalidOperation;
-  Result r(PQexec(h->conn, op == kOpBeginTransaction ? "BEGIN"
-                           : op == kOpEndTransaction ? "COMMIT"
-                                                     : "ROLLBACK"));
-  h->in_transaction = op == kOpBeginTransaction && r.status() == PGRES_COMMAND_OK;
-  if (r.status() != PGRES_COMMAND_OK) return StatusOf(h->conn, r);
-  // A transaction that failed part-way commits as a rollback.
-  if (op == kOpEndTransaction && std::string(PQcmdStatus(r.r)) == "ROLLBACK") return kStatusIoError;
-  return kStatusOk;
-}
-
-int16_t Call(int16_t base_op, bool biased, char* position_block, char* data, uint16_t* data_length,
-             char* key, int16_t key_number) {
-  Handle* h = HandleOf(position_block);
-  if (h == nullptr) return kStatusInvalidOperation;
-  if (PQstatus(h->conn) != CONNECTION_OK) return kStatusIoError;
-  switch (base_op) {
-    case kOpBeginTransaction:
-    case kOpEndTransaction:
-    case kOpAbortTransaction:
-      return Transaction(h, base_op);
-    case kOpInsert:
-      return Write(h, true, data, *data_length, key, key_number);
-    case kOpUpdate:
-      return Write(h, false, data, *data_length, key, key_number);
-    case kOpGetEqual:
-    case kOpGetNext:
-    case kOpGetPrevious:
-    case kOpGetGreaterOrEqual:
-    case kOpGetLessOrEqual:
-      return Read(h, base_op, biased, data, data_length, key, key_number);
-    case kOpStat:
-      return StatReply(h->file_spec, data, data_length);
-    case kOpGetPosition:
-      return PositionReply(h->current_id, data, data_length);
-    case kOpGetDirect:
-      return ReadDirect(h, biased, data, data_length, key, key_number);
-    case kOpUnlock:
-      DropLock(h);
-      return kStatusOk;
-    default:
-      return kStatusInvalidOperation;
-  }
-}
-
-void Reset() { Handles().clear(); }
 
 namespace {
 

@@ -19,11 +19,11 @@
 // call waits longer than the connection and statement time limits.
 #pragma once
 
-#include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "storage/creation_block.h"
+#include "storage/engine.h"
 
 namespace storage::postgres {
 
@@ -36,19 +36,9 @@ struct Location {
 // Where the data file at path (resolved) lives: false for a file on disk.
 bool LocationOf(const std::string& path, Location* location);
 
-int16_t Open(const Location& location, char* position_block, const std::string& owner);
-// replace false: status 59 when the table exists.
-int16_t Create(const Location& location, const FileSpec& file_spec, bool replace);
-
-// True when the position block is a handle of this engine.
-bool Owns(const char* position_block);
-
-// Every operation on an open handle (base_op without the lock bias).
-int16_t Call(int16_t base_op, bool biased, char* position_block, char* data, uint16_t* data_length,
-             char* key, int16_t key_number);
-
-// Closes every connection of the process, dropping its record locks.
-void Reset();
+// The engine of the data file at location; in a build without libpq, one
+// whose create and open say so and give status 2.
+std::unique_ptr<Engine> ServerEngine(const Location& location);
 
 // Snapshots of tables on the server, for the undo of a write-back.
 // Copies the tables of schema into the new schema copy_schema, with their

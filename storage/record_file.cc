@@ -20,6 +20,7 @@
 #include "base/terminal.h"
 #include "base/text_utils.h"
 #include "storage/creation_block.h"
+#include "storage/little_endian.h"
 #include "storage/record_manager.h"
 
 #ifndef KEP_OWNER_NAME

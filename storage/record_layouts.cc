@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "base/dates.h"
-#include "storage/creation_block.h"
+#include "storage/little_endian.h"
 
 namespace storage {
 namespace {

@@ -330,6 +330,28 @@ TEST_P(RecordManagerTest, KeysCompareAsUnsignedBytes) {
   EXPECT_EQ(order, "6132457");
 }
 
+// A read takes key_length bytes of the key buffer and pads them to the key
+// path's length with zero bytes, whatever the buffer holds after them.
+TEST_P(RecordManagerTest, AShortKeyIsPaddedWithZeroBytes) {
+  char data[64] = {};
+  char key[256];
+  std::memset(key, 'B', sizeof key);
+  key[0] = 'A';
+  char pos[kPositionBlockSize] = {};
+  std::string owner = "1994";
+  uint16_t n = static_cast<uint16_t>(owner.size());
+  ASSERT_EQ(RecordManagerCall(kOpOpen, pos, owner.data(), &n, path_.data(),
+                              static_cast<uint16_t>(path_.size()), 0),
+            kStatusOk);
+  uint16_t length = sizeof data;
+  ASSERT_EQ(RecordManagerCall(kOpGetGreaterOrEqual, pos, data, &length, key, 1, 0), kStatusOk);
+  EXPECT_EQ(std::string(data, length), "AAx1p---");  // "A\0", not "AB"
+  length = sizeof data;
+  std::memset(key, 'B', sizeof key);
+  key[0] = 'A';
+  EXPECT_EQ(RecordManagerCall(kOpGetEqual, pos, data, &length, key, 1, 0), kStatusKeyNotFound);
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, RecordManagerTest, ::testing::Values("sqlite", "postgres"),
                          [](const ::testing::TestParamInfo<std::string>& info) {
                            return info.param;
