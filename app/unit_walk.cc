@@ -45,7 +45,7 @@ std::string UnitName(const std::string& packed_key) {
 
 void WalkBuildingUnits(const RunParameters& params, RecordBuffers& r, const std::string& building,
                        UnitHandler* handler, RunCounts* counts) {
-  const bool write_back = params.run_mode == "A" && !params.preview;
+  const bool write_back = WritesBack(params);
   int16_t status =
       ReadWaitingForLocks([&] { return storage::SeekByKey(kUnitFile, 0, building, 1); });
   while (status == 0 && storage::GetBytes(r.unit, storage::unit::kBuildingCode) == building) {
@@ -104,7 +104,7 @@ void WalkUnits(const RunParameters& params, RecordBuffers& r, UnitHandler* handl
     if (building > last_building) break;
     const std::string owner = storage::GetBytes(r.building, storage::building::kOwnerCode);
     if (storage::SeekByKeyWithoutLock(kOwnerFile, 0, owner, 0) == 0) {
-      const bool write_back = params.run_mode == "A" && !params.preview;
+      const bool write_back = WritesBack(params);
       const std::string digits = base::UnpackDigits(building);
       const bool locked =
           write_back && LockForWriteBack("DepartaV", digits, "building " + digits, counts);

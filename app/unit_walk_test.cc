@@ -81,7 +81,7 @@ class UnitWalkTest : public ::testing::Test {
     Tool({"import", root_, table, dir_.prefix() + "in.csv"});
   }
   static RunParameters Range(const char* b1, const char* u1, const char* b2, const char* u2,
-                             const char* mode = "I") {
+                             RunMode mode = RunMode::kReport) {
     RunParameters p;
     p.lower_bound = base::PackDottedCode(b1) + base::PackDottedCode(u1);
     p.upper_bound = base::PackDottedCode(b2) + base::PackDottedCode(u2);
@@ -139,7 +139,7 @@ TEST_F(UnitWalkTest, HandsOverTheTransitionRecordOrItsDefault) {
 
 TEST_F(UnitWalkTest, ModeATakesAndFreesALockEntryForEachBuildingAndUnit) {
   Recorder recorder(root_);
-  WalkUnits(Range("2", "0", "3", "9999", "A"), records_, &recorder);
+  WalkUnits(Range("2", "0", "3", "9999", RunMode::kWriteBack), records_, &recorder);
   ASSERT_EQ(recorder.seen.size(), 5u);
   for (const Seen& s : recorder.seen) {
     ASSERT_EQ(s.unit_lock_file.size(), storage::kLockEntrySize);
@@ -215,7 +215,7 @@ TEST_F(UnitWalkTest, WaitsForRecordsAnotherStationHolds) {
     });
     Recorder recorder(root_);
     ::testing::internal::CaptureStderr();
-    WalkUnits(Range("2", "0", "3", "9999", "A"), records_, &recorder);
+    WalkUnits(Range("2", "0", "3", "9999", RunMode::kWriteBack), records_, &recorder);
     const std::string err = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(recorder.Units(),
               (Units{"0002/0001", "0002/0002", "0002/0005", "0003/0001", "0003/0009"}))

@@ -14,26 +14,18 @@ std::string T(const char* catalan) { return base::Translate(base::Cp(catalan)); 
 
 }  // namespace
 
-void ReportPages::BeginUnit(const UnitLine& line, const MergeValues& merge) {
+void ReportPages::BeginUnit(const UnitLine& line) {
   unit_ = line;
-  merge_ = merge;
   unit_block_done_ = false;
 }
 
 void ReportPages::PrintParagraph(const std::string& paragraph) {
-  if (run_mode_ == "A") {
-    unit_block_done_ = true;
-    return;
-  }
   if (page_number_ == 0) PrintPageHeader();
   if (CurrentPrintState().line_count > kPageBreakLine) PrintPageHeader();
   if (!unit_block_done_) {
     unit_block_done_ = true;
-    if (run_mode_ == "I") PrintUnitLine();
-    if (run_mode_ == "C" && letters_ != nullptr) letters_->Write(merge_);
+    PrintUnitLine();
   }
-  if (run_mode_ == "C" && letters_ != nullptr) letters_->AddParagraph(paragraph);
-  if (run_mode_ != "I") return;
   const std::string lines = base::FormatParagraph(paragraph, -2, kReportWidth, "a");
   for (size_t at = 0; at < lines.size(); at += kReportWidth) {
     SetJustification("A");
@@ -41,14 +33,10 @@ void ReportPages::PrintParagraph(const std::string& paragraph) {
   }
 }
 
-void ReportPages::EndUnitOutput() {
-  if (run_mode_ == "I") PrintText(0, "", 1);
-  if (run_mode_ == "C" && letters_ != nullptr) letters_->Finish();
-}
+void ReportPages::EndUnitOutput() { PrintText(0, "", 1); }
 
 void ReportPages::PrintPageHeader() {
   ++page_number_;
-  if (run_mode_ != "I") return;
   StartPage(kPageLength);
   PrintControl("@e");
   PrintText(1, base::Company().fields[0], 0);
