@@ -23,6 +23,7 @@
 #include "base/ini_file.h"
 #include "base/message_catalogue.h"
 #include "base/platform.h"
+#include "base/run_environment.h"
 #include "base/session_settings.h"
 #include "output/letter_index.h"
 #include "output/print_output.h"
@@ -98,8 +99,8 @@ void ApplyOptionSettings(const CommandLine& c, const RunParameters& p) {
 // The run itself over the open data files, with the print file open.
 // Returns the exit status so far (kExitFinished when the print file is
 // complete).
-int RunReport(const RunParameters& params, RecordBuffers& buffers, const RunExtras& extras,
-              RunCounts* counts) {
+int RunReport(base::RunEnvironment& env, const RunParameters& params, RecordBuffers& buffers,
+              const RunExtras& extras, RunCounts* counts) {
   base::SetCurrency("p");
   const std::unique_ptr<UnitOutput> output = MakeUnitOutput(params, counts);
   LeaseHandler handler(params, output.get(), counts,
@@ -107,7 +108,7 @@ int RunReport(const RunParameters& params, RecordBuffers& buffers, const RunExtr
   handler.SetExtras(&extras);
   ProgressDisplay progress(ProgressDisplay::TerminalOrNull());
   CountingHandler counting(&handler, &progress);
-  ReportDriver driver(params, buffers, &counting, counts);
+  ReportDriver driver(env, params, buffers, &counting, counts);
   driver.Run();
   progress.Finish();
   handler.stale_indices().Report(stderr);
@@ -337,7 +338,8 @@ int RunWithParameters(const CommandLine& command, RunParameters params, Clock::t
     storage::ResetRecordManager();
     return kExitOpenFailed;
   }
-  int status = RunReport(params, buffers, extras, &counts);
+  base::RunEnvironment env;
+  int status = RunReport(env, params, buffers, extras, &counts);
   counts.rows_damaged = storage::DamagedRowsReported();
   if (status == kExitFinished && counts.rows_damaged != 0) {
     ReportError(
