@@ -1,6 +1,5 @@
 #include "app/letter_output.h"
 
-#include "output/template_merge.h"
 #include "storage/record_layouts.h"
 
 namespace app {
@@ -46,12 +45,12 @@ void LetterOutput::Paragraph(const std::string& text) {
 
 void LetterOutput::EndUnit() {
   if (!started_) return;
-  const long failures_before = output::TemplateReadFailures();
-  const long faults_before = output::TemplateTextFaults();
+  const long failures_before = engine_.ReadFailures();
+  const long faults_before = engine_.TextFaults();
   letters_.Finish();  // merges the letter when it is due
   if (counts_ == nullptr || !letters_.LetterDue()) return;
-  counts_->letters_not_text += output::TemplateTextFaults() - faults_before;
-  if (output::TemplateReadFailures() == failures_before) {
+  counts_->letters_not_text += engine_.TextFaults() - faults_before;
+  if (engine_.ReadFailures() == failures_before) {
     ++counts_->letters_merged;
   } else {
     ++counts_->letters_incomplete;

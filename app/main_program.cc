@@ -25,7 +25,6 @@
 #include "base/platform.h"
 #include "base/run_environment.h"
 #include "base/session_settings.h"
-#include "output/letter_index.h"
 #include "output/print_output.h"
 #include "storage/damaged_rows.h"
 #include "storage/data_files_table.h"
@@ -99,11 +98,11 @@ void ApplyOptionSettings(const CommandLine& c, const RunParameters& p) {
 // The run itself over the open data files, with the print file open.
 // Returns the exit status so far (kExitFinished when the print file is
 // complete).
-int RunReport(base::RunEnvironment& env, const RunParameters& params, RecordBuffers& buffers,
-              const RunExtras& extras, RunCounts* counts) {
+int RunReport(base::RunEnvironment& env, output::PrintFile& print, const RunParameters& params,
+              RecordBuffers& buffers, const RunExtras& extras, RunCounts* counts) {
   base::SetCurrency("p");
-  const std::unique_ptr<UnitOutput> output = MakeUnitOutput(params, counts);
-  LeaseHandler handler(params, output.get(), counts,
+  const std::unique_ptr<UnitOutput> unit_output = MakeUnitOutput(params, print, counts);
+  LeaseHandler handler(params, unit_output.get(), counts,
                        LoadBaseChanges(base::Settings().root_dir + "Vorn.ini", stderr));
   handler.SetExtras(&extras);
   ProgressDisplay progress(ProgressDisplay::TerminalOrNull());
@@ -113,7 +112,7 @@ int RunReport(base::RunEnvironment& env, const RunParameters& params, RecordBuff
   progress.Finish();
   handler.stale_indices().Report(stderr);
   base::SetCurrency("");
-  const bool printed = output::ClosePrintFile();
+  const bool printed = print.Close();
   storage::ResetRecordManager();
   if (!printed) {
     ReportError("the print file could not be written completely");
@@ -122,7 +121,7 @@ int RunReport(base::RunEnvironment& env, const RunParameters& params, RecordBuff
   // The print program's device of one file per letter reads which lines are
   // whose letter; without the index that device fails, and says so.
   std::string err;
-  if (!output::WriteLetterIndex(&err)) ReportError("the letter index cannot be written: " + err);
+  if (!print.WriteLetterIndex(&err)) ReportError("the letter index cannot be written: " + err);
   return kExitFinished;
 }
 
@@ -332,14 +331,15 @@ int RunWithParameters(const CommandLine& command, RunParameters params, Clock::t
     storage::ResetRecordManager();
     return kExitOpenFailed;
   }
-  if (!output::OpenPrintFile(settings.output_destination, &err)) {
+  output::PrintFile print;
+  if (!print.Open(settings.output_destination, &err)) {
     ReportError("the print file cannot be created: " + err);
     if (preview != nullptr) std::fclose(preview);
     storage::ResetRecordManager();
     return kExitOpenFailed;
   }
   base::RunEnvironment env;
-  int status = RunReport(env, params, buffers, extras, &counts);
+  int status = RunReport(env, print, params, buffers, extras, &counts);
   counts.rows_damaged = storage::DamagedRowsReported();
   if (status == kExitFinished && counts.rows_damaged != 0) {
     ReportError(

@@ -9,7 +9,9 @@ namespace app {
 
 class ReportOutput : public UnitOutput {
  public:
-  explicit ReportOutput(const base::PackedDate& report_date) : pages_(report_date) {}
+  // The pages are printed into print.
+  ReportOutput(output::PrintFile& print, const base::PackedDate& report_date)
+      : pages_(print, report_date) {}
   void BeginUnit(const RecordBuffers& records, const lease::LeaseFacts& facts,
                  const lease::UpdateResult& result) override;
   void Paragraph(const std::string& text) override { pages_.PrintParagraph(text); }

@@ -18,12 +18,13 @@ class SilentOutput : public UnitOutput {
 
 }  // namespace
 
-std::unique_ptr<UnitOutput> MakeUnitOutput(const RunParameters& params, RunCounts* counts) {
+std::unique_ptr<UnitOutput> MakeUnitOutput(const RunParameters& params, output::PrintFile& print,
+                                           RunCounts* counts) {
   switch (params.run_mode) {
     case RunMode::kReport:
-      return std::make_unique<ReportOutput>(params.report_date);
+      return std::make_unique<ReportOutput>(print, params.report_date);
     case RunMode::kLetters:
-      return std::make_unique<LetterOutput>(params, counts);
+      return std::make_unique<LetterOutput>(params, print, counts);
     case RunMode::kWriteBack:
       break;
   }

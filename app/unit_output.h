@@ -13,6 +13,10 @@
 #include "lease/lease_facts.h"
 #include "lease/rent_update.h"
 
+namespace output {
+class PrintFile;
+}
+
 namespace app {
 
 class UnitOutput {
@@ -26,9 +30,10 @@ class UnitOutput {
   virtual void EndUnit() = 0;
 };
 
-// The output of params.run_mode. counts, when given, gathers the letters of
-// mode "C" merged and those left incomplete; it must outlive the output.
-std::unique_ptr<UnitOutput> MakeUnitOutput(const RunParameters& params,
+// The output of params.run_mode, printing into print. counts, when given,
+// gathers the letters of mode "C" merged and those left incomplete. Both
+// must outlive the output.
+std::unique_ptr<UnitOutput> MakeUnitOutput(const RunParameters& params, output::PrintFile& print,
                                            RunCounts* counts = nullptr);
 
 // The unit's address line: its own when the building's type byte is "P".

@@ -6,7 +6,6 @@
 
 #include "base/session_settings.h"
 #include "output/print_output.h"
-#include "output/template_merge.h"
 #include "storage/record_layouts.h"
 #include "testing/temp_dir.h"
 
@@ -19,7 +18,6 @@ class UnitOutputTest : public ::testing::Test {
     base::Settings().tmp_dir = dir_.prefix();
     base::Settings().root_dir = dir_.prefix();
     base::Settings().language = "CAT";
-    output::ResetLetterStateForTesting();
     storage::SetBytes(&records_.unit, storage::unit::kKey, base::PackDigits("00010003"));
     storage::SetText(&records_.unit, storage::unit::kTenantName, "Garcia*Joan");
     storage::SetText(&records_.building, storage::building::kStreet, "C/ Major 1");
@@ -29,10 +27,10 @@ class UnitOutputTest : public ::testing::Test {
     facts_.contract_date = base::ParseDate("01011970");
     facts_.report_date = base::ParseDate("15032001");
     std::string err;
-    ASSERT_TRUE(output::OpenPrintFile("PDF", &err)) << err;
+    ASSERT_TRUE(print_.Open("PDF", &err)) << err;
   }
   void TearDown() override {
-    output::ClosePrintFile();
+    print_.Close();
     base::Settings() = base::SessionSettings();
   }
   static RunParameters Params(RunMode mode, const char* template_name = "CARTA") {
@@ -49,38 +47,40 @@ class UnitOutputTest : public ::testing::Test {
     for (const char* p : paragraphs) out.Paragraph(p);
     out.EndUnit();
   }
-  std::string PrintFile() {
-    output::ClosePrintFile();
+  std::string Printed() {
+    print_.Close();
     return dir_.Read("divivovi.tmp");
   }
   bool Reopen() {
     std::string err;
-    return output::OpenPrintFile("PDF", &err);
+    return print_.Open("PDF", &err);
   }
   bool MergeFileWritten() const { return std::filesystem::exists(dir_.prefix() + "merge.tmp"); }
 
   testing_support::TempDir dir_;
+  output::PrintFile print_;
   RecordBuffers records_;
   lease::LeaseFacts facts_;
 };
 
 TEST_F(UnitOutputTest, ModeAPrintsNothing) {
   RunCounts counts;
-  const std::unique_ptr<UnitOutput> out = MakeUnitOutput(Params(RunMode::kWriteBack), &counts);
+  const std::unique_ptr<UnitOutput> out =
+      MakeUnitOutput(Params(RunMode::kWriteBack), print_, &counts);
   Unit(*out, {"- x", "- y"});
-  EXPECT_EQ(PrintFile(), "DEVICEPDF\r\n");
+  EXPECT_EQ(Printed(), "DEVICEPDF\r\n");
   EXPECT_FALSE(MergeFileWritten());
   EXPECT_EQ(counts.letters_merged + counts.letters_incomplete, 0);
 }
 
 TEST_F(UnitOutputTest, ModeIPrintsAUnitLineBeforeTheParagraphsOfAUnitThatHasThem) {
   RunCounts counts;
-  const std::unique_ptr<UnitOutput> out = MakeUnitOutput(Params(RunMode::kReport), &counts);
+  const std::unique_ptr<UnitOutput> out = MakeUnitOutput(Params(RunMode::kReport), print_, &counts);
   Unit(*out, {});
-  EXPECT_EQ(PrintFile(), "DEVICEPDF\r\n");  // no page is started for a unit without paragraphs
+  EXPECT_EQ(Printed(), "DEVICEPDF\r\n");  // no page is started for a unit without paragraphs
   ASSERT_TRUE(Reopen());
   Unit(*out, {"- Primer.", "- Segon."});
-  const std::string printed = PrintFile();
+  const std::string printed = Printed();
   const size_t line = printed.find(" 1 ,001003, 0 \r\n 18 ,C/ Major 1");
   ASSERT_NE(line, std::string::npos) << printed;
   EXPECT_EQ(printed.find(" 1 ,001003,", line + 1), std::string::npos);
@@ -94,7 +94,8 @@ TEST_F(UnitOutputTest, ModeIPrintsAUnitLineBeforeTheParagraphsOfAUnitThatHasThem
 TEST_F(UnitOutputTest, ModeCMergesTheLettersDueAndCountsThoseWhoseTemplateIsMissing) {
   dir_.Write("TEXTOS/CARTA.txt", "@DES1\r\n@RELACT\r\n");
   RunCounts counts;
-  const std::unique_ptr<UnitOutput> out = MakeUnitOutput(Params(RunMode::kLetters), &counts);
+  const std::unique_ptr<UnitOutput> out =
+      MakeUnitOutput(Params(RunMode::kLetters), print_, &counts);
   Unit(*out, {});
   EXPECT_FALSE(MergeFileWritten());
   Unit(*out, {"- Primer."});
@@ -104,7 +105,7 @@ TEST_F(UnitOutputTest, ModeCMergesTheLettersDueAndCountsThoseWhoseTemplateIsMiss
   EXPECT_NE(dir_.Read("merge.tmp").find("- Local.\r\n"), std::string::npos);
   EXPECT_EQ(counts.letters_merged, 1);
   EXPECT_EQ(counts.letters_incomplete, 0);
-  const std::string printed = PrintFile();
+  const std::string printed = Printed();
   EXPECT_NE(printed.find("Joan Garcia"), std::string::npos) << printed;
   EXPECT_EQ(printed.find("- Local."), std::string::npos);
   EXPECT_EQ(printed.find(" 1 ,001003,"), std::string::npos);  // no report line
@@ -112,7 +113,7 @@ TEST_F(UnitOutputTest, ModeCMergesTheLettersDueAndCountsThoseWhoseTemplateIsMiss
   ASSERT_TRUE(Reopen());
   facts_.use_code = 'V';
   const std::unique_ptr<UnitOutput> lost =
-      MakeUnitOutput(Params(RunMode::kLetters, "NOEXISTE"), &counts);
+      MakeUnitOutput(Params(RunMode::kLetters, "NOEXISTE"), print_, &counts);
   Unit(*lost, {"- Primer."});
   EXPECT_EQ(counts.letters_merged, 1);
   EXPECT_EQ(counts.letters_incomplete, 1);

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "base/dates.h"
+#include "output/print_output.h"
 
 namespace output {
 
@@ -25,7 +26,9 @@ struct UnitLine {
 
 class ReportPages {
  public:
-  explicit ReportPages(base::PackedDate report_date) : report_date_(std::move(report_date)) {}
+  // print must outlive the pages.
+  ReportPages(PrintFile& print, base::PackedDate report_date)
+      : print_(print), report_date_(std::move(report_date)) {}
 
   // Before a unit's paragraphs: its line is printed with its first paragraph.
   void BeginUnit(const UnitLine& line);
@@ -40,6 +43,7 @@ class ReportPages {
   void PrintPageHeader();
   void PrintUnitLine();
 
+  PrintFile& print_;
   base::PackedDate report_date_;
   UnitLine unit_;
   bool unit_block_done_ = false;
