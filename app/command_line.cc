@@ -195,6 +195,10 @@ std::string OffendingOption(int argc, char** argv) {
   return optind - 1 < argc ? argv[optind - 1] : "";
 }
 
+bool AsksForLetters(const RunParameters& p) {
+  return p.letters_housing || p.letters_premises_s || p.letters_premises_n;
+}
+
 }  // namespace
 
 bool CheckCsvPath(const std::string& path, const std::string& origin, std::string* err) {
@@ -242,7 +246,7 @@ bool ParseCommandLine(int argc, char** argv, const std::string& today, CommandLi
   return true;
 }
 
-bool CheckOptionValues(const CommandLine& c, std::string* err) {
+bool CheckOptionValues(const CommandLine& c, const RunParameters& p, std::string* err) {
   if (!c.language.empty() && c.language != "CAT" && c.language != "SPA" && c.language != "GLG" &&
       c.language != "OCI") {
     *err = "--lang: language \"" + c.language + "\" is not CAT, SPA, GLG or OCI";
@@ -264,24 +268,19 @@ bool CheckOptionValues(const CommandLine& c, std::string* err) {
                                      std::pair<const char*, std::string>{"--results", c.results}}) {
     if (!path.empty() && !CheckCsvPath(path, option, err)) return false;
   }
-  const RunParameterTexts& t = c.parameters;
-  if (!c.preview.empty() && t[kModeLine].value != "A") {
+  if (!c.preview.empty() && p.run_mode != RunMode::kWriteBack) {
     *err = "--preview: the preview is of mode A's write-back (--mode A)";
     return false;
   }
-  const bool letters = t[kHousingLine].value == "S" || t[kPremisesSLine].value == "S" ||
-                       t[kPremisesNLine].value == "S";
-  if (t[kModeLine].value == "C" && letters && t[kTemplateLine].value.empty()) {
+  if (p.run_mode == RunMode::kLetters && AsksForLetters(p) && p.template_name.empty()) {
     *err = "--template: the letters of mode C need a template name (TEXTOS/NAME.txt)";
     return false;
   }
   return true;
 }
 
-std::vector<std::string> OptionNotes(const CommandLine& c) {
-  const RunParameterTexts& t = c.parameters;
-  if (t[kModeLine].value == "C" && t[kHousingLine].value != "S" && t[kPremisesSLine].value != "S" &&
-      t[kPremisesNLine].value != "S") {
+std::vector<std::string> OptionNotes(const RunParameters& p) {
+  if (p.run_mode == RunMode::kLetters && !AsksForLetters(p)) {
     return {
         "mode C without --letters (or --letters-housing, --letters-premises-person, "
         "--letters-premises-other): no letter is merged"};

@@ -39,12 +39,14 @@ struct CommandLine {
                                     CommandLine* command, std::string* err);
 
 // Checks the values only the options carry (language, output folder,
-// template of the letters); false with a message naming the option.
-[[nodiscard]] bool CheckOptionValues(const CommandLine& command, std::string* err);
+// template of the letters) against the run parameters they were checked
+// into; false with a message naming the option.
+[[nodiscard]] bool CheckOptionValues(const CommandLine& command, const RunParameters& params,
+                                     std::string* err);
 
 // What a person should hear about options that pass the checks but do
 // nothing: mode C without any kind of letter.
-std::vector<std::string> OptionNotes(const CommandLine& command);
+std::vector<std::string> OptionNotes(const RunParameters& params);
 
 std::string UsageLine();
 std::string HelpText();

@@ -178,7 +178,7 @@ void LeaseHandler::HandleUnit(RecordBuffers& records, bool new_record) {
     extras_->results->AddUnit(records, facts, found ? &reading : nullptr, result,
                               counts_->letters_merged > letters_before);
   }
-  if (params_.run_mode == "A" && transitional && found) {
+  if (params_.run_mode == RunMode::kWriteBack && transitional && found) {
     WriteBackUnit(
         lease::WriteBackUpdate(facts, reading, result, GetInt16(records.unit, u::kUpdateMonths)),
         result.update_date, records, new_record);

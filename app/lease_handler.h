@@ -16,24 +16,13 @@
 #include "app/run_parameters.h"
 #include "app/run_summary.h"
 #include "app/stale_indices.h"
+#include "app/unit_output.h"
 #include "app/unit_walk.h"
 #include "lease/lease_facts.h"
 #include "lease/reference_data.h"
 #include "lease/rent_update.h"
 
 namespace app {
-
-// Where a unit's paragraphs go (the situation report or the letters).
-class UnitOutput {
- public:
-  virtual ~UnitOutput() = default;
-  // Before the paragraphs of an eligible unit, with its records in the buffers.
-  virtual void BeginUnit(const RecordBuffers& records, const lease::LeaseFacts& facts,
-                         const lease::UpdateResult& result) = 0;
-  virtual void Paragraph(const std::string& text) = 0;
-  // After the unit's last paragraph, when it had at least one.
-  virtual void EndUnit() = 0;
-};
 
 // A record of the CPI file as a less-or-equal read finds it.
 struct CpiRecord {
@@ -78,7 +67,8 @@ struct RunExtras {
 
 class LeaseHandler : public UnitHandler {
  public:
-  // output may be null (run mode "A" prints nothing); counts may be null.
+  // output: that of the run mode (app/unit_output.h), or null for none;
+  // counts may be null.
   LeaseHandler(const RunParameters& params, UnitOutput* output, RunCounts* counts = nullptr,
                lease::BaseChangeTable base_changes = lease::BuiltInBaseChanges())
       : params_(params),

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,17 +14,17 @@
 #include "app/print_program.h"
 #include "app/progress.h"
 #include "app/report_driver.h"
-#include "app/report_output.h"
 #include "app/results_table.h"
 #include "app/run_parameters.h"
 #include "app/run_summary.h"
+#include "app/unit_output.h"
 #include "app/write_back.h"
 #include "base/edit_picture.h"
 #include "base/ini_file.h"
 #include "base/message_catalogue.h"
 #include "base/platform.h"
+#include "base/run_environment.h"
 #include "base/session_settings.h"
-#include "output/letter_index.h"
 #include "output/print_output.h"
 #include "storage/damaged_rows.h"
 #include "storage/data_files_table.h"
@@ -76,9 +77,16 @@ bool PrepareOptionsEnvironment(const CommandLine& c, PrivateTemporaryDirectory* 
 // Without --output: report.pdf or letters.pdf in the current folder, and
 // nothing for mode "A", which prints nothing. Called before the program
 // enters the data root.
-std::string DefaultOutput(const std::string& run_mode) {
-  if (run_mode == "A") return "NUL";
-  return "PDF:" + base::AbsolutePath(run_mode == "C" ? "letters.pdf" : "report.pdf");
+std::string DefaultOutput(RunMode run_mode) {
+  switch (run_mode) {
+    case RunMode::kWriteBack:
+      return "NUL";
+    case RunMode::kLetters:
+      return "PDF:" + base::AbsolutePath("letters.pdf");
+    case RunMode::kReport:
+      break;
+  }
+  return "PDF:" + base::AbsolutePath("report.pdf");
 }
 
 void ApplyOptionSettings(const CommandLine& c, const RunParameters& p) {
@@ -90,21 +98,21 @@ void ApplyOptionSettings(const CommandLine& c, const RunParameters& p) {
 // The run itself over the open data files, with the print file open.
 // Returns the exit status so far (kExitFinished when the print file is
 // complete).
-int RunReport(const RunParameters& params, RecordBuffers& buffers, const RunExtras& extras,
-              RunCounts* counts) {
+int RunReport(base::RunEnvironment& env, output::PrintFile& print, const RunParameters& params,
+              RecordBuffers& buffers, const RunExtras& extras, RunCounts* counts) {
   base::SetCurrency("p");
-  ReportOutput report(params, counts);
-  LeaseHandler handler(params, &report, counts,
+  const std::unique_ptr<UnitOutput> unit_output = MakeUnitOutput(params, print, counts);
+  LeaseHandler handler(params, unit_output.get(), counts,
                        LoadBaseChanges(base::Settings().root_dir + "Vorn.ini", stderr));
   handler.SetExtras(&extras);
   ProgressDisplay progress(ProgressDisplay::TerminalOrNull());
   CountingHandler counting(&handler, &progress);
-  ReportDriver driver(params, buffers, &counting, counts);
+  ReportDriver driver(env, params, buffers, &counting, counts);
   driver.Run();
   progress.Finish();
   handler.stale_indices().Report(stderr);
   base::SetCurrency("");
-  const bool printed = output::ClosePrintFile();
+  const bool printed = print.Close();
   storage::ResetRecordManager();
   if (!printed) {
     ReportError("the print file could not be written completely");
@@ -113,7 +121,7 @@ int RunReport(const RunParameters& params, RecordBuffers& buffers, const RunExtr
   // The print program's device of one file per letter reads which lines are
   // whose letter; without the index that device fails, and says so.
   std::string err;
-  if (!output::WriteLetterIndex(&err)) ReportError("the letter index cannot be written: " + err);
+  if (!print.WriteLetterIndex(&err)) ReportError("the letter index cannot be written: " + err);
   return kExitFinished;
 }
 
@@ -172,9 +180,9 @@ SideFiles MenuSideFiles(const base::SessionSettings& settings) {
 bool CheckSideFiles(const SideFiles& f, const RunParameters& params, std::string* err) {
   if (!f.preview.empty() && !CheckCsvPath(f.preview, f.preview_origin, err)) return false;
   if (!f.results.empty() && !CheckCsvPath(f.results, f.results_origin, err)) return false;
-  if (!f.preview.empty() && params.run_mode != "A") {
+  if (!f.preview.empty() && params.run_mode != RunMode::kWriteBack) {
     *err = f.preview_origin + ": the preview is of mode A's write-back, and the run mode is " +
-           params.run_mode;
+           RunModeLetter(params.run_mode);
     return false;
   }
   return true;
@@ -195,7 +203,7 @@ bool PrepareExtras(const SideFiles& side, const RunParameters& params, const std
                    RunCounts* counts) {
   std::string err;
   extras->root = root;
-  if (params.run_mode == "A") {
+  if (params.run_mode == RunMode::kWriteBack) {
     if (!params.preview) {
       if (!storage::TakeSnapshot(root, WrittenFiles(), &extras->snapshot, &err)) {
         ReportError("the snapshot before the write-back cannot be taken, so nothing was written: " +
@@ -323,13 +331,15 @@ int RunWithParameters(const CommandLine& command, RunParameters params, Clock::t
     storage::ResetRecordManager();
     return kExitOpenFailed;
   }
-  if (!output::OpenPrintFile(settings.output_destination, &err)) {
+  output::PrintFile print;
+  if (!print.Open(settings.output_destination, &err)) {
     ReportError("the print file cannot be created: " + err);
     if (preview != nullptr) std::fclose(preview);
     storage::ResetRecordManager();
     return kExitOpenFailed;
   }
-  int status = RunReport(params, buffers, extras, &counts);
+  base::RunEnvironment env;
+  int status = RunReport(env, print, params, buffers, extras, &counts);
   counts.rows_damaged = storage::DamagedRowsReported();
   if (status == kExitFinished && counts.rows_damaged != 0) {
     ReportError(
@@ -375,11 +385,12 @@ int RunMainProgram(int argc, char** argv) {
       break;
   }
   RunParameters params;
-  if (!CheckRunParameters(command.parameters, &params, &err) || !CheckOptionValues(command, &err)) {
+  if (!CheckRunParameters(command.parameters, &params, &err) ||
+      !CheckOptionValues(command, params, &err)) {
     ReportError(err);
     return kExitBadParameters;
   }
-  for (const std::string& note : OptionNotes(command)) ReportError(note);
+  for (const std::string& note : OptionNotes(params)) ReportError(note);
   return RunWithParameters(command, params, start);
 }
 

@@ -4,7 +4,7 @@ namespace app {
 
 void ReportDriver::Run() {
   page_number_ = 0;
-  WalkUnits(params_, records_, handler_, counts_);
+  WalkUnits(env_, params_, records_, handler_, counts_);
 }
 
 }  // namespace app

@@ -116,6 +116,18 @@ bool CheckFlag(const ParameterText& t, std::string_view what, bool* flag, std::s
   return true;
 }
 
+// The one place where the mode's letter is read: exactly "A", "I" or "C".
+bool CheckMode(const ParameterText& t, RunMode* mode, std::string* err) {
+  for (const RunMode m : kRunModes) {
+    if (t.value == RunModeLetter(m)) {
+      *mode = m;
+      return true;
+    }
+  }
+  *err = Problem(t, "run mode", "is not \"A\", \"I\" or \"C\"");
+  return false;
+}
+
 }  // namespace
 
 bool CheckRunParameters(const RunParameterTexts& t, RunParameters* params, std::string* err) {
@@ -129,11 +141,7 @@ bool CheckRunParameters(const RunParameterTexts& t, RunParameters* params, std::
       !CheckMonth(t[6], "last anniversary month", &p.last_month, err)) {
     return false;
   }
-  p.run_mode = t[7].value;
-  if (p.run_mode != "A" && p.run_mode != "I" && p.run_mode != "C") {
-    *err = Problem(t[7], "run mode", "is not \"A\", \"I\" or \"C\"");
-    return false;
-  }
+  if (!CheckMode(t[7], &p.run_mode, err)) return false;
   p.template_name = t[8].value;
   const auto control = std::find_if(p.template_name.begin(), p.template_name.end(), [](char c) {
     const auto b = static_cast<unsigned char>(c);

@@ -20,6 +20,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/run_mode.h"
 #include "base/dates.h"
 
 namespace app {
@@ -30,7 +31,7 @@ struct RunParameters {
   std::string upper_bound;       // packed last building code + packed last unit code
   std::string first_month;       // packed digits of the two-digit month
   std::string last_month;        // packed digits of the two-digit month
-  std::string run_mode;          // "A" write back, "I" report, "C" letters
+  RunMode run_mode = RunMode::kReport;
   std::string template_name;
   bool letters_housing = false;  // line 10 "S"
   bool letters_premises_s = false;
@@ -64,6 +65,11 @@ using RunParameterTexts = std::array<ParameterText, kRunParameterLines>;
 // Reads path (through the path resolver) and parses it.
 [[nodiscard]] bool ReadRunParameters(const std::string& path, RunParameters* params,
                                      std::string* err);
+
+// Whether the run writes records and lock entries: mode "A", not as a preview.
+inline bool WritesBack(const RunParameters& params) {
+  return params.run_mode == RunMode::kWriteBack && !params.preview;
+}
 
 // What a person should hear about parameters that pass the check but select
 // nothing: a first key above the last, a first month after the last.

@@ -24,7 +24,7 @@ TEST(RunParameters, ConvertsTheTwelveLines) {
   EXPECT_EQ(p.upper_bound, base::PackDigits("00129999"));
   EXPECT_EQ(p.first_month, base::PackDigits("01"));
   EXPECT_EQ(p.last_month, base::PackDigits("12"));
-  EXPECT_EQ(p.run_mode, "I");
+  EXPECT_EQ(p.run_mode, RunMode::kReport);
   EXPECT_EQ(p.template_name, "CARTA");
   EXPECT_TRUE(p.letters_housing);
   EXPECT_FALSE(p.letters_premises_s);
@@ -38,7 +38,7 @@ TEST(RunParameters, AcceptsLineFeedsAndAMissingLastLineEnd) {
   std::string text = Lines({"1/1/2000", "1", "1", "2", "2", "1", "12", "C", "T", "N", "N"}, "\n");
   text += "S";
   ASSERT_TRUE(ParseRunParameters(text, "pent.tmp", &p, &err)) << err;
-  EXPECT_EQ(p.run_mode, "C");
+  EXPECT_EQ(p.run_mode, RunMode::kLetters);
   EXPECT_TRUE(p.letters_premises_n);
 }
 

@@ -13,10 +13,10 @@ std::string Line(const char* label, long value, const char* remark = "") {
 
 }  // namespace
 
-std::string FormatRunSummary(const RunCounts& c, const std::string& run_mode, double seconds) {
+std::string FormatRunSummary(const RunCounts& c, RunMode run_mode, double seconds) {
   char heading[96];
   std::snprintf(heading, sizeof heading, "mirtosek: run summary, mode %s, %.2f s\n",
-                run_mode.c_str(), seconds);
+                RunModeLetter(run_mode), seconds);
   std::string s = heading;
   s += Line("units walked", c.units_walked);
   s += Line("selected by the key range", c.units_selected);

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "app/run_mode.h"
+
 namespace app {
 
 struct RunCounts {
@@ -31,6 +33,6 @@ struct RunCounts {
 
 // The summary: a heading with the run mode and the time, then one line per
 // count.
-std::string FormatRunSummary(const RunCounts& counts, const std::string& run_mode, double seconds);
+std::string FormatRunSummary(const RunCounts& counts, RunMode run_mode, double seconds);
 
 }  // namespace app

@@ -11,7 +11,9 @@
 // A record another station holds (status 84 or 85) is waited for, with the
 // waiting message, and read again: the walk never leaves a unit out or
 // processes it from default values because of another station's lock.
-// Owners are only read, without a record lock.
+// Owners are only read, without a record lock. The pauses between attempts,
+// and the clock and waits of the lock files, are those of the run's
+// environment.
 #pragma once
 
 #include <functional>
@@ -20,6 +22,10 @@
 #include "app/data_files.h"
 #include "app/run_parameters.h"
 #include "app/run_summary.h"
+
+namespace base {
+class RunEnvironment;
+}
 
 namespace app {
 
@@ -31,15 +37,16 @@ class UnitHandler {
 };
 
 // counts, when given, gathers the units walked and selected and the
-// buildings left out for want of an owner.
-void WalkUnits(const RunParameters& params, RecordBuffers& records, UnitHandler* handler,
-               RunCounts* counts = nullptr);
+// buildings left out for want of an owner. The walk is one station of the
+// lock files (storage::LockStation) for as long as it runs.
+void WalkUnits(base::RunEnvironment& env, const RunParameters& params, RecordBuffers& records,
+               UnitHandler* handler, RunCounts* counts = nullptr);
+
+// The pause between two attempts at a record another station holds.
+inline constexpr int kLockRetryMilliseconds = 250;
 
 // Runs a read again while another station holds its record, showing the
 // waiting message from the first refusal until the read goes through.
-int16_t ReadWaitingForLocks(const std::function<int16_t()>& read);
-
-// Seam for tests: the pause between two attempts (default 250 ms).
-void SetLockRetryPauseForTesting(std::function<void()> pause);
+int16_t ReadWaitingForLocks(base::RunEnvironment& env, const std::function<int16_t()>& read);
 
 }  // namespace app

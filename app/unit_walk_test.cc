@@ -15,6 +15,7 @@
 #include "datatool/commands.h"
 #include "storage/lock_files.h"
 #include "storage/record_layouts.h"
+#include "testing/fake_environment.h"
 #include "testing/temp_dir.h"
 
 namespace app {
@@ -62,12 +63,10 @@ class UnitWalkTest : public ::testing::Test {
     Import("TranLauV", "building,unit,assimilated\n2,2,S\n");
     base::Settings().root_dir = root_;
     base::Settings().tmp_dir = dir_.prefix();
-    storage::ResetStationIdentityForTesting();
     ASSERT_EQ(OpenDataFiles(root_, &records_), 0);
   }
   void TearDown() override {
     storage::ResetRecordManager();
-    SetLockRetryPauseForTesting(nullptr);
     std::filesystem::current_path(cwd_);
     base::Settings() = base::SessionSettings();
   }
@@ -81,7 +80,7 @@ class UnitWalkTest : public ::testing::Test {
     Tool({"import", root_, table, dir_.prefix() + "in.csv"});
   }
   static RunParameters Range(const char* b1, const char* u1, const char* b2, const char* u2,
-                             const char* mode = "I") {
+                             RunMode mode = RunMode::kReport) {
     RunParameters p;
     p.lower_bound = base::PackDottedCode(b1) + base::PackDottedCode(u1);
     p.upper_bound = base::PackDottedCode(b2) + base::PackDottedCode(u2);
@@ -90,6 +89,7 @@ class UnitWalkTest : public ::testing::Test {
   }
 
   testing_support::TempDir dir_;
+  testing_support::FakeEnvironment env_;
   std::string root_;
   std::filesystem::path cwd_;
   RecordBuffers records_;
@@ -116,14 +116,14 @@ TEST_F(UnitWalkTest, SelectsTheUnitsOfTheKeyRange) {
   };
   for (const auto& c : cases) {
     Recorder recorder(root_);
-    WalkUnits(c.params, records_, &recorder);
+    WalkUnits(env_, c.params, records_, &recorder);
     EXPECT_EQ(recorder.Units(), c.expected);
   }
 }
 
 TEST_F(UnitWalkTest, HandsOverTheTransitionRecordOrItsDefault) {
   Recorder recorder(root_);
-  WalkUnits(Range("2", "0", "2", "9999"), records_, &recorder);
+  WalkUnits(env_, Range("2", "0", "2", "9999"), records_, &recorder);
   ASSERT_EQ(recorder.seen.size(), 3u);
   const std::string key1 = base::PackDigits("00020001");
   EXPECT_TRUE(recorder.seen[0].new_record);
@@ -139,7 +139,7 @@ TEST_F(UnitWalkTest, HandsOverTheTransitionRecordOrItsDefault) {
 
 TEST_F(UnitWalkTest, ModeATakesAndFreesALockEntryForEachBuildingAndUnit) {
   Recorder recorder(root_);
-  WalkUnits(Range("2", "0", "3", "9999", "A"), records_, &recorder);
+  WalkUnits(env_, Range("2", "0", "3", "9999", RunMode::kWriteBack), records_, &recorder);
   ASSERT_EQ(recorder.seen.size(), 5u);
   for (const Seen& s : recorder.seen) {
     ASSERT_EQ(s.unit_lock_file.size(), storage::kLockEntrySize);
@@ -210,12 +210,12 @@ TEST_F(UnitWalkTest, WaitsForRecordsAnotherStationHolds) {
   for (auto& c : cases) {
     HeldRecord held(root_, c.code, c.path, c.length, c.key);
     int pauses = 0;
-    SetLockRetryPauseForTesting([&] {
+    env_.sleep = [&](int) {
       if (++pauses == 2) held.Release();  // the other station moves on
-    });
+    };
     Recorder recorder(root_);
     ::testing::internal::CaptureStderr();
-    WalkUnits(Range("2", "0", "3", "9999", "A"), records_, &recorder);
+    WalkUnits(env_, Range("2", "0", "3", "9999", RunMode::kWriteBack), records_, &recorder);
     const std::string err = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(recorder.Units(),
               (Units{"0002/0001", "0002/0002", "0002/0005", "0003/0001", "0003/0009"}))

@@ -8,6 +8,7 @@
 #include "base/terminal.h"
 #include "fuzz/fuzz_support.h"
 #include "storage/lock_files.h"
+#include "testing/fake_environment.h"
 
 namespace {
 struct Waited {};
@@ -21,17 +22,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   base::Settings().tmp_dir = fuzz::Scratch();
   fuzz::WriteFile(fuzz::Scratch() + "LOCKS/TRANLAUV.lck", parts[0]);
   fuzz::WriteFile(fuzz::Scratch() + "LOCKS.TMP", parts[2]);
-  storage::ResetStationIdentityForTesting();
-  storage::LockSeams seams;
-  seams.clock = [] { return int64_t{29000000}; };
-  seams.random = [] { return 0.5; };
-  seams.sleep = [](int) { throw Waited{}; };
-  storage::SetLockSeamsForTesting(seams);
+  testing_support::FakeEnvironment env;
+  env.clock = [] { return int64_t{29000000}; };
+  env.random = [] { return 0.5; };
+  env.sleep = [](int) { throw Waited{}; };
   try {
-    storage::LockKey("TranLauV", parts[1]);
-    storage::ReleaseTableLock("TranLauV");
-    storage::LockRange("TranLauV", "F", "", "");
-    storage::ReleaseTableLock("TranLauV");
+    storage::LockStation station(env);
+    station.LockKey("TranLauV", parts[1]);
+    station.ReleaseTableLock("TranLauV");
+    station.LockRange("TranLauV", "F", "", "");
+    station.ReleaseTableLock("TranLauV");
   } catch (const Waited&) {
   }
   (void)storage::LockKeyText(parts[1]);

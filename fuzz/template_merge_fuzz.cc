@@ -14,11 +14,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::WriteFile(fuzz::Scratch() + "TEXTOS/CARTA.txt", parts[0]);
   fuzz::WriteFile(fuzz::Scratch() + "merge.tmp", parts[1]);
   fuzz::WriteFile(fuzz::Scratch() + "TEXTOS/PEU.txt", parts[2]);
-  output::ResetLetterStateForTesting();
   std::string err;
-  if (!output::OpenPrintFile("NUL", &err)) return 0;
-  output::MergeTemplate("CARTA", fuzz::Scratch() + "merge.tmp", -1);
-  output::MergeTemplate("CARTA", "", -1);
-  output::ClosePrintFile();
+  output::PrintFile print;
+  if (!print.Open("NUL", &err)) return 0;
+  output::TemplateMerge merge(print);
+  merge.Merge("CARTA", fuzz::Scratch() + "merge.tmp", -1);
+  merge.Merge("CARTA", "", -1);
+  print.Close();
   return 0;
 }

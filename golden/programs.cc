@@ -58,13 +58,14 @@ bool RunMirtosekProcess(const Case& c, const std::string& run_dir, std::string* 
 bool RunTemplateMerge(const Case& c, const std::string& run_dir, std::string* err) {
   base::Settings().tmp_dir = run_dir + "/";
   base::Settings().root_dir = run_dir + "/";
-  output::ResetLetterStateForTesting();
-  const bool opened = output::OpenPrintFile(c.Key("device"), err);
+  output::PrintFile print;
+  const bool opened = print.Open(c.Key("device"), err);
   if (opened) {
     const std::string merge = c.Key("merge");
-    output::MergeTemplate(c.Key("template"), merge.empty() ? "" : run_dir + "/" + merge,
-                          static_cast<int16_t>(std::stoi(c.Key("flag", "0"))));
-    output::ClosePrintFile();
+    output::TemplateMerge(print).Merge(c.Key("template"),
+                                       merge.empty() ? "" : run_dir + "/" + merge,
+                                       static_cast<int16_t>(std::stoi(c.Key("flag", "0"))));
+    print.Close();
   }
   base::Settings() = base::SessionSettings();
   return opened;

@@ -2,22 +2,12 @@
 
 #include <cerrno>
 #include <cstring>
-#include <vector>
 
 #include "base/platform.h"
 #include "base/session_settings.h"
-#include "output/print_output.h"
 
 namespace output {
 namespace {
-
-struct IndexedLetter {
-  long first_line;
-  std::string fields;  // receipt TAB tenant TAB increment
-};
-
-std::vector<IndexedLetter> g_letters;
-long g_print_file = -1;  // which opening of the print file the letters belong to
 
 // A TAB or a line end inside a value would end its field.
 std::string Field(std::string value) {
@@ -29,23 +19,17 @@ std::string Field(std::string value) {
 
 }  // namespace
 
-void AddLetterToIndex(const std::string& receipt, const std::string& tenant,
+void LetterIndex::Add(long first_line, const std::string& receipt, const std::string& tenant,
                       long increment_hundredths) {
-  if (g_print_file != PrintFileOpenings()) {
-    g_letters.clear();
-    g_print_file = PrintFileOpenings();
-  }
-  g_letters.push_back(IndexedLetter{
-      PrintFileLines() + 1,
-      Field(receipt) + "\t" + Field(tenant) + "\t" + std::to_string(increment_hundredths)});
+  letters_.push_back(IndexedLetter{first_line, Field(receipt) + "\t" + Field(tenant) + "\t" +
+                                                   std::to_string(increment_hundredths)});
 }
 
-bool WriteLetterIndex(std::string* err) {
-  if (g_print_file != PrintFileOpenings()) g_letters.clear();
-  std::string text = "CARTES\t" + std::to_string(PrintFileLines()) + "\r\n";
-  for (const IndexedLetter& l : g_letters)
+bool LetterIndex::Write(long print_file_lines, std::string* err) {
+  std::string text = "CARTES\t" + std::to_string(print_file_lines) + "\r\n";
+  for (const IndexedLetter& l : letters_)
     text += std::to_string(l.first_line) + "\t" + l.fields + "\r\n";
-  g_letters.clear();
+  letters_.clear();
   const std::string path = base::Settings().tmp_dir + "cartes.tmp";
   if (!base::ReplaceFileContents(path, text)) {
     *err = base::ResolvePath(path) + ": " + std::strerror(errno);

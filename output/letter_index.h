@@ -16,15 +16,28 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace output {
 
-// Records a letter whose commands start at the next line of the print file.
-void AddLetterToIndex(const std::string& receipt, const std::string& tenant,
-                      long increment_hundredths);
+// The letters of one print file (output/print_output.h holds it).
+class LetterIndex {
+ public:
+  // Records a letter whose commands start at line first_line of the print file.
+  void Add(long first_line, const std::string& receipt, const std::string& tenant,
+           long increment_hundredths);
+  void Clear() { letters_.clear(); }
 
-// Writes the index of the letters recorded since the print file was opened;
-// false with the reason in *err when it cannot be written.
-[[nodiscard]] bool WriteLetterIndex(std::string* err);
+  // Writes the index of a print file of print_file_lines lines and forgets
+  // the letters; false with the reason in *err when it cannot be written.
+  [[nodiscard]] bool Write(long print_file_lines, std::string* err);
+
+ private:
+  struct IndexedLetter {
+    long first_line;
+    std::string fields;  // receipt TAB tenant TAB increment
+  };
+  std::vector<IndexedLetter> letters_;
+};
 
 }  // namespace output

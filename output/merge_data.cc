@@ -9,8 +9,8 @@
 #include "base/platform.h"
 #include "base/session_settings.h"
 #include "base/text_utils.h"
-#include "output/letter_index.h"
 #include "output/number_words.h"
+#include "output/print_output.h"
 #include "output/template_merge.h"
 
 namespace output {
@@ -102,8 +102,8 @@ void MergeData::Finish() {
     return;
   }
   if (!LetterDue()) return;
-  AddLetterToIndex(receipt_, tenant_, std::lround(values_.increment));
-  MergeTemplate(rules_.template_name, Path(), -1);
+  merge_.print().AddLetterToIndex(receipt_, tenant_, std::lround(values_.increment));
+  merge_.Merge(rules_.template_name, Path(), -1);
 }
 
 }  // namespace output

@@ -18,6 +18,8 @@
 
 namespace output {
 
+class TemplateMerge;
+
 struct MergeValues {
   base::PackedDate report_date;
   std::string unit_key;     // 4 packed bytes
@@ -40,7 +42,8 @@ struct LetterRules {
 
 class MergeData {
  public:
-  explicit MergeData(LetterRules rules) : rules_(std::move(rules)) {}
+  // merge: the engine that prints the letters; it must outlive the data.
+  MergeData(LetterRules rules, TemplateMerge& merge) : rules_(std::move(rules)), merge_(merge) {}
   // Creates the file and writes fields 1 to 21 and the start of "RELACT".
   void Write(const MergeValues& values);
   void AddParagraph(const std::string& paragraph);
@@ -52,6 +55,7 @@ class MergeData {
 
  private:
   LetterRules rules_;
+  TemplateMerge& merge_;
   MergeValues values_;
   std::string receipt_;  // "DES0"
   std::string tenant_;   // "DES1"

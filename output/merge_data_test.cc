@@ -22,7 +22,6 @@ class MergeDataTest : public ::testing::Test {
     base::SetCurrency("a,E");
     base::Company() = base::CompanyData();
     base::Company().fields[0] = "Finques Puig, SL";
-    ResetLetterStateForTesting();
   }
   void TearDown() override {
     base::Settings() = base::SessionSettings();
@@ -43,6 +42,8 @@ class MergeDataTest : public ::testing::Test {
     return v;
   }
   testing_support::TempDir dir_;
+  PrintFile print_;
+  TemplateMerge merge_{print_};
 };
 
 std::string Field(const std::string& name, const std::string& value) {
@@ -50,7 +51,7 @@ std::string Field(const std::string& name, const std::string& value) {
 }
 
 TEST_F(MergeDataTest, WritesTheTwentyTwoFieldsInOrder) {
-  MergeData data(LetterRules{"CARTA", true, false, false});
+  MergeData data(LetterRules{"CARTA", true, false, false}, merge_);
   data.Write(Values());
   data.AddParagraph("- Habitatge no sumptuari.");
   data.AddParagraph("- Segon.");
@@ -79,7 +80,7 @@ TEST_F(MergeDataTest, AValueNeverEndsItselfOrForgesAField) {
   base::Company().fields[1] =
       "C/ Major\xFF"
       "1";
-  MergeData data(LetterRules{"CARTA", true, false, false});
+  MergeData data(LetterRules{"CARTA", true, false, false}, merge_);
   data.Write(v);
   data.Finish();
   const std::string merge = dir_.Read("merge.tmp");
@@ -110,7 +111,7 @@ TEST_F(MergeDataTest, DatesInWordsInTheFourLanguages) {
         << c.language;
   }
   base::Settings().language = "CAT";
-  MergeData data(LetterRules{});
+  MergeData data(LetterRules{}, merge_);
   MergeValues v = Values();
   v.report_date = base::ZeroDate();
   data.Write(v);
@@ -135,7 +136,7 @@ TEST_F(MergeDataTest, DecidesTheLetterByContractDateAndFlags) {
       {"01011970", 'L', 'X', {"", true, true, true}, false},
   };
   for (const auto& c : cases) {
-    MergeData data(c.rules);
+    MergeData data(c.rules, merge_);
     MergeValues v = Values();
     lease::LeaseFacts facts;
     facts.contract_date = base::ParseDate(c.contract);
@@ -151,12 +152,12 @@ TEST_F(MergeDataTest, DecidesTheLetterByContractDateAndFlags) {
 TEST_F(MergeDataTest, MergesTheTemplateIntoThePrintFile) {
   dir_.Write("TEXTOS/CARTA.txt", "@DES1\r\n@RELACT\r\n");
   std::string err;
-  ASSERT_TRUE(OpenPrintFile("PDF", &err));
-  MergeData data(LetterRules{"CARTA", true, false, false});
+  ASSERT_TRUE(print_.Open("PDF", &err));
+  MergeData data(LetterRules{"CARTA", true, false, false}, merge_);
   data.Write(Values());
   data.AddParagraph("- Primer.");
   data.Finish();
-  ClosePrintFile();
+  print_.Close();
   const std::string printed = dir_.Read("divivovi.tmp");
   EXPECT_NE(printed.find(" 0 ,Joan Garcia"), std::string::npos) << printed;
   // The paragraph's ten blanks move the left margin of an "I" line.

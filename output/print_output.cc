@@ -13,74 +13,67 @@
 #include "base/session_settings.h"
 
 namespace output {
-namespace {
 
-PrintState g_state;
-std::ofstream g_file;
-long g_lines = 0;
-long g_openings = 0;
-
-void WriteLine(const std::string& line) {
-  if (!g_file.is_open()) return;
-  g_file << line << "\r\n";
-  ++g_lines;
+void PrintFile::WriteLine(const std::string& line) {
+  if (!file_.is_open()) return;
+  file_ << line << "\r\n";
+  ++lines_;
 }
 
-}  // namespace
-
-const PrintState& CurrentPrintState() { return g_state; }
-
-bool OpenPrintFile(std::string_view device, std::string* err) {
-  if (g_file.is_open()) g_file.close();
+bool PrintFile::Open(std::string_view device, std::string* err) {
+  if (file_.is_open()) file_.close();
   const std::string path = base::ResolvePath(base::Settings().tmp_dir + "divivovi.tmp");
   struct stat st;
   if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
     *err = path + ": a symbolic link, where the print file goes: refused";
     return false;
   }
-  g_file.open(path, std::ios::binary | std::ios::trunc);
-  if (!g_file) {
+  file_.open(path, std::ios::binary | std::ios::trunc);
+  if (!file_) {
     *err = path + ": " + std::strerror(errno);
     return false;
   }
-  g_state = PrintState{};
-  g_lines = 0;
-  ++g_openings;
+  state_ = PrintState{};
+  lines_ = 0;
+  letters_.Clear();
   WriteLine("DEVICE" + std::string(device));
   return true;
 }
 
-bool ClosePrintFile() {
-  if (!g_file.is_open()) return true;
-  g_file.flush();
-  const bool ok = static_cast<bool>(g_file);
-  g_file.close();
+bool PrintFile::Close() {
+  if (!file_.is_open()) return true;
+  file_.flush();
+  const bool ok = static_cast<bool>(file_);
+  file_.close();
   return ok;
 }
 
-long PrintFileLines() { return g_lines; }
+void PrintFile::AddLetterToIndex(const std::string& receipt, const std::string& tenant,
+                                 long increment_hundredths) {
+  letters_.Add(lines_ + 1, receipt, tenant, increment_hundredths);
+}
 
-long PrintFileOpenings() { return g_openings; }
+bool PrintFile::WriteLetterIndex(std::string* err) { return letters_.Write(lines_, err); }
 
 std::string NumberField(int value) {
   return (value < 0 ? "-" : " ") + std::to_string(std::abs(static_cast<long>(value))) + " ";
 }
 
-void StartPage(int16_t lines) {
+void PrintFile::StartPage(int16_t lines) {
   WriteLine("PAGE" + NumberField(lines));
-  g_state.page_length = lines;
-  g_state.line_count = 0;
+  state_.page_length = lines;
+  state_.line_count = 0;
 }
 
-void PrintText(int16_t column, std::string_view text, int16_t line_feeds) {
+void PrintFile::PrintText(int16_t column, std::string_view text, int16_t line_feeds) {
   std::string copy(text);
   for (char& c : copy) {
     const auto b = static_cast<unsigned char>(c);
     if (b < 32 || b == 127 || b == 255) c = ' ';
   }
-  if (g_state.line_count >= g_state.page_length) StartPage(g_state.page_length);
+  if (state_.line_count >= state_.page_length) StartPage(state_.page_length);
   WriteLine(NumberField(column) + "," + copy + "," + NumberField(line_feeds));
-  g_state.line_count = static_cast<int16_t>(g_state.line_count + line_feeds);
+  state_.line_count = static_cast<int16_t>(state_.line_count + line_feeds);
 }
 
 std::string NormaliseJustification(std::string_view code) {
@@ -115,8 +108,10 @@ std::string NormaliseJustification(std::string_view code) {
   }
 }
 
-void SetJustification(std::string_view code) { WriteLine("JUS" + NormaliseJustification(code)); }
+void PrintFile::SetJustification(std::string_view code) {
+  WriteLine("JUS" + NormaliseJustification(code));
+}
 
-void PrintControl(std::string_view text) { WriteLine("*" + std::string(text)); }
+void PrintFile::PrintControl(std::string_view text) { WriteLine("*" + std::string(text)); }
 
 }  // namespace output

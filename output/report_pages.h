@@ -3,14 +3,14 @@
 // rule), one identification line per unit and the unit's paragraphs, broken
 // into justified lines of 110 columns from column 16. Pages are 66 lines; a
 // paragraph that comes when more than 60 lines stand on the page starts a
-// new one. In run mode "A" nothing is printed.
+// new one.
 #pragma once
 
 #include <string>
 #include <utility>
 
 #include "base/dates.h"
-#include "output/merge_data.h"
+#include "output/print_output.h"
 
 namespace output {
 
@@ -26,15 +26,14 @@ struct UnitLine {
 
 class ReportPages {
  public:
-  // letters: the merge data of run mode "C" (may be null otherwise).
-  ReportPages(std::string run_mode, base::PackedDate report_date, MergeData* letters = nullptr)
-      : run_mode_(std::move(run_mode)), report_date_(std::move(report_date)), letters_(letters) {}
+  // print must outlive the pages.
+  ReportPages(PrintFile& print, base::PackedDate report_date)
+      : print_(print), report_date_(std::move(report_date)) {}
 
-  // Before a unit's paragraphs: its line (mode "I") or its merge data (mode
-  // "C") is written with its first paragraph.
-  void BeginUnit(const UnitLine& line, const MergeValues& merge = MergeValues());
+  // Before a unit's paragraphs: its line is printed with its first paragraph.
+  void BeginUnit(const UnitLine& line);
   void PrintParagraph(const std::string& paragraph);
-  // After the unit's last paragraph: in mode "I" one empty line.
+  // After the unit's last paragraph: one empty line.
   void EndUnitOutput();
 
   bool unit_block_done() const { return unit_block_done_; }
@@ -44,11 +43,9 @@ class ReportPages {
   void PrintPageHeader();
   void PrintUnitLine();
 
-  std::string run_mode_;
+  PrintFile& print_;
   base::PackedDate report_date_;
-  MergeData* letters_;
   UnitLine unit_;
-  MergeValues merge_;
   bool unit_block_done_ = false;
   int page_number_ = 0;
 };

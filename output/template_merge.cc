@@ -28,11 +28,6 @@ struct LineFormat {
   char alignment = 'I';
 };
 
-std::array<LineFormat, 10> g_formats;
-int16_t g_letter_page_count = 0;
-int g_depth = 0;
-std::vector<std::string> g_in_progress;  // upper-cased names of the templates being printed
-
 // A template's number, as atoi reads it, held within what a page can use:
 // "@.-2147483648" or "@P99999999999" must not overflow the arithmetic.
 int Number(std::string_view s) {
@@ -65,10 +60,38 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
+std::string Hex(std::string_view bytes) {
+  std::string out;
+  char b[4];
+  for (char c : bytes) {
+    std::snprintf(b, sizeof b, "%s%02X", out.empty() ? "" : " ", static_cast<unsigned char>(c));
+    out += b;
+  }
+  return out;
+}
+
+}  // namespace
+
+// What the engine keeps from one template to the next: the letter in
+// progress (its line formats, pages and includes) and what was said.
+struct TemplateMerge::State {
+  std::array<LineFormat, 10> formats;
+  int16_t letter_page_count = 0;
+  int depth = 0;
+  std::vector<std::string> in_progress;  // upper-cased names of the templates being printed
+  long read_failures = 0;
+  long text_faults = 0;
+  bool letter_has_fault = false;  // the letter in hand met a line that is not text
+  // Said once per template, not once for every letter of the run.
+  std::set<std::string> said_unreadable;
+  std::set<std::string> said_not_text;
+};
+
 // One call's template state.
-class Letter {
+class TemplateMerge::Letter {
  public:
-  explicit Letter(std::string merge_file) : merge_file_(std::move(merge_file)) {}
+  Letter(TemplateMerge& engine, std::string merge_file)
+      : engine_(engine), state_(*engine.state_), merge_file_(std::move(merge_file)) {}
 
   void Run(const std::string& path, std::string_view name);
 
@@ -81,7 +104,10 @@ class Letter {
   void PrintLine(std::string line);
   void WriteSegment(std::string segment, char alignment, int16_t right, bool ends_line);
   void StartLetterPage();
+  void ReportNonText(const std::string& path, size_t line_number, const std::string& line);
 
+  TemplateMerge& engine_;
+  State& state_;
   std::string merge_file_;
   std::vector<std::string> merge_lines_;
   bool merge_loaded_ = false;
@@ -93,40 +119,24 @@ class Letter {
   int current_format_ = 0;
 };
 
-long g_template_read_failures = 0;
-long g_template_text_faults = 0;
-bool g_letter_has_fault = false;  // the letter in hand met a line that is not text
-
-std::string Hex(std::string_view bytes) {
-  std::string out;
-  char b[4];
-  for (char c : bytes) {
-    std::snprintf(b, sizeof b, "%s%02X", out.empty() ? "" : " ", static_cast<unsigned char>(c));
-    out += b;
-  }
-  return out;
-}
-
 // Said once per template, not once for every letter of the run.
-void ReportNonText(const std::string& path, size_t line_number, const std::string& line) {
+void TemplateMerge::Letter::ReportNonText(const std::string& path, size_t line_number,
+                                          const std::string& line) {
   size_t column = 0;
   std::string why;
   if (!FindNonText(line, &column, &why)) return;
-  g_letter_has_fault = true;
-  static std::set<std::string> reported;
-  if (!reported.insert(path).second) return;
+  state_.letter_has_fault = true;
+  if (!state_.said_not_text.insert(path).second) return;
   std::fprintf(stderr, "mirtosek: template %s, line %zu, column %zu: not code page 850 text: %s\n",
                base::Cp850ToUtf8(base::ResolvePath(path)).c_str(), line_number, column,
                why.c_str());
 }
 
-void Letter::Run(const std::string& path, std::string_view name) {
+void TemplateMerge::Letter::Run(const std::string& path, std::string_view name) {
   std::string text;
   if (!base::ReadWholeFile(path, &text)) {
-    ++g_template_read_failures;
-    // Said once per template, not once for every letter of the run.
-    static std::set<std::string> reported;
-    if (reported.insert(path).second) {
+    ++state_.read_failures;
+    if (state_.said_unreadable.insert(path).second) {
       std::fprintf(stderr, "mirtosek: template %s cannot be read\n",
                    base::Cp850ToUtf8(base::ResolvePath(path)).c_str());
     }
@@ -165,7 +175,7 @@ void Letter::Run(const std::string& path, std::string_view name) {
   }
 }
 
-void Letter::Directive(const std::string& line, std::string_view name) {
+void TemplateMerge::Letter::Directive(const std::string& line, std::string_view name) {
   const char kind = line.size() > 1 ? line[1] : ' ';
   const std::string rest = line.size() > 2 ? line.substr(2) : std::string();
   switch (kind) {
@@ -195,14 +205,14 @@ void Letter::Directive(const std::string& line, std::string_view name) {
   auto field = [&](size_t at, size_t width) {
     return at < line.size() ? line.substr(at, width) : std::string();
   };
-  LineFormat& f = g_formats[static_cast<size_t>(format_count_)];
+  LineFormat& f = state_.formats[static_cast<size_t>(format_count_)];
   f.left = static_cast<int16_t>(Number(field(1, 2)));
   f.right = static_cast<int16_t>(Number(field(3, 2)));
   f.indent = static_cast<int16_t>(Number(field(5, 3)));
   f.alignment = line.back();
 }
 
-void Letter::Include(const std::string& line) {
+void TemplateMerge::Letter::Include(const std::string& line) {
   size_t end = 2;
   while (end < line.size()) {
     const auto c = static_cast<unsigned char>(line[end]);
@@ -212,18 +222,18 @@ void Letter::Include(const std::string& line) {
     ++end;
   }
   const bool new_letter = line[0] == '#';
-  MergeTemplate(line.substr(2, end - 2), merge_file_, new_letter ? -1 : 0);
-  if (new_letter) g_letter_page_count = 0;
+  engine_.Merge(line.substr(2, end - 2), merge_file_, new_letter ? -1 : 0);
+  if (new_letter) state_.letter_page_count = 0;
 }
 
-void Letter::Position(const std::string& trimmed) {
+void TemplateMerge::Letter::Position(const std::string& trimmed) {
   const int v = Number(trimmed.substr(2));
   const int lines = page_length_ - 6;
   const int n = lines != 0 ? ((v - 1) % lines) + 1 : v;
-  PrintText(0, "", static_cast<int16_t>(n - CurrentPrintState().line_count - 1));
+  engine_.print_.PrintText(0, "", static_cast<int16_t>(n - engine_.print_.state().line_count - 1));
 }
 
-bool Letter::FindField(const std::string& name, std::vector<std::string>* values) {
+bool TemplateMerge::Letter::FindField(const std::string& name, std::vector<std::string>* values) {
   if (!merge_loaded_) {
     merge_loaded_ = true;
     std::string text;
@@ -249,7 +259,7 @@ bool Letter::FindField(const std::string& name, std::vector<std::string>* values
   return false;
 }
 
-std::vector<std::string> Letter::Substitute(std::string text) {
+std::vector<std::string> TemplateMerge::Letter::Substitute(std::string text) {
   std::vector<std::string> printed;
   size_t p = 0;
   // A value is scanned again for markers, so a field's value may name other
@@ -301,32 +311,35 @@ std::vector<std::string> Letter::Substitute(std::string text) {
   return printed;
 }
 
-void Letter::StartLetterPage() {
-  ++g_letter_page_count;
-  StartPage(page_length_);
-  if (g_letter_page_count == 1) PrintControl("@");
-  PrintControl("e");
-  PrintText(0, "", top_margin_);
-  PrintText(static_cast<int16_t>(95 - static_cast<int>(heading_.size())), heading_, 2);
+void TemplateMerge::Letter::StartLetterPage() {
+  PrintFile& print = engine_.print_;
+  ++state_.letter_page_count;
+  print.StartPage(page_length_);
+  if (state_.letter_page_count == 1) print.PrintControl("@");
+  print.PrintControl("e");
+  print.PrintText(0, "", top_margin_);
+  print.PrintText(static_cast<int16_t>(95 - static_cast<int>(heading_.size())), heading_, 2);
 }
 
-void Letter::WriteSegment(std::string segment, char alignment, int16_t right, bool ends_line) {
+void TemplateMerge::Letter::WriteSegment(std::string segment, char alignment, int16_t right,
+                                         bool ends_line) {
   std::string code = "E";
   if (alignment == 'D' || alignment == 'C' || alignment == 'A') code = std::string(1, alignment);
   if (alignment == 'N' && !segment.empty()) {
     code = ends_line ? "N " + std::to_string(right + 1) + " \\-\\" : "A";
     segment = RightTrim(segment);
   }
-  SetJustification(code);
-  PrintText(0, segment, ends_line ? 1 : 0);
+  engine_.print_.SetJustification(code);
+  engine_.print_.PrintText(0, segment, ends_line ? 1 : 0);
 }
 
-void Letter::PrintLine(std::string line) {
+void TemplateMerge::Letter::PrintLine(std::string line) {
   if (!line.empty() && line[0] >= 1 && line[0] <= 9) {
     current_format_ = line[0] - 1;
     line.erase(0, 1);
   }
-  LineFormat f = g_formats[static_cast<size_t>(current_format_)];
+  PrintFile& print = engine_.print_;
+  LineFormat f = state_.formats[static_cast<size_t>(current_format_)];
   int left = f.indent < 0 ? f.left + f.indent : f.left;
   if (left == 0 && f.right == 0) {
     f = LineFormat{};
@@ -341,9 +354,9 @@ void Letter::PrintLine(std::string line) {
   const int width = f.right - left + 1;
   const std::string broken = base::FormatParagraph(
       line, f.indent, width, std::string(1, alignment == 'N' ? 'I' : alignment));
-  if (g_letter_page_count == 0 || CurrentPrintState().line_count > page_length_ - 8)
+  if (state_.letter_page_count == 0 || print.state().line_count > page_length_ - 8)
     StartLetterPage();
-  PrintText(static_cast<int16_t>(left), "", 0);
+  print.PrintText(static_cast<int16_t>(left), "", 0);
   std::string segment;
   int count = 0;
   for (char c : broken) {
@@ -351,14 +364,14 @@ void Letter::PrintLine(std::string line) {
     if (b >= 16 && b <= 18) {
       WriteSegment(segment, alignment, f.right, false);
       segment.clear();
-      PrintControl(b == 16 ? "b" : b == 17 ? "u" : "i");
+      print.PrintControl(b == 16 ? "b" : b == 17 ? "u" : "i");
       continue;
     }
     if (count == width) {
       WriteSegment(segment, alignment, f.right, true);
       segment.clear();
-      if (CurrentPrintState().line_count > page_length_ - 8) StartLetterPage();
-      PrintText(static_cast<int16_t>(left), "", 0);
+      if (print.state().line_count > page_length_ - 8) StartLetterPage();
+      print.PrintText(static_cast<int16_t>(left), "", 0);
       count = 0;
     }
     segment.push_back(c);
@@ -367,11 +380,21 @@ void Letter::PrintLine(std::string line) {
   WriteSegment(segment, alignment == 'A' ? 'E' : alignment, f.right, true);
 }
 
-}  // namespace
+TemplateMerge::TemplateMerge(PrintFile& print) : print_(print), state_(std::make_unique<State>()) {}
 
-void MergeTemplate(std::string_view template_name, std::string_view merge_file, int16_t /*flag*/) {
+TemplateMerge::~TemplateMerge() = default;
+
+void TemplateMerge::Reset() { *state_ = State{}; }
+
+long TemplateMerge::ReadFailures() const { return state_->read_failures; }
+
+long TemplateMerge::TextFaults() const { return state_->text_faults; }
+
+void TemplateMerge::Merge(std::string_view template_name, std::string_view merge_file,
+                          int16_t /*flag*/) {
+  State& s = *state_;
   const std::string name = RightTrim(template_name);
-  if (g_depth >= kMaxIncludeDepth) {
+  if (s.depth >= kMaxIncludeDepth) {
     std::fprintf(stderr, "mirtosek: template %s: includes nested deeper than %d, not printed\n",
                  base::Cp850ToUtf8(name).c_str(), kMaxIncludeDepth);
     return;
@@ -380,7 +403,7 @@ void MergeTemplate(std::string_view template_name, std::string_view merge_file, 
   // without end (twice per level when it includes itself twice): the inner
   // include is refused.
   const std::string upper = base::UpperCase850(name);
-  for (const std::string& open : g_in_progress) {
+  for (const std::string& open : s.in_progress) {
     if (open == upper) {
       std::fprintf(stderr, "mirtosek: template %s includes itself, not printed again\n",
                    base::Cp850ToUtf8(name).c_str());
@@ -390,22 +413,18 @@ void MergeTemplate(std::string_view template_name, std::string_view merge_file, 
   const bool is_path = (name.size() > 1 && name[1] == ':') || name.find('\\') != std::string::npos;
   const std::string path =
       is_path ? name + ".txt" : base::Settings().root_dir + "TEXTOS\\" + name + ".txt";
-  const bool begins_letter = g_letter_page_count == 0;
-  if (g_depth == 0) g_letter_has_fault = false;
-  g_formats[0] = LineFormat{};
-  ++g_depth;
-  g_in_progress.push_back(upper);
-  Letter letter{std::string(merge_file)};
+  const bool begins_letter = s.letter_page_count == 0;
+  if (s.depth == 0) s.letter_has_fault = false;
+  s.formats[0] = LineFormat{};
+  ++s.depth;
+  s.in_progress.push_back(upper);
+  Letter letter{*this, std::string(merge_file)};
   letter.Run(path, name);
-  g_in_progress.pop_back();
-  --g_depth;
-  if (begins_letter) g_letter_page_count = 0;
-  if (g_depth == 0 && g_letter_has_fault) ++g_template_text_faults;
+  s.in_progress.pop_back();
+  --s.depth;
+  if (begins_letter) s.letter_page_count = 0;
+  if (s.depth == 0 && s.letter_has_fault) ++s.text_faults;
 }
-
-long TemplateReadFailures() { return g_template_read_failures; }
-
-long TemplateTextFaults() { return g_template_text_faults; }
 
 bool IsTemplateControl(unsigned char byte) {
   return (byte >= 1 && byte <= 9) || (byte >= 16 && byte <= 18) || byte == 127;
@@ -438,14 +457,6 @@ bool FindNonText(std::string_view line, size_t* column, std::string* why) {
     if (i == at) ++i;
   }
   return false;
-}
-
-void ResetLetterStateForTesting() {
-  g_letter_has_fault = false;
-  g_formats.fill(LineFormat{});
-  g_letter_page_count = 0;
-  g_depth = 0;
-  g_in_progress.clear();
 }
 
 }  // namespace output

@@ -18,26 +18,54 @@
 // written in UTF-8 and copied in as it was; "kepdata install" converts one) or
 // a control byte that is not one of the template's own is said on standard
 // error, once per template, and printed as it stands.
+//
+// One engine serves the letters of a run: it keeps the line formats and the
+// page count of the letter in progress, the counts below, and which
+// templates it has already said it cannot read or are not text.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
 namespace output {
 
-// merge_file empty: the template is printed without substitution. The flag
-// has no effect.
-void MergeTemplate(std::string_view template_name, std::string_view merge_file, int16_t flag);
+class PrintFile;
 
-// How many times, since the program started, a template to be printed (one
-// named for a letter, or one it includes) could not be read: each of those
-// letters is incomplete.
-long TemplateReadFailures();
+class TemplateMerge {
+ public:
+  // print must outlive the engine.
+  explicit TemplateMerge(PrintFile& print);
+  ~TemplateMerge();
+  TemplateMerge(const TemplateMerge&) = delete;
+  TemplateMerge& operator=(const TemplateMerge&) = delete;
 
-// How many letters, since the program started, were printed from a template
-// (or one it includes) that is not code page 850 text.
-long TemplateTextFaults();
+  // merge_file empty: the template is printed without substitution. The flag
+  // has no effect.
+  void Merge(std::string_view template_name, std::string_view merge_file, int16_t flag);
+
+  // How many times a template to be printed (one named for a letter, or one
+  // it includes) could not be read: each of those letters is incomplete.
+  long ReadFailures() const;
+
+  // How many letters were printed from a template (or one it includes) that
+  // is not code page 850 text.
+  long TextFaults() const;
+
+  // Forgets everything the engine has merged, as a new engine: the letter
+  // in progress, the line formats, the counts and the templates said.
+  void Reset();
+
+  PrintFile& print() { return print_; }
+
+ private:
+  struct State;
+  class Letter;
+
+  PrintFile& print_;
+  std::unique_ptr<State> state_;
+};
 
 // The control bytes a template holds as text: TAB, 1 to 9 (line formats),
 // 16 to 18 (bold, underline, italic) and 127 (directive lines).
@@ -49,8 +77,5 @@ bool IsTemplateControl(unsigned char byte);
 // control byte that is not a template's own. *column is 1-based. False when
 // the line is text.
 bool FindNonText(std::string_view line, size_t* column, std::string* why);
-
-// Forgets the letter in progress and the line formats (tests).
-void ResetLetterStateForTesting();
 
 }  // namespace output

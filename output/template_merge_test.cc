@@ -19,9 +19,8 @@ class TemplateMergeTest : public ::testing::Test {
   void SetUp() override {
     base::Settings().tmp_dir = dir_.prefix();
     base::Settings().root_dir = dir_.prefix();
-    ResetLetterStateForTesting();
     std::string err;
-    ASSERT_TRUE(OpenPrintFile("PDF", &err));
+    ASSERT_TRUE(print_.Open("PDF", &err));
     dir_.Write("merge.tmp", Field("DES1", std::string("Joan Garcia") + std::string(19, ' ')) +
                                 Field("MEM1", "Finques") + Field("MEM2", "Puig") +
                                 Field("RELACT", std::string("\x01") + "- first paragraph",
@@ -29,7 +28,7 @@ class TemplateMergeTest : public ::testing::Test {
                                 Field("ODD", "a@MEM1 b"));
   }
   void TearDown() override {
-    ClosePrintFile();
+    print_.Close();
     base::Settings() = base::SessionSettings();
   }
   static std::string Field(const std::string& name, const std::string& last,
@@ -45,12 +44,14 @@ class TemplateMergeTest : public ::testing::Test {
   // Merges a template and returns the print commands after the DEVICE line.
   std::string Merge(const std::string& text, const char* merge = "merge.tmp") {
     dir_.Write("TEXTOS/carta.txt", text);
-    MergeTemplate("carta  ", merge[0] ? dir_.prefix() + merge : "", -1);
-    ClosePrintFile();
+    merge_.Merge("carta  ", merge[0] ? dir_.prefix() + merge : "", -1);
+    print_.Close();
     std::string all = dir_.Read("divivovi.tmp");
     return all.substr(all.find("\r\n") + 2);
   }
   testing_support::TempDir dir_;
+  PrintFile print_;
+  TemplateMerge merge_{print_};
 };
 
 const char kFirstPage[] = "PAGE 66 \r\n*@\r\n*e\r\n 0 ,, 0 \r\n 95 ,, 2 \r\n";
@@ -114,15 +115,15 @@ TEST_F(TemplateMergeTest, IncludesAndNewLetters) {
   EXPECT_EQ(out, std::string(kFirstPage) + text("one") + text("peu") + kFirstPage + text("two") +
                      text("peu"));
   ::testing::internal::CaptureStderr();
-  ResetLetterStateForTesting();
+  merge_.Reset();
   std::string err;
-  ASSERT_TRUE(OpenPrintFile("", &err));
+  ASSERT_TRUE(print_.Open("", &err));
   // A template that includes itself (here twice, which would double the work
   // at every level) is printed once.
-  MergeTemplate("self", "", 0);
+  merge_.Merge("self", "", 0);
   EXPECT_NE(::testing::internal::GetCapturedStderr().find("template SELF includes itself"),
             std::string::npos);
-  ClosePrintFile();
+  print_.Close();
   const std::string all = dir_.Read("divivovi.tmp");
   ASSERT_NE(all.find(",x"), std::string::npos);
   EXPECT_EQ(all.find(",x"), all.rfind(",x"));
@@ -132,9 +133,9 @@ TEST_F(TemplateMergeTest, IncludesAndNewLetters) {
     dir_.Write("TEXTOS/t" + std::to_string(i) + ".txt", "@+t" + std::to_string(i + 1) + "\r\n");
   }
   ::testing::internal::CaptureStderr();
-  ResetLetterStateForTesting();
-  ASSERT_TRUE(OpenPrintFile("", &err));
-  MergeTemplate("t0", "", 0);
+  merge_.Reset();
+  ASSERT_TRUE(print_.Open("", &err));
+  merge_.Merge("t0", "", 0);
   EXPECT_NE(::testing::internal::GetCapturedStderr().find("deeper than 16"), std::string::npos);
 }
 
@@ -149,7 +150,7 @@ TEST_F(TemplateMergeTest, EmphasisBytesBecomeControlsAndMissingFilesAreReported)
                      "JUSE\r\n 0 ,c, 0 \r\n*i\r\nJUSE\r\n 0 ,d" +
                      std::string(91, ' ') + ", 1 \r\n");
   ::testing::internal::CaptureStderr();
-  MergeTemplate("missing", "", 0);
+  merge_.Merge("missing", "", 0);
   EXPECT_NE(::testing::internal::GetCapturedStderr().find("TEXTOS/missing.txt"), std::string::npos);
 }
 
@@ -198,16 +199,16 @@ TEST(TemplateText, FindsUtf8AndForeignControlBytes) {
 }
 
 TEST_F(TemplateMergeTest, SaysOnceWhereATemplateIsNotCodePage850Text) {
-  const long before = TemplateTextFaults();
+  const long before = merge_.TextFaults();
   ::testing::internal::CaptureStderr();
   dir_.Write("TEXTOS/utf8.txt",
              "Benvolgut senyor,\r\n\r\nUs comuniquem que la renda \xC3\xA9s @MEM1\r\n");
-  MergeTemplate("utf8", dir_.prefix() + "merge.tmp", -1);
-  MergeTemplate("utf8", dir_.prefix() + "merge.tmp", -1);
+  merge_.Merge("utf8", dir_.prefix() + "merge.tmp", -1);
+  merge_.Merge("utf8", dir_.prefix() + "merge.tmp", -1);
   dir_.Write("TEXTOS/good.txt", base::Cp("La renda és @MEM1\r\n"));
-  MergeTemplate("good", dir_.prefix() + "merge.tmp", -1);
+  merge_.Merge("good", dir_.prefix() + "merge.tmp", -1);
   const std::string err = ::testing::internal::GetCapturedStderr();
-  EXPECT_EQ(TemplateTextFaults() - before, 2);
+  EXPECT_EQ(merge_.TextFaults() - before, 2);
   EXPECT_NE(
       err.find("utf8.txt, line 3, column 28: not code page 850 text: the bytes C3 A9 are UTF-8"),
       std::string::npos)
@@ -215,9 +216,40 @@ TEST_F(TemplateMergeTest, SaysOnceWhereATemplateIsNotCodePage850Text) {
   EXPECT_EQ(err.find("utf8.txt", err.find("utf8.txt") + 1), std::string::npos)
       << "said once: " << err;
   EXPECT_EQ(err.find("good.txt"), std::string::npos) << err;
-  ClosePrintFile();
+  print_.Close();
   // The letter is printed as it stands.
   EXPECT_NE(dir_.Read("divivovi.tmp").find("la renda \xC3\xA9s Finques"), std::string::npos);
+}
+
+// What an engine has said, and counted, goes with it: a reset (or another
+// engine, as another run has) says an unreadable or garbled template again
+// and counts from nothing.
+TEST_F(TemplateMergeTest, AResetForgetsTheTemplatesSaidAndTheCounts) {
+  dir_.Write("TEXTOS/utf8.txt", "la renda \xC3\xA9s\r\n");
+  auto said = [this](const char* name) {
+    ::testing::internal::CaptureStderr();
+    merge_.Merge(name, "", -1);
+    return ::testing::internal::GetCapturedStderr();
+  };
+  EXPECT_NE(said("missing").find("missing.txt cannot be read"), std::string::npos);
+  EXPECT_NE(said("utf8").find("utf8.txt, line 1"), std::string::npos);
+  EXPECT_EQ(said("missing"), "");
+  EXPECT_EQ(said("utf8"), "");
+  EXPECT_EQ(merge_.ReadFailures(), 2);
+  EXPECT_EQ(merge_.TextFaults(), 2);
+
+  merge_.Reset();
+  EXPECT_EQ(merge_.ReadFailures(), 0);
+  EXPECT_EQ(merge_.TextFaults(), 0);
+  EXPECT_NE(said("missing").find("missing.txt cannot be read"), std::string::npos);
+  EXPECT_NE(said("utf8").find("utf8.txt, line 1"), std::string::npos);
+  TemplateMerge another(print_);
+  ::testing::internal::CaptureStderr();
+  another.Merge("missing", "", -1);
+  EXPECT_NE(::testing::internal::GetCapturedStderr().find("missing.txt cannot be read"),
+            std::string::npos);
+  EXPECT_EQ(another.ReadFailures(), 1);
+  EXPECT_EQ(merge_.ReadFailures(), 1);
 }
 
 }  // namespace

@@ -39,8 +39,8 @@ inline bool StepsFromCurrent(KeyComparison c) {
 struct RowQuery {
   int key_number = 0;  // REQUIRES: a key of the file
   KeyComparison comparison = KeyComparison::kEqual;
-  std::string_view key;  // the key's bytes, as long as the key path's key
-  int64_t id = 0;        // after and before: the current record
+  std::string_view key;                         // the key's bytes, as long as the key path's key
+  int64_t id = 0;                               // after and before: the current record
   const std::set<int64_t>* excluded = nullptr;  // rows left out (the damaged ones), not null
   int limit = 1;                                // rows wanted at the most, in the path's order
 };

@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/time.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -10,57 +9,18 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
-#include <optional>
-#include <random>
 #include <vector>
 
 #include "base/codepage.h"
 #include "base/console.h"
 #include "base/fault_points.h"
 #include "base/platform.h"
+#include "base/run_environment.h"
 #include "base/session_settings.h"
 #include "storage/little_endian.h"
 
 namespace storage {
 namespace {
-
-LockSeams g_seams;
-std::optional<StationIdentity> g_identity;
-
-// Seeded with the time of day in hundredths of a second (and the process,
-// so that two stations started in the same hundredth draw apart); a process
-// made by fork seeds its own.
-std::mt19937& Generator() {
-  static std::mt19937 generator;
-  static pid_t seeded_for = 0;
-  if (seeded_for != ::getpid()) {
-    timeval tv{};
-    ::gettimeofday(&tv, nullptr);
-    tm local{};
-    localtime_r(&tv.tv_sec, &local);
-    const uint32_t hundredths = static_cast<uint32_t>(
-        (local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec) * 100 + tv.tv_usec / 10000);
-    seeded_for = ::getpid();
-    generator.seed(hundredths ^ (static_cast<uint32_t>(seeded_for) * 2654435761u));
-  }
-  return generator;
-}
-
-double Random() {
-  if (g_seams.random) return g_seams.random();
-  return std::uniform_real_distribution<double>(0.0, 1.0)(Generator());
-}
-
-void Wait(int ms) {
-  if (g_seams.sleep) {
-    g_seams.sleep(ms);
-  } else {
-    base::SleepMilliseconds(ms);
-  }
-}
-
-int64_t Now() { return g_seams.clock ? g_seams.clock() : LockClock(); }
 
 std::string Pad(std::string_view s, size_t width) {
   std::string out(s.substr(0, std::min(s.size(), width)));
@@ -131,8 +91,8 @@ std::string LockDirectory() { return base::Settings().root_dir + "LOCKS"; }
 
 // Opens the table's lock file and takes the exclusive lock of one request;
 // -1 (with *problem) when the file cannot be opened.
-int OpenLocked(const std::string& table, std::string* problem) {
-  const int fd = OpenLockFile(LockDirectory(), table + ".lck", problem);
+int OpenLocked(base::RunEnvironment& env, const std::string& table, std::string* problem) {
+  const int fd = OpenLockFile(env, LockDirectory(), table + ".lck", problem);
   if (fd < 0) return fd;
   while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
   }
@@ -164,12 +124,10 @@ std::string LockWaitingMessage() {
   return base::Cp(text) + ".";
 }
 
-namespace {
-
-std::string NewEntry(const StationIdentity& me, char kind, std::string_view lower,
-                     std::string_view upper) {
+std::string LockStation::NewEntry(char kind, std::string_view lower, std::string_view upper) {
+  const StationIdentity& me = Identity();
   std::string e = Pad(me.computer_name, 15) + Pad(std::to_string(me.number), 11) +
-                  Pad(std::to_string(Now()), 8) + kind;
+                  Pad(std::to_string(env_.LocalMinutes()), 8) + kind;
   if (kind == 'K') {
     const std::string lo(lower.substr(0, std::min<size_t>(lower.size(), 40)));
     const std::string up(upper.substr(0, std::min<size_t>(upper.size(), 40)));
@@ -181,41 +139,21 @@ std::string NewEntry(const StationIdentity& me, char kind, std::string_view lowe
   return e + "\r\n";
 }
 
+namespace {
+
 bool IsMine(const Entry& e, const StationIdentity& me, bool with_name) {
   if (e.Station() != std::to_string(me.number)) return false;
   return !with_name || e.Name() == Pad(me.computer_name, 15);
 }
 
 // A running station holds a shared operating-system lock on a file of its
-// own in the lock folder, "LOCKS\\<station number>.sta", from before its
+// own in the lock folder, "LOCKS\<station number>.sta", from before its
 // first entry until it ends: a station of this machine whose file nobody
 // holds has ended (a killed station's lock goes with its process), and its
 // entries are stale at once. Entries of other machines, or of a station
 // without such a file (an older program), keep the 30-minute rule.
 std::string StationFile(const std::string& lock_folder, const std::string& number) {
   return base::ResolvePath(lock_folder + "\\" + number + ".sta");
-}
-
-struct StationMark {
-  int fd = -1;
-  std::string path;
-};
-StationMark g_mark;
-
-void MarkStationRunning(const StationIdentity& me) {
-  const std::string path = StationFile(LockDirectory(), std::to_string(me.number));
-  if (g_mark.fd >= 0 && g_mark.path == path) return;
-  if (g_mark.fd >= 0) ::close(g_mark.fd);
-  g_mark = StationMark{};
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
-  if (fd < 0) return;  // no mark: the others fall back on the 30-minute rule
-  while (::flock(fd, LOCK_SH) != 0) {
-    if (errno != EINTR) {
-      ::close(fd);
-      return;
-    }
-  }
-  g_mark = StationMark{fd, path};
 }
 
 bool IsStationNumber(const std::string& text) {
@@ -228,11 +166,13 @@ bool IsStationNumber(const std::string& text) {
   return text != "-";
 }
 
-// The entry's station ran on the computer of that name and has ended.
-bool HasEnded(const Entry& e, const std::string& lock_folder, const std::string& computer_name) {
+// The entry's station ran on the computer of that name and has ended;
+// own: this station's number, never taken for ended ("" when none).
+bool HasEnded(const Entry& e, const std::string& lock_folder, const std::string& computer_name,
+              const std::string& own) {
   if (computer_name.empty() || e.Name() != Pad(computer_name, 15)) return false;
   const std::string station = e.Station();
-  if (!IsStationNumber(station)) return false;
+  if (!IsStationNumber(station) || station == own) return false;
   const int fd =
       ::open(StationFile(lock_folder, station).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
   if (fd < 0) return false;
@@ -241,34 +181,59 @@ bool HasEnded(const Entry& e, const std::string& lock_folder, const std::string&
   return ended;
 }
 
-bool IsStale(const Entry& e, int64_t now, const std::string& lock_folder,
-             const std::string& computer_name) {
-  return e.Time() < now - kStaleMinutes || HasEnded(e, lock_folder, computer_name);
-}
-
-enum class Attempt { kLocked, kConflict, kFailed };
-
 std::string Problem(const std::string& table, const char* what) {
   const int error = errno;
   return base::ResolvePath(LockDirectory() + "\\" + table + ".lck") + ": " + what + ": " +
          std::strerror(error);
 }
 
+std::string TrimRight(std::string_view s) {
+  const size_t e = s.find_last_not_of(' ');
+  return e == std::string_view::npos ? std::string() : std::string(s.substr(0, e + 1));
+}
+
+}  // namespace
+
+LockStation::~LockStation() {
+  if (mark_fd_ >= 0) ::close(mark_fd_);
+}
+
+void LockStation::MarkRunning() {
+  const std::string path = StationFile(LockDirectory(), std::to_string(Identity().number));
+  if (mark_fd_ >= 0 && mark_path_ == path) return;
+  if (mark_fd_ >= 0) ::close(mark_fd_);
+  mark_fd_ = -1;
+  mark_path_.clear();
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+  if (fd < 0) return;  // no mark: the others fall back on the 30-minute rule
+  while (::flock(fd, LOCK_SH) != 0) {
+    if (errno != EINTR) {
+      ::close(fd);
+      return;
+    }
+  }
+  mark_fd_ = fd;
+  mark_path_ = path;
+}
+
 // One scan and decision.
-Attempt TryLock(const std::string& table, char kind, std::string_view lower, std::string_view upper,
-                std::string* problem) {
-  const StationIdentity& me = LoadStationIdentity();
-  const int fd = OpenLocked(table, problem);
+LockStation::Attempt LockStation::TryLock(const std::string& table, char kind,
+                                          std::string_view lower, std::string_view upper,
+                                          std::string* problem) {
+  const StationIdentity& me = Identity();
+  const int fd = OpenLocked(env_, table, problem);
   if (fd < 0) return Attempt::kFailed;
   std::string contents;
   ReadAll(fd, &contents);
   std::vector<Entry> entries = Entries(contents);
   size_t target = entries.size();
   bool conflict = false;
-  const int64_t now = Now();
+  const int64_t now = env_.LocalMinutes();
   for (size_t i = 0; i < entries.size(); ++i) {
     Entry& e = entries[i];
-    if (!e.Station().empty() && IsStale(e, now, LockDirectory(), me.computer_name)) {
+    if (!e.Station().empty() &&
+        (e.Time() < now - kStaleMinutes ||
+         HasEnded(e, LockDirectory(), me.computer_name, std::to_string(me.number)))) {
       e.Free();
       (void)WriteEntry(fd, i, e.bytes);
     }
@@ -301,8 +266,8 @@ Attempt TryLock(const std::string& table, char kind, std::string_view lower, std
   }
   Attempt attempt = conflict ? Attempt::kConflict : Attempt::kLocked;
   if (!conflict) {
-    MarkStationRunning(me);
-    if (!WriteEntry(fd, target, NewEntry(me, kind, lower, upper))) {
+    MarkRunning();
+    if (!WriteEntry(fd, target, NewEntry(kind, lower, upper))) {
       if (problem != nullptr) *problem = Problem(table, "the entry cannot be written");
       attempt = Attempt::kFailed;
     }
@@ -311,37 +276,14 @@ Attempt TryLock(const std::string& table, char kind, std::string_view lower, std
   return attempt;
 }
 
-std::string TrimRight(std::string_view s) {
-  const size_t e = s.find_last_not_of(' ');
-  return e == std::string_view::npos ? std::string() : std::string(s.substr(0, e + 1));
-}
-
-}  // namespace
+int64_t LockClock() { return base::LocalMinutesNow(); }
 
 bool IsHeldEntry(std::string_view entry, int64_t now, const std::string& lock_folder) {
   if (entry.size() < kLockEntrySize) return false;
   const Entry e{std::string(entry.substr(0, kLockEntrySize))};
   if (e.Kind() == ' ') return false;
-  return !IsStale(e, now, lock_folder, base::ComputerName().substr(0, 15));
-}
-
-int64_t LockClock() {
-  const time_t now = std::time(nullptr);
-  tm t{};
-  localtime_r(&now, &t);
-  int64_t year = t.tm_year + 1900;
-  int64_t month = t.tm_mon + 1;
-  // Months counted from March = 0; January and February belong to the year before.
-  if (month > 2) {
-    month -= 3;
-  } else {
-    month += 9;
-    --year;
-  }
-  const int64_t days = t.tm_mday + (153 * month + 2) / 5 + 1721119 + (1461 * (year % 100)) / 4 +
-                       (146097 * (year / 100)) / 4 - 2440588;
-  const int64_t seconds = t.tm_hour * 3600 + t.tm_min * 60 + t.tm_sec;
-  return days * 1440 + seconds / 60;
+  return e.Time() >= now - kStaleMinutes &&
+         !HasEnded(e, lock_folder, base::ComputerName().substr(0, 15), "");
 }
 
 std::string LockKeyText(std::string_view key) {
@@ -358,8 +300,8 @@ std::string LockKeyText(std::string_view key) {
   return text;
 }
 
-const StationIdentity& LoadStationIdentity() {
-  if (g_identity) return *g_identity;
+const StationIdentity& LockStation::Identity() {
+  if (identity_) return *identity_;
   const std::string path = base::Settings().tmp_dir + "LOCKS.TMP";
   std::string bytes;
   StationIdentity id;
@@ -369,8 +311,8 @@ const StationIdentity& LoadStationIdentity() {
   }
   if (id.number == 0) {
     while (id.number == 0) {
-      id.number = static_cast<int32_t>(static_cast<int64_t>(std::floor(Random() * 4294967295.0)) -
-                                       2147483648LL);
+      id.number = static_cast<int32_t>(
+          static_cast<int64_t>(std::floor(env_.Random() * 4294967295.0)) - 2147483648LL);
     }
     id.computer_name = base::ComputerName().substr(0, 15);
     std::string out;
@@ -389,8 +331,8 @@ const StationIdentity& LoadStationIdentity() {
       if (written) (void)std::rename(aside.c_str(), final_path.c_str());
     }
   }
-  g_identity = id;
-  return *g_identity;
+  identity_ = id;
+  return *identity_;
 }
 
 namespace {
@@ -404,7 +346,8 @@ bool IsPassing(int error) {
 
 }  // namespace
 
-int OpenLockFile(const std::string& directory, const std::string& name, std::string* problem) {
+int OpenLockFile(base::RunEnvironment& env, const std::string& directory, const std::string& name,
+                 std::string* problem) {
   int made = 0;
   for (;;) {
     const std::string path = base::ResolvePath(directory + "\\" + name);
@@ -423,17 +366,18 @@ int OpenLockFile(const std::string& directory, const std::string& name, std::str
       }
       return -1;
     }
-    Wait(static_cast<int>(std::floor(Random() * 3000 + 1)));
+    env.SleepMilliseconds(static_cast<int>(std::floor(env.Random() * 3000 + 1)));
   }
 }
 
-int16_t LockKey(std::string_view table, std::string_view key, std::string* problem) {
+int16_t LockStation::LockKey(std::string_view table, std::string_view key, std::string* problem) {
   const std::string text = LockKeyText(key);
   return LockRange(table, "k", text, text, problem);
 }
 
-int16_t LockRange(std::string_view table, std::string_view kind, std::string_view lower,
-                  std::string_view upper, std::string* problem) {
+int16_t LockStation::LockRange(std::string_view table, std::string_view kind,
+                               std::string_view lower, std::string_view upper,
+                               std::string* problem) {
   const std::string name = TrimRight(table);
   const char k = kind.empty() ? ' ' : base::UpperCase850(kind[0]);
   bool message_shown = false;
@@ -443,19 +387,19 @@ int16_t LockRange(std::string_view table, std::string_view kind, std::string_vie
       base::ShowMessage(24, LockWaitingMessage());
       message_shown = true;
     }
-    Wait(static_cast<int>(std::lround(Random() * 1000 + 1)));
+    env_.SleepMilliseconds(static_cast<int>(std::lround(env_.Random() * 1000 + 1)));
   }
   if (message_shown) base::PopWindow();
   return attempt == Attempt::kLocked ? 0 : kLockFileUnusable;
 }
 
-int16_t ReleaseTableLock(std::string_view table) {
-  const StationIdentity& me = LoadStationIdentity();
+int16_t LockStation::ReleaseTableLock(std::string_view table) {
+  const StationIdentity& me = Identity();
   const std::string name = base::UpperCase850(Trim(table));
   // A table never locked has no file to free anything in; the file is made
   // only by a lock, under the name as the lock writes it.
   if (!base::PathExists(LockDirectory() + "\\" + name + ".lck")) return -1;
-  const int fd = OpenLocked(name, nullptr);
+  const int fd = OpenLocked(env_, name, nullptr);
   if (fd < 0) return -1;
   std::string contents;
   ReadAll(fd, &contents);
@@ -473,8 +417,5 @@ int16_t ReleaseTableLock(std::string_view table) {
   CloseLocked(fd);
   return latest ? 0 : -1;
 }
-
-void SetLockSeamsForTesting(const LockSeams& seams) { g_seams = seams; }
-void ResetStationIdentityForTesting() { g_identity.reset(); }
 
 }  // namespace storage

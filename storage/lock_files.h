@@ -14,19 +14,27 @@
 // a signed 32-bit little-endian station number (never 0) and the computer
 // name (15, blank-padded); drawn once and never rewritten. One request's scan,
 // decision and write hold an exclusive operating-system lock on the lock file.
+//
+// A LockStation is this workstation before the lock files for one run: the
+// times of its entries come from the run's environment, and so do its waits
+// and the random numbers of its identity and its pauses.
 #pragma once
 
 #include <cstdint>
-#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
+
+namespace base {
+class RunEnvironment;
+}
 
 namespace storage {
 
 inline constexpr size_t kLockEntrySize = 121;
 inline constexpr int kStaleMinutes = 30;
 
-// Whole minutes since 1970-01-01 00:00 of the local date and time.
+// Whole minutes since 1970-01-01 00:00 of the local date and time, now.
 int64_t LockClock();
 
 // An entry (121 bytes) of a lock file in lock_folder that a workstation
@@ -41,46 +49,61 @@ struct StationIdentity {
   int32_t number = 0;
   std::string computer_name;  // at most 15 characters
 };
-// Loaded once per run from "LOCKS.TMP", drawn and written when missing.
-const StationIdentity& LoadStationIdentity();
 
 // LockKey and LockRange: the lock folder or file cannot be created or
 // written for a reason that waiting does not end (no permission, a
 // read-only file system, a full disk); *problem then names the file and why.
 inline constexpr int16_t kLockFileUnusable = -2;
 
-// Locks one key of a table for this workstation, waiting while another holds it.
-int16_t LockKey(std::string_view table, std::string_view key, std::string* problem = nullptr);
+class LockStation {
+ public:
+  // env must outlive the station.
+  explicit LockStation(base::RunEnvironment& env) : env_(env) {}
+  LockStation(const LockStation&) = delete;
+  LockStation& operator=(const LockStation&) = delete;
+  // Ends the station's mark of running (see TryLock in the source).
+  ~LockStation();
 
-// kind "F" (whole table) or "K" (key range); bounds of at most 40 characters.
-// Returns 0 once the entry is written; waits without limit on a conflict,
-// with a message on screen row 24. Entries of another station are stale
-// when 30 minutes old, or at once when that station ran on this machine
-// and has ended.
-int16_t LockRange(std::string_view table, std::string_view kind, std::string_view lower,
-                  std::string_view upper, std::string* problem = nullptr);
+  // Loaded at the first use from "LOCKS.TMP" of the temporary directory,
+  // drawn and written when missing.
+  const StationIdentity& Identity();
+
+  // Locks one key of a table for this workstation, waiting while another holds it.
+  int16_t LockKey(std::string_view table, std::string_view key, std::string* problem = nullptr);
+
+  // kind "F" (whole table) or "K" (key range); bounds of at most 40 characters.
+  // Returns 0 once the entry is written; waits without limit on a conflict,
+  // with a message on screen row 24. Entries of another station are stale
+  // when 30 minutes old, or at once when that station ran on this machine
+  // and has ended.
+  int16_t LockRange(std::string_view table, std::string_view kind, std::string_view lower,
+                    std::string_view upper, std::string* problem = nullptr);
+
+  // Frees this workstation's latest entry in the table; 0, or -1 when it holds none.
+  int16_t ReleaseTableLock(std::string_view table);
+
+ private:
+  enum class Attempt { kLocked, kConflict, kFailed };
+  Attempt TryLock(const std::string& table, char kind, std::string_view lower,
+                  std::string_view upper, std::string* problem);
+  std::string NewEntry(char kind, std::string_view lower, std::string_view upper);
+  void MarkRunning();
+
+  base::RunEnvironment& env_;
+  std::optional<StationIdentity> identity_;
+  int mark_fd_ = -1;  // the shared lock on "LOCKS\<number>.sta" while running
+  std::string mark_path_;
+};
 
 // The waiting message of a held lock, in the session language (code page 850).
 std::string LockWaitingMessage();
 
-// Frees this workstation's latest entry in the table; 0, or -1 when it holds none.
-int16_t ReleaseTableLock(std::string_view table);
-
 // Opens directory + "\" + name for reading and writing, creating the folder
-// and the file when missing; retries while the failure may pass. Returns the
-// descriptor, or -1 with *problem when it cannot be opened (permission,
-// read-only file system, a symbolic link in its place, ...).
-int OpenLockFile(const std::string& directory, const std::string& name,
+// and the file when missing; retries, after a pause of env, while the
+// failure may pass. Returns the descriptor, or -1 with *problem when it
+// cannot be opened (permission, read-only file system, a symbolic link in
+// its place, ...).
+int OpenLockFile(base::RunEnvironment& env, const std::string& directory, const std::string& name,
                  std::string* problem = nullptr);
-
-// Seams for tests: the clock (LockClock), the random source in [0, 1) and
-// the waits. Unset members keep the real ones.
-struct LockSeams {
-  std::function<int64_t()> clock;
-  std::function<double()> random;
-  std::function<void(int ms)> sleep;
-};
-void SetLockSeamsForTesting(const LockSeams& seams);
-void ResetStationIdentityForTesting();
 
 }  // namespace storage

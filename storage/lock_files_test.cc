@@ -7,10 +7,13 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <memory>
+#include <string_view>
 
 #include "base/console.h"
 #include "base/session_settings.h"
 #include "storage/little_endian.h"
+#include "testing/fake_environment.h"
 #include "testing/temp_dir.h"
 
 namespace storage {
@@ -25,23 +28,30 @@ class LockFilesTest : public ::testing::Test {
     UseStation(station_a_);
     base::ResetConsoleForTesting();
     clock_ = kNow;
-    LockSeams seams;
-    seams.clock = [this] { return clock_; };
-    seams.sleep = [this](int ms) {
+    env_.clock = [this] { return clock_; };
+    env_.sleep = [this](int ms) {
       ++waits_;
       if (on_wait_) on_wait_(ms);
     };
-    SetLockSeamsForTesting(seams);
   }
   void TearDown() override {
-    SetLockSeamsForTesting(LockSeams{});
-    ResetStationIdentityForTesting();
+    station_.reset();
     base::Settings() = base::SessionSettings();
   }
+  // A station of the temporary directory tmp, as a new run starts it.
   void UseStation(const testing_support::TempDir& tmp) {
     base::Settings().tmp_dir = tmp.prefix();
-    ResetStationIdentityForTesting();
+    station_ = std::make_unique<LockStation>(env_);
   }
+  int16_t LockKey(std::string_view table, std::string_view key, std::string* problem = nullptr) {
+    return station_->LockKey(table, key, problem);
+  }
+  int16_t LockRange(std::string_view table, std::string_view kind, std::string_view lower,
+                    std::string_view upper, std::string* problem = nullptr) {
+    return station_->LockRange(table, kind, lower, upper, problem);
+  }
+  int16_t ReleaseTableLock(std::string_view table) { return station_->ReleaseTableLock(table); }
+  const StationIdentity& LoadStationIdentity() { return station_->Identity(); }
   std::string LockFile(const char* table) {
     return root_.Read(std::string("LOCKS/") + table + ".lck");
   }
@@ -59,6 +69,8 @@ class LockFilesTest : public ::testing::Test {
   }
 
   testing_support::TempDir root_, station_a_, station_b_;
+  testing_support::FakeEnvironment env_;
+  std::unique_ptr<LockStation> station_;
   int64_t clock_ = kNow;
   int waits_ = 0;
   std::function<void(int)> on_wait_;
@@ -84,8 +96,9 @@ TEST_F(LockFilesTest, WritesTheEntryOfAUnitKeyAndItsStationIdentity) {
   EXPECT_EQ(LockFile("TranLauV").size(), kLockEntrySize);
   EXPECT_EQ(LockFile("TranLauV").substr(26, 8), "29000005");
   // A later run of the station reuses its number.
-  ResetStationIdentityForTesting();
-  EXPECT_EQ(LoadStationIdentity().number, me.number);
+  const int32_t first_number = me.number;
+  UseStation(station_a_);
+  EXPECT_EQ(LoadStationIdentity().number, first_number);
   EXPECT_EQ(station_a_.Read("LOCKS.TMP"), identity);
 }
 
@@ -190,7 +203,7 @@ TEST_F(LockFilesTest, AnEndedStationOfThisMachineHoldsNothingAndARunningOneDoes)
   std::string identity;
   EncodeFixed32(&identity, 4242);
   station_a_.Write("LOCKS.TMP", identity + "TESTPC         ");
-  ResetStationIdentityForTesting();
+  UseStation(station_a_);
 
   // Station 777 ran here and ended (its file is there, nobody holds it).
   root_.Write("LOCKS/777.sta", "");

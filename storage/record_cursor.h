@@ -31,12 +31,10 @@ class RecordCursor {
   int16_t Read(int16_t op, bool biased, char* data, uint16_t* data_length, char* key,
                uint16_t key_length, int16_t key_number);
   // The record at the position in data's first four bytes.
-  int16_t ReadDirect(bool biased, char* data, uint16_t* data_length, char* key,
-                     int16_t key_number);
+  int16_t ReadDirect(bool biased, char* data, uint16_t* data_length, char* key, int16_t key_number);
   // An insert (which becomes the current record along key_number) or an
   // update of the current record; key gets the current record's key.
-  int16_t Write(bool insert, const char* data, uint16_t data_length, char* key,
-                int16_t key_number);
+  int16_t Write(bool insert, const char* data, uint16_t data_length, char* key, int16_t key_number);
   // op: begin, end or abort.
   int16_t Transaction(int16_t op);
   // The creation block (cut to the buffer, status 22 when cut).

@@ -122,8 +122,8 @@ class RecordCursorTest : public ::testing::Test {
     uint16_t length = sizeof data;
     char key_buffer[256] = {};
     std::memcpy(key_buffer, key.data(), key.size());
-    const int16_t status = cursor_->Read(op, biased, data, &length, key_buffer,
-                                         static_cast<uint16_t>(key.size()), 0);
+    const int16_t status =
+        cursor_->Read(op, biased, data, &length, key_buffer, static_cast<uint16_t>(key.size()), 0);
     record_ = status == kStatusOk ? std::string(data, length) : std::string();
     return status;
   }
@@ -155,7 +155,7 @@ TEST_F(RecordCursorTest, ABiasedReadDropsThePreviousLockBeforeItsOwnAlsoWhenItFa
   EXPECT_EQ(Read(kOpGetEqual, "ZZ", true), kStatusKeyNotFound);
   EXPECT_EQ(file_->TakeLog(), "unlock 4;");
   EXPECT_EQ(Read(kOpGetEqual, "AB", false), kStatusOk);  // takes no lock, drops none
-  cursor_->DropLock();  // nothing left to drop
+  cursor_->DropLock();                                   // nothing left to drop
   EXPECT_EQ(file_->TakeLog(), "");
   // A record another station holds gives 84 and leaves the current record.
   file_->held_elsewhere = {4};

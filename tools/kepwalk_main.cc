@@ -12,6 +12,7 @@
 #include "app/unit_walk.h"
 #include "base/dates.h"
 #include "base/platform.h"
+#include "base/run_environment.h"
 #include "base/session_settings.h"
 #include "storage/record_file.h"
 #include "storage/record_layouts.h"
@@ -58,7 +59,8 @@ int main() {
   app::RecordBuffers buffers;
   if (app::OpenDataFiles(settings.root_dir, &buffers) != 0) return 1;
   ReadingHandler handler(params);
-  app::WalkUnits(params, buffers, &handler);
+  base::RunEnvironment env;
+  app::WalkUnits(env, params, buffers, &handler);
   storage::ResetRecordManager();
   std::printf("%ld\n", handler.units());
   return 0;
