@@ -287,6 +287,7 @@ int RunWithParameters(const CommandLine& command, RunParameters params, Clock::t
   }
   base::AnchorRelativeDirectories();
   base::LoadCompanyData();
+  base::LoadNumberSettings();
   base::LoadSessionSettings();
   const base::SessionSettings& settings = base::Settings();
   base::SetProgramIdentifier(kProgramIdentifier);

@@ -4,46 +4,23 @@
 #include <cstdio>
 
 #include "base/codepage.h"
-#include "base/ini_file.h"
-#include "base/platform.h"
 #include "base/session_settings.h"
 
 namespace base {
 namespace {
 
-char g_decimal = 0;
-char g_thousands = 0;
-std::string g_base_currency;
-std::string g_alt_currency;
-std::string g_current_currency;
-
 // The peseta's fixed rate, held in single precision as the suite holds it.
 constexpr float kPesetasPerEuro = 166.386f;
 
-void LoadNumberSettings() {
-  auto load = [](const char* key, char fallback) {
-    const std::string v = IniRead(DirectoryVariable("KEPROOT") + "Vorn.ini", "Usuari", key);
-    return (v.empty() || v[0] == ' ') ? fallback : v[0];
-  };
-  if (g_decimal != 0 && g_thousands != 0) return;
-  g_decimal = load("DecCaracter", '\'');
-  g_thousands = load("MilCaracter", '.');
-  // A character that is a digit, a control or the merge file's end of value,
-  // or a decimal character equal to the thousands one, would make amounts
-  // unreadable: said once, and the defaults take their place.
-  auto unusable = [](char c) {
-    const unsigned char u = static_cast<unsigned char>(c);
-    return u < 32 || u == 127 || u == 255 || (u >= '0' && u <= '9');
-  };
-  if (unusable(g_decimal) || unusable(g_thousands) || g_decimal == g_thousands) {
-    std::fprintf(
-        stderr,
-        "Vorn.ini [Usuari] DecCaracter (byte %d) and MilCaracter (byte %d) cannot write amounts: "
-        "\"'\" and \".\" are used\n",
-        static_cast<unsigned char>(g_decimal), static_cast<unsigned char>(g_thousands));
-    g_decimal = '\'';
-    g_thousands = '.';
+// The session's number settings, for writing a number: their complaint, if
+// any, is said with the first number written, once.
+const NumberSettings& NumbersForWriting() {
+  NumberSettings& n = Settings().numbers;
+  if (!n.complaint.empty()) {
+    std::fputs(n.complaint.c_str(), stderr);
+    n.complaint.clear();
   }
+  return n;
 }
 
 bool IsDigitPosition(char c) { return c == '9' || c == 'Z' || c == 'z' || c == '*'; }
@@ -73,25 +50,19 @@ std::string Overflow(const std::string& digits, int places, bool neg, size_t len
   const size_t int_digits = d.size() - static_cast<size_t>(places);
   if (length < int_digits + (neg ? 1 : 0)) return std::string(length, '!');
   std::string plain = (neg ? "-" : "") + d.substr(0, int_digits);
-  if (places > 0) plain += g_decimal + d.substr(int_digits);
+  if (places > 0) plain += Settings().numbers.decimal + d.substr(int_digits);
   if (plain.size() > length) return plain.substr(0, length);
   return std::string(length - plain.size(), ' ') + plain;
 }
 
 }  // namespace
 
-char DecimalChar() {
-  LoadNumberSettings();
-  return g_decimal;
-}
+char DecimalChar() { return NumbersForWriting().decimal; }
 
-char ThousandsChar() {
-  LoadNumberSettings();
-  return g_thousands;
-}
+char ThousandsChar() { return NumbersForWriting().thousands; }
 
 std::string FormatPicture(std::string_view picture, double v) {
-  LoadNumberSettings();
+  const NumberSettings& numbers = NumbersForWriting();
   std::string p(picture);
   const int length = static_cast<int>(p.size());
   const bool is_signed = p.find_first_of("-+") != std::string::npos;
@@ -144,11 +115,11 @@ std::string FormatPicture(std::string_view picture, double v) {
         --k;
         break;
       case '.':
-        c = Leading(fill) ? FillChar(fill) : g_decimal;
+        c = Leading(fill) ? FillChar(fill) : numbers.decimal;
         dec_count = 0;
         break;
       case ',':
-        c = g_thousands;
+        c = numbers.thousands;
         break;
       case '-':
       case '+':
@@ -206,11 +177,11 @@ std::string FormatPicture(std::string_view picture, double v) {
           c = '-';
           neg = false;
         } else {
-          c = fill != Fill::kNone ? FillChar(fill) : g_thousands;
+          c = fill != Fill::kNone ? FillChar(fill) : numbers.thousands;
         }
         break;
       case '.':
-        c = Leading(fill) ? FillChar(fill) : g_decimal;
+        c = Leading(fill) ? FillChar(fill) : numbers.decimal;
         break;
       case '-':
       case '+':
@@ -263,7 +234,7 @@ std::string FormatAmount(std::string_view picture, double amount) {
     }
   }
   double value;
-  if (g_current_currency == "P") {
+  if (Settings().numbers.current_currency == "P") {
     value = amount / 100 * static_cast<double>(kPesetasPerEuro);
   } else {
     value = amount / 100;
@@ -282,13 +253,14 @@ std::string FormatAmount(std::string_view picture, double amount) {
 }
 
 void SetCurrency(std::string_view setting) {
+  NumberSettings& n = Settings().numbers;
   const size_t comma = setting.find(',');
   const char first = setting.empty() ? ' ' : UpperCase850(setting[0]);
   if (comma == std::string_view::npos) {
     if (first == 'P' && setting.size() == 1) {
-      g_current_currency = g_alt_currency.empty() ? g_base_currency : g_alt_currency;
+      n.current_currency = n.alt_currency.empty() ? n.base_currency : n.alt_currency;
     } else {
-      g_current_currency = g_base_currency;
+      n.current_currency = n.base_currency;
     }
     return;
   }
@@ -296,20 +268,13 @@ void SetCurrency(std::string_view setting) {
   const size_t b = c.find_first_not_of(' ');
   c = b == std::string::npos ? std::string() : std::string(1, UpperCase850(c[b]));
   if (first == 'A') {
-    g_base_currency = c.empty() ? "E" : c;
-    g_current_currency = g_base_currency;
+    n.base_currency = c.empty() ? "E" : c;
+    n.current_currency = n.base_currency;
   } else {
-    g_alt_currency = c.empty() ? g_base_currency : c;
+    n.alt_currency = c.empty() ? n.base_currency : c;
   }
 }
 
-std::string CurrentCurrency() { return g_current_currency; }
-
-void ResetNumberSettingsForTesting() {
-  g_decimal = g_thousands = 0;
-  g_base_currency.clear();
-  g_alt_currency.clear();
-  g_current_currency.clear();
-}
+std::string CurrentCurrency() { return Settings().numbers.current_currency; }
 
 }  // namespace base

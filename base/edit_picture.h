@@ -7,8 +7,9 @@
 // character is copied. A picture without a sign gives a negative value a
 // floating "-" left of its digits. A value too wide prints plainly, right-
 // aligned, or as "!" in every position when even its integer digits do not
-// fit. DecimalChar and ThousandsChar come from KEPROOT "Vorn.ini" [Usuari]
-// "DecCaracter" and "MilCaracter" (defaults "'" and "."), read once.
+// fit. DecimalChar, ThousandsChar and the currencies are the session's
+// NumberSettings (base/session_settings.h), which the program loads when it
+// starts.
 #pragma once
 
 #include <string>
@@ -32,8 +33,5 @@ std::string CurrentCurrency();
 
 char DecimalChar();
 char ThousandsChar();
-
-// Forgets the loaded number characters and currencies (tests).
-void ResetNumberSettingsForTesting();
 
 }  // namespace base

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "base/session_settings.h"
 #include "testing/temp_dir.h"
 
 namespace base {
@@ -13,12 +14,12 @@ class EditPictureTest : public ::testing::Test {
  protected:
   void SetUp() override {
     setenv("KEPROOT", dir_.prefix().c_str(), 1);
-    ResetNumberSettingsForTesting();
+    Settings().numbers = NumberSettings();
     SetCurrency("a,E");
   }
   void TearDown() override {
     unsetenv("KEPROOT");
-    ResetNumberSettingsForTesting();
+    Settings() = SessionSettings();
   }
   testing_support::TempDir dir_;
 };
@@ -78,9 +79,25 @@ TEST_F(EditPictureTest, WorkedExamples) {
 
 TEST_F(EditPictureTest, TheUsersDecimalCharacterIsReadOnce) {
   dir_.Write("Vorn.ini", "[Usuari]\r\nDecCaracter=,\r\nMilCaracter= \r\n");
+  LoadNumberSettings();
   EXPECT_EQ(FormatAmount("ZZ,ZZZ,ZZ9", 123456), "  1.234,56");  // a blank keeps the default
   dir_.Write("Vorn.ini", "[Usuari]\r\nDecCaracter=:\r\n");
   EXPECT_EQ(FormatPicture("9.9", 1.5), "1,5");
+}
+
+// Characters that cannot write amounts give the defaults; the complaint is
+// said where the first number is written, and only then.
+TEST_F(EditPictureTest, UnusableCharactersAreSaidWithTheFirstNumber) {
+  dir_.Write("Vorn.ini", "[Usuari]\r\nDecCaracter=.\r\nMilCaracter=.\r\n");
+  ::testing::internal::CaptureStderr();
+  LoadNumberSettings();
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(FormatAmount("ZZ,ZZZ,ZZ9", 123456), "  1.234'56");
+  EXPECT_EQ(FormatPicture("9.9", 1.5), "1'5");
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+            "Vorn.ini [Usuari] DecCaracter (byte 46) and MilCaracter (byte 46) cannot write "
+            "amounts: \"'\" and \".\" are used\n");
 }
 
 TEST_F(EditPictureTest, CurrencyStateAndThePesetaPath) {

@@ -1,5 +1,6 @@
 #include "base/session_settings.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "base/dates.h"
@@ -149,6 +150,34 @@ void LoadCompanyData() {
     company.fields[i] = value;
   }
   company.fields[6] = NormaliseTaxNumber(company.fields[6]);
+}
+
+void LoadNumberSettings() {
+  const std::string vorn_ini = DirectoryVariable("KEPROOT") + "Vorn.ini";
+  auto load = [&](const char* key, char fallback) {
+    const std::string v = IniRead(vorn_ini, "Usuari", key);
+    return (v.empty() || v[0] == ' ') ? fallback : v[0];
+  };
+  NumberSettings& n = Settings().numbers;
+  const NumberSettings defaults;
+  n.decimal = load("DecCaracter", defaults.decimal);
+  n.thousands = load("MilCaracter", defaults.thousands);
+  n.complaint.clear();
+  auto unusable = [](char c) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    return u < 32 || u == 127 || u == 255 || (u >= '0' && u <= '9');
+  };
+  if (unusable(n.decimal) || unusable(n.thousands) || n.decimal == n.thousands) {
+    char text[160];
+    std::snprintf(
+        text, sizeof text,
+        "Vorn.ini [Usuari] DecCaracter (byte %d) and MilCaracter (byte %d) cannot write amounts: "
+        "\"'\" and \".\" are used\n",
+        static_cast<unsigned char>(n.decimal), static_cast<unsigned char>(n.thousands));
+    n.complaint = text;
+    n.decimal = defaults.decimal;
+    n.thousands = defaults.thousands;
+  }
 }
 
 }  // namespace base

@@ -6,7 +6,8 @@
 // "VornTerm.ini" and the installation-wide "Vorn.ini". LoadSessionSettings
 // reads them into the one process-wide SessionSettings; every other module
 // only reads it. CompanyData, the eight fields that name the user's company,
-// is loaded from "Vorn.ini" [Empresa] "Camp1" to "Camp8".
+// is loaded from "Vorn.ini" [Empresa] "Camp1" to "Camp8"; the characters of
+// the amounts (NumberSettings) from "Vorn.ini" [Usuari].
 #pragma once
 
 #include <array>
@@ -17,6 +18,20 @@ namespace base {
 struct ColourPair {
   int foreground = 0;  // console colour numbers 0..15
   int background = 0;
+};
+
+// How amounts are written (base/edit_picture.h): the decimal and thousands
+// characters of "Vorn.ini" [Usuari] "DecCaracter" and "MilCaracter" (defaults
+// "'" and "."), and the currencies SetCurrency chooses.
+struct NumberSettings {
+  char decimal = '\'';
+  char thousands = '.';
+  std::string base_currency;
+  std::string alt_currency;
+  std::string current_currency;
+  // Why the characters of "Vorn.ini" were not taken, said on standard error
+  // when the first number is written (a run that writes none says nothing).
+  std::string complaint;
 };
 
 struct SessionSettings {
@@ -37,6 +52,7 @@ struct SessionSettings {
   std::string output_destination;  // "Sortida", handed to the print output
   std::string language = "   ";    // LanguageCode: "CAT", "SPA", "GLG", "OCI"; blank is Catalan
   std::string environment_kind;    // "CGI", "WIN" or "DOS"
+  NumberSettings numbers;
 };
 
 // The process-wide settings. Tests may change them directly.
@@ -83,6 +99,13 @@ CompanyData& Company();
 
 // Loads CompanyData from KEPROOT + "Vorn.ini" [Empresa] "Camp1".."Camp8".
 void LoadCompanyData();
+
+// Reads the decimal and thousands characters of Settings().numbers from
+// KEPROOT + "Vorn.ini" [Usuari]. A character that is a digit, a control or
+// the merge file's end of value, or a decimal character equal to the
+// thousands one, would make amounts unreadable: the defaults take their
+// place, and the complaint says so.
+void LoadNumberSettings();
 
 // The tax number rule: only blanks, A-Z and digits kept, "ES" put in front,
 // cut to the field width.

@@ -69,7 +69,7 @@ class LeaseTest : public ::testing::Test {
  protected:
   void SetUp() override {
     base::Settings().language = "CAT";
-    base::ResetNumberSettingsForTesting();
+    base::Settings().numbers = base::NumberSettings();
     base::SetCurrency("a,E");
     reference_.Add("01122000", 130.0);
   }

@@ -18,7 +18,7 @@ class MergeDataTest : public ::testing::Test {
     base::Settings().tmp_dir = dir_.prefix();
     base::Settings().root_dir = dir_.prefix();
     base::Settings().language = "CAT";
-    base::ResetNumberSettingsForTesting();
+    base::Settings().numbers = base::NumberSettings();
     base::SetCurrency("a,E");
     base::Company() = base::CompanyData();
     base::Company().fields[0] = "Finques Puig, SL";
