@@ -54,6 +54,15 @@ struct StoredRow {
   bool stored_as_bytes = true;  // false: a column holds another type than bytes
 };
 
+// What came of the lock a read with the lock bias asks for on its row.
+enum class RowLock {
+  kNotTried,          // the engine selected the row alone: the cursor locks it
+  kRefused,           // another holder has the record
+  kTaken,             // held, and the row is the record as it stands under the lock
+  kTakenMaybeChanged  // held, but the row may be a version another station has since
+                      // changed and let go of: the cursor reads it again by its id
+};
+
 // A record to write: inserted (id 0) or over the row at id.
 struct RowWrite {
   int64_t id = 0;
@@ -80,6 +89,17 @@ class EngineFile {
   // Appends the rows of the query (none when none matches); returns
   // kStatusOk or the status of the failure.
   virtual int16_t SelectRows(const RowQuery& query, std::vector<StoredRow>* rows) = 0;
+  // A read with the lock bias, in as few exchanges as the engine can: drops
+  // the lock on drop_id (0: none) whatever comes of the read, selects the
+  // query's first row and, where the engine can in the same exchange, locks
+  // it without waiting, saying in *lock what came of that. This default
+  // drops, selects and leaves the lock to the cursor.
+  virtual int16_t SelectLocking(const RowQuery& query, int64_t drop_id,
+                                std::vector<StoredRow>* rows, RowLock* lock) {
+    if (drop_id != 0) Unlock(drop_id);
+    *lock = RowLock::kNotTried;
+    return SelectRows(query, rows);
+  }
   // The row at id with the column of key_number; none when there is none.
   virtual int16_t SelectById(int64_t id, int key_number, std::vector<StoredRow>* rows) = 0;
 

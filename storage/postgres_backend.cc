@@ -135,6 +135,8 @@ class PostgresFile : public EngineFile {
     return PQstatus(conn_) == CONNECTION_OK ? kStatusOk : kStatusIoError;
   }
   int16_t SelectRows(const RowQuery& query, std::vector<StoredRow>* rows) override;
+  int16_t SelectLocking(const RowQuery& query, int64_t drop_id, std::vector<StoredRow>* rows,
+                        RowLock* lock) override;
   int16_t SelectById(int64_t id, int key_number, std::vector<StoredRow>* rows) override;
   int16_t Write(const RowWrite& write, int64_t* id) override;
   bool TryLock(int64_t id) override;
@@ -148,6 +150,8 @@ class PostgresFile : public EngineFile {
                 const std::vector<int>& binary);
   int16_t Fetch(PGresult* raw, std::vector<StoredRow>* rows);
   std::string SelectSql(const RowQuery& query) const;
+  std::string SelectLockingSql(const RowQuery& query, size_t nparams) const;
+  std::vector<std::string> QueryParams(const RowQuery& query, std::vector<int>* binary) const;
   int16_t Command(const char* sql);
   bool HasRecordsTable();
 
@@ -214,15 +218,73 @@ std::string PostgresFile::SelectSql(const RowQuery& query) const {
                             duplicates, query.limit);
 }
 
-int16_t PostgresFile::SelectRows(const RowQuery& query, std::vector<StoredRow>* rows) {
+// The parameters of a read: the key, and the current record's id when a
+// step along a key of duplicates compares it.
+std::vector<std::string> PostgresFile::QueryParams(const RowQuery& query,
+                                                   std::vector<int>* binary) const {
   std::vector<std::string> params{std::string(query.key)};
-  std::vector<int> binary{1};
+  binary->assign(1, 1);
   if (StepsFromCurrent(query.comparison) &&
       file_spec_.keys[static_cast<size_t>(query.key_number)].duplicates) {
     params.push_back(std::to_string(query.id));
-    binary.push_back(0);
+    binary->push_back(0);
   }
+  return params;
+}
+
+int16_t PostgresFile::SelectRows(const RowQuery& query, std::vector<StoredRow>* rows) {
+  std::vector<int> binary;
+  const std::vector<std::string> params = QueryParams(query, &binary);
   return Fetch(Run(SelectSql(query), params, binary), rows);
+}
+
+// A record's lock is the advisory lock (table's class, low 32 bits of its id).
+std::string LockNumber(const std::string& id) {
+  return "(((" + id + ") & 2147483647) - ((" + id + ") & 2147483648))::int4";
+}
+
+// One statement of one round trip for a read with the lock bias. In order:
+// the previous lock is dropped (parameter D, 0 for none), the first row is
+// selected and locked without waiting, and the row is looked at again once
+// locked. A select sees the table as it stood when the statement began; a
+// station may have changed the row and let go of its lock in between. The
+// version read then carries the changer's transaction in its xmax, so a row
+// whose xmax is still 0 once locked is the record as it stands.
+std::string PostgresFile::SelectLockingSql(const RowQuery& query, size_t nparams) const {
+  const std::string kc = KeyColumn(query.key_number);
+  const std::string lock_class = "$" + std::to_string(nparams + 1) + "::int4";
+  const std::string drop = "$" + std::to_string(nparams + 2) + "::int8";
+  return "WITH dropped AS MATERIALIZED (SELECT CASE WHEN " + drop +
+         " = 0 THEN false ELSE pg_advisory_unlock(" + lock_class + ", " + LockNumber(drop) +
+         ") END AS done) SELECT q.id, q.data, q." + kc + ", q.locked, (SELECT t.xmax::text FROM " +
+         qualified_ +
+         " t WHERE t.id = q.id) = '0' FROM dropped LEFT JOIN (SELECT s.id, s.data, s." + kc +
+         ", pg_try_advisory_lock(" + lock_class + ", " + LockNumber("s.id") + ") AS locked FROM (" +
+         SelectSql(query) + ") s LIMIT 1) q ON true";
+}
+
+int16_t PostgresFile::SelectLocking(const RowQuery& query, int64_t drop_id,
+                                    std::vector<StoredRow>* rows, RowLock* lock) {
+  std::vector<int> binary;
+  std::vector<std::string> params = QueryParams(query, &binary);
+  const std::string sql = SelectLockingSql(query, params.size());
+  params.push_back(std::to_string(lock_class_));
+  params.push_back(std::to_string(drop_id));
+  binary.insert(binary.end(), {0, 0});
+  Result r(Run(sql, params, binary));
+  if (r.r == nullptr) return kStatusIoError;
+  if (r.status() != PGRES_TUPLES_OK) return StatusOf(conn_, r);
+  *lock = RowLock::kNotTried;
+  // One row always: the row read, or nulls when there is none.
+  if (PQntuples(r.r) != 1 || PQgetisnull(r.r, 0, 0)) return kStatusOk;
+  StoredRow& row = rows->emplace_back();
+  row.id = BigEndian64(PQgetvalue(r.r, 0, 0));
+  row.data.assign(PQgetvalue(r.r, 0, 1), static_cast<size_t>(PQgetlength(r.r, 0, 1)));
+  row.key.assign(PQgetvalue(r.r, 0, 2), static_cast<size_t>(PQgetlength(r.r, 0, 2)));
+  const bool locked = PQgetvalue(r.r, 0, 3)[0] == 1;
+  const bool unchanged = !PQgetisnull(r.r, 0, 4) && PQgetvalue(r.r, 0, 4)[0] == 1;
+  *lock = !locked ? RowLock::kRefused : unchanged ? RowLock::kTaken : RowLock::kTakenMaybeChanged;
+  return kStatusOk;
 }
 
 int16_t PostgresFile::SelectById(int64_t id, int key_number, std::vector<StoredRow>* rows) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "storage/damaged_rows.h"
 #include "storage/little_endian.h"
@@ -9,8 +10,9 @@
 namespace storage {
 namespace {
 
-// A read that met a damaged row: the caller reads again without it.
-constexpr int16_t kDamagedRow = -1;
+// A read that met a damaged row, or a row that moved before it was held:
+// the caller reads again.
+constexpr int16_t kReadAgain = -1;
 
 bool IsKey(const FileSpec& file_spec, int k) {
   return k >= 0 && k < static_cast<int>(file_spec.keys.size());
@@ -32,11 +34,24 @@ void CopyKeyOut(const std::string& key_bytes, char* key) {
 
 int16_t RecordCursor::Read(int16_t op, bool biased, char* data, uint16_t* data_length, char* key,
                            uint16_t key_length, int16_t key_number) {
-  if (biased) DropLock();  // a biased read drops the previous lock, also when it fails
+  // A biased read drops the previous lock, also when it fails; the engine
+  // drops it in the exchange of the read itself where it can.
+  int64_t drop = biased ? std::exchange(locked_id_, 0) : 0;
   const bool step = op == kOpGetNext || op == kOpGetPrevious;
   const int k = step ? key_number_ : key_number;
   const FileSpec& file_spec = file_->file_spec();
-  if (!IsKey(file_spec, k)) return kStatusInvalidKeyNumber;
+  int16_t invalid = kStatusOk;
+  if (!IsKey(file_spec, k)) {
+    invalid = kStatusInvalidKeyNumber;
+  } else if (op != kOpGetEqual && op != kOpGetGreaterOrEqual && op != kOpGetLessOrEqual && !step) {
+    invalid = kStatusInvalidOperation;
+  } else if (step && current_id_ == 0) {
+    invalid = kStatusNoCurrentRecord;
+  }
+  if (invalid != kStatusOk) {
+    if (drop != 0) file_->Unlock(drop);
+    return invalid;
+  }
   // The key given is as long as the key path's keys, padded with zero bytes.
   std::string wanted(static_cast<size_t>(file_spec.keys[static_cast<size_t>(k)].Length()), '\0');
   std::memcpy(wanted.data(), key, std::min<size_t>(wanted.size(), key_length));
@@ -56,22 +71,21 @@ int16_t RecordCursor::Read(int16_t op, bool biased, char* data, uint16_t* data_l
     case kOpGetLessOrEqual:
       query.comparison = KeyComparison::kLessOrEqual;
       break;
-    case kOpGetNext:
-    case kOpGetPrevious:
-      if (current_id_ == 0) return kStatusNoCurrentRecord;
+    default:  // a step from the current record
       query.comparison = op == kOpGetNext ? KeyComparison::kAfter : KeyComparison::kBefore;
       query.key = current_key_;
       query.id = current_id_;
       break;
-    default:
-      return kStatusInvalidOperation;
   }
   for (;;) {
     rows_.clear();
-    const int16_t selected = file_->SelectRows(query, &rows_);
+    RowLock lock = RowLock::kNotTried;
+    const int16_t selected =
+        biased ? file_->SelectLocking(query, std::exchange(drop, 0), &rows_, &lock)
+               : file_->SelectRows(query, &rows_);
     if (selected != kStatusOk) return selected;
-    const int16_t status = Take(&rows_, not_found, biased, k, data, data_length, key);
-    if (status != kDamagedRow) return status;
+    const int16_t status = Take(&rows_, not_found, biased, lock, k, data, data_length, key);
+    if (status != kReadAgain) return status;
   }
 }
 
@@ -83,29 +97,61 @@ int16_t RecordCursor::ReadDirect(bool biased, char* data, uint16_t* data_length,
   rows_.clear();
   const int16_t selected = file_->SelectById(DecodeFixed32(data), key_number, &rows_);
   if (selected != kStatusOk) return selected;
-  const int16_t status =
-      Take(&rows_, kStatusInvalidPosition, biased, key_number, data, data_length, key);
-  return status == kDamagedRow ? kStatusInvalidPosition : status;
+  const int16_t status = Take(&rows_, kStatusInvalidPosition, biased, RowLock::kNotTried,
+                              key_number, data, data_length, key);
+  return status == kReadAgain ? kStatusInvalidPosition : status;
 }
 
-// Makes the first row read the current record along key path k: locked
-// first when biased (another holder gives 84 and nothing moves), then
-// copied out. A damaged row is left out of the file's reads from now on.
-int16_t RecordCursor::Take(std::vector<StoredRow>* rows, int16_t not_found, bool biased, int k,
-                           char* data, uint16_t* data_length, char* key) {
-  if (rows->empty()) return not_found;
-  StoredRow& row = rows->front();
+// A damaged row is left out of the file's reads from now on, and told of.
+bool RecordCursor::IsDamaged(const StoredRow& row, int k) {
   const std::string damage = row.stored_as_bytes
                                  ? RecordDamage(file_->file_spec(), k, row.data, row.key)
                                  : "it is stored as another type than bytes";
-  if (!damage.empty()) {
-    damaged_.insert(row.id);
-    ReportDamagedRow(file_->name(), row.id, row.key, damage);
-    return kDamagedRow;
+  if (damage.empty()) return false;
+  damaged_.insert(row.id);
+  ReportDamagedRow(file_->name(), row.id, row.key, damage);
+  return true;
+}
+
+// Holds the lock of a biased read on the first row, as the engine left it:
+// locks it when the engine did not try, and reads it again by its id when
+// it may have changed between its select and its lock. A row whose key has
+// moved meanwhile is no longer the one the read asked for: read again.
+int16_t RecordCursor::Hold(StoredRow* row, RowLock lock, int k) {
+  if (lock == RowLock::kNotTried) {
+    lock = file_->TryLock(row->id) ? RowLock::kTakenMaybeChanged : RowLock::kRefused;
+  }
+  if (lock == RowLock::kRefused) return kStatusRecordLocked;
+  locked_id_ = row->id;
+  if (lock == RowLock::kTaken) return kStatusOk;
+  std::vector<StoredRow> now;
+  const int16_t selected = file_->SelectById(row->id, k, &now);
+  if (selected != kStatusOk) {
+    DropLock();
+    return selected;
+  }
+  if (now.empty() || now.front().key != row->key || IsDamaged(now.front(), k)) {
+    DropLock();
+    return kReadAgain;
+  }
+  *row = std::move(now.front());
+  return kStatusOk;
+}
+
+// Makes the first row read the current record along key path k: held
+// first when biased (another holder gives 84 and nothing moves), then
+// copied out.
+int16_t RecordCursor::Take(std::vector<StoredRow>* rows, int16_t not_found, bool biased,
+                           RowLock lock, int k, char* data, uint16_t* data_length, char* key) {
+  if (rows->empty()) return not_found;
+  StoredRow& row = rows->front();
+  if (IsDamaged(row, k)) {
+    if (lock == RowLock::kTaken || lock == RowLock::kTakenMaybeChanged) file_->Unlock(row.id);
+    return kReadAgain;
   }
   if (biased) {
-    if (!file_->TryLock(row.id)) return kStatusRecordLocked;
-    locked_id_ = row.id;
+    const int16_t held = Hold(&row, lock, k);
+    if (held != kStatusOk) return held;
   }
   current_id_ = row.id;
   key_number_ = k;

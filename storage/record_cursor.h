@@ -4,7 +4,9 @@
 // key) and the one record lock of the file. Reads along a key path (equal,
 // greater or equal, less or equal, next, previous) and by position make
 // their record the current one; a read with the lock bias locks the record
-// it returns, and drops the previous lock first, also when it fails. An
+// it returns, and drops the previous lock first, also when it fails; the
+// record it gives is the one as it stands under the lock, never a version
+// another station changed and let go of between the select and the lock. An
 // update of a record that the file does not hold locks it for the write
 // alone, so that no write overwrites a record another station holds. Rows
 // that are not records of the file (storage/damaged_rows.h) are skipped on
@@ -45,8 +47,10 @@ class RecordCursor {
   void DropLock();
 
  private:
-  int16_t Take(std::vector<StoredRow>* rows, int16_t not_found, bool biased, int k, char* data,
-               uint16_t* data_length, char* key);
+  int16_t Take(std::vector<StoredRow>* rows, int16_t not_found, bool biased, RowLock lock, int k,
+               char* data, uint16_t* data_length, char* key);
+  int16_t Hold(StoredRow* row, RowLock lock, int k);
+  bool IsDamaged(const StoredRow& row, int k);
 
   std::unique_ptr<EngineFile> file_;
   int64_t locked_id_ = 0;   // record the file holds a lock on, 0 for none

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <map>
 
 #include "storage/damaged_rows.h"
@@ -64,6 +65,8 @@ class MemoryFile : public EngineFile {
     return kStatusOk;
   }
   bool TryLock(int64_t id) override {
+    // Another station's change and release, between the select and the lock.
+    if (before_lock) std::exchange(before_lock, nullptr)();
     if (held_elsewhere.count(id) > 0) return false;
     log_ += "lock " + std::to_string(id) + ";";
     return true;
@@ -75,11 +78,13 @@ class MemoryFile : public EngineFile {
 
   // A row as another tool might have stored it, not necessarily a record.
   void Store(const std::string& data) { rows_[++last_id_] = data; }
+  void Replace(int64_t id, const std::string& data) { rows_[id] = data; }
   // What the cursor asked for since the last call.
   std::string TakeLog() { return std::exchange(log_, std::string()); }
 
   std::set<int64_t> held_elsewhere;
   int16_t begin_status = kStatusOk;
+  std::function<void()> before_lock;
 
  private:
   static bool Matches(const RowQuery& q, const std::string& key, int64_t id) {
@@ -164,6 +169,27 @@ TEST_F(RecordCursorTest, ABiasedReadDropsThePreviousLockBeforeItsOwnAlsoWhenItFa
   EXPECT_EQ(record_, "AA-3");
   cursor_->DropLock();
   EXPECT_EQ(file_->TakeLog(), "");
+}
+
+// A station may change a record and let it go between this station's select
+// and its lock: the read gives the record as it stands once held, and a
+// record whose key has moved meanwhile is not the one asked for.
+TEST_F(RecordCursorTest, ABiasedReadGivesTheRecordAsItStandsOnceHeld) {
+  file_->before_lock = [&] { file_->Replace(2, "AB-7"); };
+  ASSERT_EQ(Read(kOpGetEqual, "AB", true), kStatusOk);
+  EXPECT_EQ(record_, "AB-7");
+  file_->before_lock = [&] { file_->Replace(4, "CC-4"); };
+  EXPECT_EQ(Read(kOpGetEqual, "BB", true), kStatusKeyNotFound);
+  EXPECT_EQ(file_->TakeLog(), "lock 2;unlock 2;lock 4;unlock 4;") << "a moved record kept locked";
+  // From AA-3 the next is AB-2; it moves to "BC" before it is held, and
+  // the read again finds it, still the next, under its new key.
+  ASSERT_EQ(Read(kOpGetEqual, "AA", false), kStatusOk);
+  ASSERT_EQ(Read(kOpGetNext, "", false), kStatusOk);
+  EXPECT_EQ(record_, "AA-3");
+  file_->before_lock = [&] { file_->Replace(2, "BC-2"); };
+  ASSERT_EQ(Read(kOpGetNext, "", true), kStatusOk);
+  EXPECT_EQ(record_, "BC-2");
+  EXPECT_EQ(file_->TakeLog(), "lock 2;unlock 2;lock 2;");
 }
 
 TEST_F(RecordCursorTest, AnUpdateLocksARecordItDoesNotHoldForTheWriteAlone) {

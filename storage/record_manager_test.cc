@@ -366,6 +366,74 @@ TEST_P(RecordManagerTest, ABiasedReadDropsThePreviousLockOfTheFile) {
   EXPECT_EQ(other.Read(kOpGetEqual + kLockBias, "AB", 0), kStatusOk);
 }
 
+// Every read along a key path with the lock bias holds the record it
+// returns, and only that one: another station is refused it, and may take
+// the record held before.
+TEST_P(RecordManagerTest, BiasedReadsHoldTheRecordTheyReturnAndNoOther) {
+  Handle other;
+  ASSERT_EQ(other.Open(path_), kStatusOk);
+  // Key 1 of a record: byte 5, then byte 3.
+  const auto other_can_lock = [&](const std::string& record) {
+    const std::string key1 = {record[4], record[2]};
+    const int16_t status = other.Read(kOpGetEqual + kLockBias, key1, 1);
+    if (status == kStatusOk) {
+      EXPECT_EQ(other.Read(kOpUnlock, "", 0), kStatusOk);
+    }
+    return status == kStatusOk;
+  };
+  const std::vector<std::string> records = {"AAx1p---", "ABy2q---", "AAz3r---", "BBw4s---"};
+  struct Step {
+    int16_t op;
+    const char* key;
+    int16_t key_number;
+    int16_t status;
+    const char* record;  // null: nothing held
+  } steps[] = {
+      {kOpGetEqual, "AA", 0, kStatusOk, "AAx1p---"},
+      {kOpGetNext, "", 0, kStatusOk, "AAz3r---"},  // a duplicate, by its id
+      {kOpGetNext, "", 0, kStatusOk, "ABy2q---"},
+      {kOpGetNext, "", 0, kStatusOk, "BBw4s---"},
+      {kOpGetNext, "", 0, kStatusEndOfFile, nullptr},
+      {kOpGetLessOrEqual, "AA", 0, kStatusOk, "AAz3r---"},
+      {kOpGetPrevious, "", 0, kStatusOk, "AAx1p---"},
+      {kOpGetPrevious, "", 0, kStatusEndOfFile, nullptr},
+      {kOpGetGreaterOrEqual, "AC", 0, kStatusOk, "BBw4s---"},
+      {kOpGetEqual, "AC", 0, kStatusKeyNotFound, nullptr},
+      {kOpGetGreaterOrEqual, "q", 1, kStatusOk, "ABy2q---"},
+      {kOpGetNext, "", 0, kStatusOk, "AAz3r---"},
+  };
+  for (const Step& s : steps) {
+    EXPECT_EQ(h_.Read(s.op + kLockBias, s.key, s.key_number), s.status) << s.op << " " << s.key;
+    if (s.record != nullptr) {
+      EXPECT_EQ(h_.Record(), s.record) << s.op << " " << s.key;
+    }
+    for (const std::string& r : records) {
+      const bool held = s.record != nullptr && r == s.record;
+      EXPECT_EQ(other_can_lock(r), !held) << s.op << " " << s.key << ": " << r;
+    }
+  }
+}
+
+// Two stations take turns on one record: each biased read gives what the
+// other last wrote, never a copy read before.
+TEST_P(RecordManagerTest, ABiasedReadGivesWhatAnotherStationLastWrote) {
+  Handle other;
+  ASSERT_EQ(other.Open(path_), kStatusOk);
+  ASSERT_EQ(h_.Read(kOpGetEqual + kLockBias, "AB", 0), kStatusOk);
+  ASSERT_EQ(other.Read(kOpGetEqual, "AB", 0), kStatusOk);  // seen without the lock
+  EXPECT_EQ(other.Read(kOpGetEqual + kLockBias, "AB", 0), kStatusRecordLocked);
+  ASSERT_EQ(h_.Write(kOpUpdate, "ABy9q---"), kStatusOk);
+  EXPECT_EQ(other.Read(kOpGetEqual + kLockBias, "AB", 0), kStatusRecordLocked);
+  ASSERT_EQ(h_.Read(kOpGetEqual + kLockBias, "BB", 0), kStatusOk);  // lets AB go
+  ASSERT_EQ(other.Read(kOpGetEqual + kLockBias, "AB", 0), kStatusOk);
+  EXPECT_EQ(other.Record(), "ABy9q---");
+  ASSERT_EQ(other.Write(kOpUpdate, "ABy8q---"), kStatusOk);
+  ASSERT_EQ(other.Read(kOpGetNext + kLockBias, "", 0), kStatusRecordLocked);  // BB is held
+  ASSERT_EQ(other.Read(kOpUnlock, "", 0), kStatusOk);
+  ASSERT_EQ(h_.Read(kOpGetPrevious + kLockBias, "", 0), kStatusOk);
+  EXPECT_EQ(h_.Record(), "ABy8q---");
+}
+
 TEST_P(RecordManagerTest, AProcessKilledAmidUpdatesLeavesWholeRecords) {
   Reset();
   // Forty records of one repeated byte; the child rewrites them over and
