@@ -3,10 +3,9 @@
 // the lock when another session holds the record, changes it or has changed
 // it without letting the change be seen yet. Needs the test server
 // (KEP_TEST_PG).
+#include <gtest/gtest.h>
 #include <libpq-fe.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <memory>
 #include <set>

@@ -37,6 +37,7 @@ int16_t RecordCursor::Read(int16_t op, bool biased, char* data, uint16_t* data_l
   // A biased read drops the previous lock, also when it fails; the engine
   // drops it in the exchange of the read itself where it can.
   int64_t drop = biased ? std::exchange(locked_id_, 0) : 0;
+  if (biased) written_id_ = 0;
   const bool step = op == kOpGetNext || op == kOpGetPrevious;
   const int k = step ? key_number_ : key_number;
   const FileSpec& file_spec = file_->file_spec();
@@ -93,10 +94,19 @@ int16_t RecordCursor::ReadDirect(bool biased, char* data, uint16_t* data_length,
                                  int16_t key_number) {
   if (biased) DropLock();
   if (*data_length < 4) return kStatusDataBufferShort;
-  if (!IsKey(file_->file_spec(), key_number)) return kStatusInvalidKeyNumber;
+  const FileSpec& file_spec = file_->file_spec();
+  if (!IsKey(file_spec, key_number)) return kStatusInvalidKeyNumber;
+  const int64_t id = DecodeFixed32(data);
   rows_.clear();
-  const int16_t selected = file_->SelectById(DecodeFixed32(data), key_number, &rows_);
-  if (selected != kStatusOk) return selected;
+  if (!biased && id == written_id_ && id == locked_id_) {
+    // The record this file holds and has written since it took it: no
+    // other station can have changed it, and it is what the file stores.
+    rows_.push_back(
+        {id, written_, file_spec.keys[static_cast<size_t>(key_number)].Extract(written_), true});
+  } else {
+    const int16_t selected = file_->SelectById(id, key_number, &rows_);
+    if (selected != kStatusOk) return selected;
+  }
   const int16_t status = Take(&rows_, kStatusInvalidPosition, biased, RowLock::kNotTried,
                               key_number, data, data_length, key);
   return status == kReadAgain ? kStatusInvalidPosition : status;
@@ -177,7 +187,12 @@ int16_t RecordCursor::Write(bool insert, const char* data, uint16_t data_length,
   const int16_t status =
       file_->Write(RowWrite{insert ? 0 : current_id_, record, keys, in_transaction_}, &id);
   if (temporary_lock) file_->Unlock(current_id_);
+  written_id_ = 0;
   if (status != kStatusOk) return status;
+  if (!insert && !temporary_lock && !in_transaction_) {
+    written_id_ = current_id_;
+    written_ = record;
+  }
   if (insert) {
     current_id_ = id;
     key_number_ = IsKey(file_spec, key_number) ? key_number : 0;
@@ -188,6 +203,7 @@ int16_t RecordCursor::Write(bool insert, const char* data, uint16_t data_length,
 }
 
 int16_t RecordCursor::Transaction(int16_t op) {
+  written_id_ = 0;  // an abort would take back what was written
   if ((op == kOpBeginTransaction) == in_transaction_) return kStatusInvalidOperation;
   const int16_t status = op == kOpBeginTransaction ? file_->BeginTransaction()
                          : op == kOpEndTransaction ? file_->EndTransaction()
@@ -213,6 +229,7 @@ int16_t RecordCursor::Position(char* data, uint16_t* data_length) const {
 void RecordCursor::DropLock() {
   if (locked_id_ != 0) file_->Unlock(locked_id_);
   locked_id_ = 0;
+  written_id_ = 0;
 }
 
 }  // namespace storage

@@ -6,7 +6,9 @@
 // their record the current one; a read with the lock bias locks the record
 // it returns, and drops the previous lock first, also when it fails; the
 // record it gives is the one as it stands under the lock, never a version
-// another station changed and let go of between the select and the lock. An
+// another station changed and let go of between the select and the lock. A
+// read by position of the record the file holds and has just updated gives
+// the bytes written without asking the engine. An
 // update of a record that the file does not hold locks it for the write
 // alone, so that no write overwrites a record another station holds. Rows
 // that are not records of the file (storage/damaged_rows.h) are skipped on
@@ -60,6 +62,10 @@ class RecordCursor {
   bool in_transaction_ = false;  // between begin and end (or abort) of a transaction
   std::set<int64_t> damaged_;    // rows that are not records of the file, left out of reads
   std::vector<StoredRow> rows_;  // the rows of the last select
+  // The record this file holds locked and last updated outside a
+  // transaction, as written: a read of its position needs no select.
+  int64_t written_id_ = 0;
+  std::string written_;
 };
 
 }  // namespace storage

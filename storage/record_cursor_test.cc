@@ -48,6 +48,7 @@ class MemoryFile : public EngineFile {
     return kStatusOk;
   }
   int16_t SelectById(int64_t id, int, std::vector<StoredRow>* rows) override {
+    ++reads_by_id;
     const auto it = rows_.find(id);
     if (it != rows_.end()) rows->push_back({id, it->second, it->second.substr(0, 2), true});
     return kStatusOk;
@@ -85,6 +86,7 @@ class MemoryFile : public EngineFile {
   std::set<int64_t> held_elsewhere;
   int16_t begin_status = kStatusOk;
   std::function<void()> before_lock;
+  int reads_by_id = 0;
 
  private:
   static bool Matches(const RowQuery& q, const std::string& key, int64_t id) {
@@ -230,6 +232,37 @@ TEST_F(RecordCursorTest, DamagedRowsAreSkippedToldOfOnceAndNeverLocked) {
   EXPECT_EQ(ReadAt(3), kStatusOk);
   EXPECT_EQ(record_, "AA-3");
   EXPECT_EQ(ReadAt(99), kStatusInvalidPosition);
+}
+
+// A read by position of the record the file holds and has just updated is
+// answered with the bytes written; once the lock is let go, or when a
+// transaction could take the write back, it asks the engine.
+TEST_F(RecordCursorTest, TheRecordJustWrittenUnderItsLockIsReadByPositionWithoutASelect) {
+  // The selects by id that a read by position makes.
+  const auto selects_reading_at = [&](uint32_t position) {
+    const int before = file_->reads_by_id;
+    EXPECT_EQ(ReadAt(position), kStatusOk);
+    return file_->reads_by_id - before;
+  };
+  ASSERT_EQ(Read(kOpGetEqual, "AB", true), kStatusOk);
+  ASSERT_EQ(Write(false, "AB-9"), kStatusOk);
+  EXPECT_EQ(selects_reading_at(2), 0);
+  EXPECT_EQ(record_, "AB-9");
+  EXPECT_EQ(Read(kOpGetNext, ""), kStatusOk) << "the position read made it current";
+  EXPECT_EQ(record_, "BB-4");
+  ASSERT_EQ(Read(kOpGetEqual, "AB", true), kStatusOk);
+  ASSERT_EQ(Write(false, "AB-8"), kStatusOk);
+  cursor_->DropLock();
+  file_->Replace(2, "AB-5");  // another station, once the lock is let go
+  EXPECT_EQ(selects_reading_at(2), 1);
+  EXPECT_EQ(record_, "AB-5");
+  ASSERT_EQ(Read(kOpGetEqual, "BB"), kStatusOk);
+  ASSERT_EQ(Write(false, "BB-7"), kStatusOk);  // locked for the write alone
+  EXPECT_EQ(selects_reading_at(4), 1);
+  ASSERT_EQ(cursor_->Transaction(kOpBeginTransaction), kStatusOk);
+  ASSERT_EQ(Read(kOpGetEqual, "AA", true), kStatusOk);
+  ASSERT_EQ(Write(false, "AA-6"), kStatusOk);
+  EXPECT_EQ(selects_reading_at(1), 1) << "an abort could take the write back";
 }
 
 TEST_F(RecordCursorTest, TransactionsAlternateAndWritesJoinThem) {
