@@ -22,6 +22,9 @@ class RunEnvironment {
   // Whole minutes since 1970-01-01 00:00 of the local date and time.
   virtual int64_t LocalMinutes();
 
+  // The year of the local date, from LocalMinutes.
+  int CurrentYear();
+
   virtual void SleepMilliseconds(int milliseconds);
 
   // A number in [0, 1). The source is seeded at its first use in a process
