@@ -6,6 +6,7 @@
 #include <chrono>
 #include <ctime>
 
+#include "base/console.h"
 #include "base/platform.h"
 
 namespace base {
@@ -39,6 +40,8 @@ int RunEnvironment::CurrentYear() {
       std::chrono::sys_days{std::chrono::days{static_cast<int>(days)}}};
   return static_cast<int>(date.year());
 }
+
+Console& RunEnvironment::OperatorConsole() { return ProcessConsole(); }
 
 void RunEnvironment::SleepMilliseconds(int milliseconds) { base::SleepMilliseconds(milliseconds); }
 

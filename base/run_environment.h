@@ -1,8 +1,10 @@
-// What a run takes from the world outside it: the local clock, the waits and
-// the random source. The main program makes one environment for the run and
-// hands it to the pieces that need it (the lock files, the unit walk's
-// retries); a test derives its own to hold the clock still, count the waits
-// or draw chosen numbers (testing/fake_environment.h).
+// What a run takes from the world outside it: the local clock, the waits, the
+// random source and the console where the operator sees why the run waits.
+// The main program makes one environment for the run and hands it to the
+// pieces that need it (the lock files, the unit walk's retries); a test
+// derives its own to hold the clock still, count the waits, draw chosen
+// numbers or keep the messages on a screen of its own
+// (testing/fake_environment.h).
 #pragma once
 
 #include <sys/types.h>
@@ -11,6 +13,8 @@
 #include <random>
 
 namespace base {
+
+class Console;
 
 class RunEnvironment {
  public:
@@ -32,6 +36,9 @@ class RunEnvironment {
   // so that two stations started in the same hundredth draw apart; a process
   // made by fork seeds its own.
   virtual double Random();
+
+  // The console of the process's terminal (ProcessConsole).
+  virtual Console& OperatorConsole();
 
  private:
   std::mt19937 generator_;
