@@ -1,7 +1,6 @@
 #include "base/dates.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
 
 #include "base/codepage.h"
@@ -52,10 +51,9 @@ PackedDate Pack(int year, int month, int day) { return PackedDate(year, month, d
 bool JulianLeap(int y) { return y % 4 == 0; }
 
 int MonthLength(int year, int month, bool gregorian) {
-  static constexpr std::array<int, 12> kDays = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   if (month < 1 || month > 12) return 31;
-  if (month == 2 && (gregorian ? IsLeapYear(year) : JulianLeap(year))) return 29;
-  return kDays[month - 1];
+  if (month == 2 && !gregorian) return JulianLeap(year) ? 29 : 28;
+  return DaysInMonth(year, month);
 }
 
 int YearLength(int year) {

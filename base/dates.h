@@ -80,6 +80,12 @@ constexpr bool IsLeapYear(int year) {
   return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
 }
 
+// The days of a month of that calendar. REQUIRES: month 1..12.
+constexpr int DaysInMonth(int year, int month) {
+  if (month == 2) return IsLeapYear(year) ? 29 : 28;
+  return month == 4 || month == 6 || month == 9 || month == 11 ? 30 : 31;
+}
+
 std::string PackDigits(std::string_view text);
 std::string UnpackDigits(std::string_view packed);
 std::string ZeroPad(int64_t value, int width);

@@ -246,6 +246,17 @@ TEST(IsLeapYear, EveryFourthYearButOnlyTheFourthCenturyYear) {
   for (const auto& c : cases) EXPECT_EQ(IsLeapYear(c.year), c.leap) << c.year;
 }
 
+// The month lengths of the Gregorian calendar, used back before its reform
+// where a date must merely exist (the data tool's dates).
+TEST(DaysInMonth, ThirtyDaysHathSeptemberAndFebruaryFollowsTheLeapYears) {
+  const int common[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  for (int m = 1; m <= 12; ++m) EXPECT_EQ(DaysInMonth(2025, m), common[m - 1]) << m;
+  EXPECT_EQ(DaysInMonth(2024, 2), 29);
+  EXPECT_EQ(DaysInMonth(2000, 2), 29);
+  EXPECT_EQ(DaysInMonth(1900, 2), 28);
+  EXPECT_EQ(DaysInMonth(1500, 2), 28);
+}
+
 TEST_F(DatesTest, PacksDottedCodes) {
   EXPECT_EQ(UnpackDigits(PackDottedCode("12.3")), "00120003");
   EXPECT_EQ(UnpackDigits(PackDottedCode("1")), "0001");
