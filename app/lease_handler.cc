@@ -160,9 +160,9 @@ void LeaseHandler::HandleUnit(RecordBuffers& records, bool new_record) {
     ++counts_->units_without_index;
     const std::string key = base::UnpackDigits(GetBytes(records.unit, u::kKey));
     std::fprintf(stderr,
-                 "mirtosek: unit %s-%s: no price index in TAULES\\UIpc before the anniversary; "
+                 "mirtosek: unit %s-%s: no price index in %s before the anniversary; "
                  "its rent is not updated\n",
-                 key.substr(0, 4).c_str(), key.substr(4).c_str());
+                 key.substr(0, 4).c_str(), key.substr(4).c_str(), storage::cpi::kFile.path);
   }
   if (found && transitional) stale_.Note(reading);
   const lease::UpdateResult result = lease::ComputeRentUpdate(facts, reading);

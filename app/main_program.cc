@@ -277,7 +277,8 @@ void SayEarlierWriteBacks(const RunCounts& counts) {
 }
 
 // Everything after the command line: session, parameters, run, print.
-int RunWithParameters(const CommandLine& command, RunParameters params, Clock::time_point start) {
+int RunWithParameters(base::RunEnvironment& env, const CommandLine& command, RunParameters params,
+                      Clock::time_point start) {
   const bool from_options = command.action == CommandLine::Action::kOptionsRun;
   PrivateTemporaryDirectory private_tmp;
   std::string err;
@@ -288,6 +289,7 @@ int RunWithParameters(const CommandLine& command, RunParameters params, Clock::t
   base::AnchorRelativeDirectories();
   base::LoadCompanyData();
   base::LoadNumberSettings();
+  base::LoadDateSettings();
   base::LoadSessionSettings();
   const base::SessionSettings& settings = base::Settings();
   base::SetProgramIdentifier(kProgramIdentifier);
@@ -339,7 +341,6 @@ int RunWithParameters(const CommandLine& command, RunParameters params, Clock::t
     storage::ResetRecordManager();
     return kExitOpenFailed;
   }
-  base::RunEnvironment env;
   int status = RunReport(env, print, params, buffers, extras, &counts);
   counts.rows_damaged = storage::DamagedRowsReported();
   if (status == kExitFinished && counts.rows_damaged != 0) {
@@ -366,6 +367,10 @@ int RunWithParameters(const CommandLine& command, RunParameters params, Clock::t
 
 int RunMainProgram(int argc, char** argv) {
   const Clock::time_point start = Clock::now();
+  base::RunEnvironment env;
+  // The report date may be typed with two digits of year, on the command
+  // line as in "pent.tmp": they are read around the year of the run's clock.
+  base::Settings().dates.current_year = env.CurrentYear();
   CommandLine command;
   std::string err;
   if (!ParseCommandLine(argc, argv, TodayText(), &command, &err)) {
@@ -381,7 +386,7 @@ int RunMainProgram(int argc, char** argv) {
       std::fputs(VersionText().c_str(), stdout);
       return kExitFinished;
     case CommandLine::Action::kMenuRun:
-      return RunWithParameters(command, RunParameters(), start);
+      return RunWithParameters(env, command, RunParameters(), start);
     case CommandLine::Action::kOptionsRun:
       break;
   }
@@ -392,7 +397,7 @@ int RunMainProgram(int argc, char** argv) {
     return kExitBadParameters;
   }
   for (const std::string& note : OptionNotes(params)) ReportError(note);
-  return RunWithParameters(command, params, start);
+  return RunWithParameters(env, command, params, start);
 }
 
 }  // namespace app

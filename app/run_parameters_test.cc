@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "base/session_settings.h"
+
 namespace app {
 namespace {
 
@@ -12,7 +14,7 @@ std::string Lines(std::initializer_list<const char*> lines, const char* end = "\
 }
 
 TEST(RunParameters, ConvertsTheTwelveLines) {
-  base::SetCurrentYearForTesting(2026);
+  base::Settings().dates.current_year = 2026;
   RunParameters p;
   std::string err;
   ASSERT_TRUE(ParseRunParameters(
@@ -29,7 +31,7 @@ TEST(RunParameters, ConvertsTheTwelveLines) {
   EXPECT_TRUE(p.letters_housing);
   EXPECT_FALSE(p.letters_premises_s);
   EXPECT_FALSE(p.letters_premises_n);
-  base::SetCurrentYearForTesting(0);
+  base::Settings() = base::SessionSettings();
 }
 
 TEST(RunParameters, AcceptsLineFeedsAndAMissingLastLineEnd) {

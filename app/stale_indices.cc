@@ -1,5 +1,7 @@
 #include "app/stale_indices.h"
 
+#include "storage/record_layouts.h"
+
 namespace app {
 
 void StaleIndices::Note(const lease::IndexReading& reading) {
@@ -11,12 +13,12 @@ void StaleIndices::Note(const lease::IndexReading& reading) {
 
 void StaleIndices::Report(std::FILE* out) const {
   for (const auto& [month, missing] : by_month_) {
-    std::fprintf(
-        out,
-        "mirtosek: TAULES\\UIpc has no CPI for %s: %d unit%s updated with the index of %s instead "
-        "(add the month: kepdata ine, or kepdata import)\n",
-        lease::MonthText(month).c_str(), missing.units, missing.units == 1 ? " is" : "s are",
-        lease::MonthText(missing.latest_found).c_str());
+    std::fprintf(out,
+                 "mirtosek: %s has no CPI for %s: %d unit%s updated with the index of %s instead "
+                 "(add the month: kepdata ine, or kepdata import)\n",
+                 storage::cpi::kFile.path, lease::MonthText(month).c_str(), missing.units,
+                 missing.units == 1 ? " is" : "s are",
+                 lease::MonthText(missing.latest_found).c_str());
   }
 }
 

@@ -1,46 +1,24 @@
 #include "base/console.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
+#include <vector>
 
 #include "base/codepage.h"
 #include "base/dates.h"
 #include "base/platform.h"
 #include "base/session_settings.h"
-#include "base/terminal.h"
 #include "base/text_utils.h"
 
 namespace base {
 namespace {
 
-struct Window {
-  int top = 0, left = 0, bottom = 0, right = 0;
-};
-
-struct ConsoleState {
-  int colour_index = 0;
-  std::string attribute_stack;
-  int depth = 0;
-  Window current;
-  int unshown_messages = 0;  // messages sent to standard error, popped without a file
-};
-
-ConsoleState& State() {
-  static ConsoleState state;
-  return state;
-}
-
 constexpr int kHeaderSize = 4;
 constexpr int kBlockFixed = 25;  // ten 2-digit fields and the 5-digit length
 
 std::string StackPath() { return ResolvePath(Settings().tmp_dir + "WinPush.tmp"); }
-
-uint8_t CurrentAttribute() {
-  const ColourPair& pair = Settings().colours[static_cast<size_t>(State().colour_index)];
-  return static_cast<uint8_t>((pair.foreground & 0x0F) + 16 * (pair.background & 0x0F));
-}
 
 void EncodeFixed32(std::string* out, int32_t v) {
   const uint32_t u = static_cast<uint32_t>(v);
@@ -74,19 +52,16 @@ int DigitsAt(const std::string& s, size_t at, size_t width) {
   return v;
 }
 
-void PaintCell(int row, int column, char character) {
-  CurrentTerminal().WriteCell(row, column, Cell{character, CurrentAttribute()});
-}
+}  // namespace
 
-struct SavedBlock {
+struct Console::SavedBlock {
   int cursor_row, cursor_column;
   Window enclosing, region;
   std::string cells;
 };
 
-// Reads the block that ends at 1-based position p; false when the bytes do
-// not form one.
-bool ParseBlockEndingAt(const std::string& file, int32_t p, SavedBlock* block, int32_t* start) {
+bool Console::ParseBlockEndingAt(const std::string& file, int32_t p, SavedBlock* block,
+                                 int32_t* start) {
   if (p < 5 + kBlockFixed || static_cast<int64_t>(p) - 1 > static_cast<int64_t>(file.size())) {
     return false;
   }
@@ -111,64 +86,63 @@ bool ParseBlockEndingAt(const std::string& file, int32_t p, SavedBlock* block, i
   return true;
 }
 
-void Restore(const SavedBlock& block) {
-  Terminal& t = CurrentTerminal();
+void Console::Restore(const SavedBlock& block) {
   size_t k = 0;
   for (int row = block.region.top; row <= block.region.bottom; ++row) {
     for (int col = block.region.left; col <= block.region.right; ++col, k += 2) {
-      t.WriteCell(row, col, Cell{block.cells[k], static_cast<uint8_t>(block.cells[k + 1])});
+      terminal_.WriteCell(row, col, Cell{block.cells[k], static_cast<uint8_t>(block.cells[k + 1])});
     }
   }
-  t.SetCursor(block.cursor_row, block.cursor_column);
+  terminal_.SetCursor(block.cursor_row, block.cursor_column);
 }
 
-}  // namespace
+uint8_t Console::CurrentAttribute() const {
+  const ColourPair& pair = Settings().colours[static_cast<size_t>(colour_index_)];
+  return static_cast<uint8_t>((pair.foreground & 0x0F) + 16 * (pair.background & 0x0F));
+}
 
-void SetColour(std::string_view attribute) {
+void Console::PaintCell(int row, int column, char character) {
+  terminal_.WriteCell(row, column, Cell{character, CurrentAttribute()});
+}
+
+void Console::SetColour(std::string_view attribute) {
   const std::string text = UpperCase850(attribute);
   if (IsAllChar(text, ' ')) return;
-  ConsoleState& s = State();
   if (text.find('+') != std::string::npos)
-    s.attribute_stack.push_back(static_cast<char>(s.colour_index));
+    attribute_stack_.push_back(static_cast<char>(colour_index_));
   if (text.find('-') != std::string::npos) {
-    if (s.attribute_stack.empty()) {
-      s.colour_index = 0;
+    if (attribute_stack_.empty()) {
+      colour_index_ = 0;
     } else {
-      s.colour_index = s.attribute_stack.back();
-      s.attribute_stack.pop_back();
+      colour_index_ = attribute_stack_.back();
+      attribute_stack_.pop_back();
     }
     return;
   }
   if (text.find('U') != std::string::npos) {
-    s.colour_index = 4;
+    colour_index_ = 4;
   } else {
-    s.colour_index = (text.find('R') != std::string::npos ? 2 : 0) +
-                     (text.find('N') != std::string::npos ? 1 : 0);
+    colour_index_ = (text.find('R') != std::string::npos ? 2 : 0) +
+                    (text.find('N') != std::string::npos ? 1 : 0);
   }
 }
 
-int ScreenRows() { return CurrentTerminal().Rows(); }
-int ScreenColumns() { return CurrentTerminal().Columns(); }
-
-void Locate(int row, int column) {
-  const ConsoleState& s = State();
-  if (s.depth > 0) {
-    row += s.current.top;
-    column += s.current.left;
+void Console::Locate(int row, int column) {
+  if (depth_ > 0) {
+    row += current_.top;
+    column += current_.left;
   }
-  CurrentTerminal().SetCursor(row, column);
+  terminal_.SetCursor(row, column);
 }
 
-void WriteText(std::string_view text) {
-  Terminal& t = CurrentTerminal();
-  int row = t.CursorRow(), column = t.CursorColumn();
+void Console::WriteText(std::string_view text) {
+  int row = terminal_.CursorRow(), column = terminal_.CursorColumn();
   for (char c : text) PaintCell(row, column++, c);
-  t.SetCursor(row, column);
+  terminal_.SetCursor(row, column);
 }
 
-void PushWindow(int top, int left, int bottom, int right) {
-  Terminal& t = CurrentTerminal();
-  const int rows = t.Rows(), columns = t.Columns();
+void Console::PushWindow(int top, int left, int bottom, int right) {
+  const int rows = terminal_.Rows(), columns = terminal_.Columns();
   if (top < 1 || top > rows || left < 1 || left > columns || bottom < 1 || bottom > rows ||
       right < 1 || right > columns || bottom < top || right < left) {
     return;
@@ -181,15 +155,14 @@ void PushWindow(int top, int left, int bottom, int right) {
     if (pos < 5 || static_cast<int64_t>(pos) - 1 > static_cast<int64_t>(file.size())) pos = 5;
   }
   file.resize(static_cast<size_t>(pos - 1), '\0');
-  ConsoleState& s = State();
   std::string block;
-  for (int v : {t.CursorRow(), t.CursorColumn(), s.current.top, s.current.left, s.current.bottom,
-                s.current.right, top, left, bottom, right}) {
+  for (int v : {terminal_.CursorRow(), terminal_.CursorColumn(), current_.top, current_.left,
+                current_.bottom, current_.right, top, left, bottom, right}) {
     block += ZeroPad(v, 2);
   }
   for (int row = top; row <= bottom; ++row) {
     for (int col = left; col <= right; ++col) {
-      const Cell c = t.ReadCell(row, col);
+      const Cell c = terminal_.ReadCell(row, col);
       block.push_back(c.character);
       block.push_back(static_cast<char>(c.attribute));
     }
@@ -200,15 +173,14 @@ void PushWindow(int top, int left, int bottom, int right) {
   EncodeFixed32(&header, static_cast<int32_t>(file.size() + 1));
   file.replace(0, kHeaderSize, header);
   WriteStackFile(file);
-  if (s.depth == 0) t.BeginWindows();
-  s.current = Window{top, left, bottom, right};
-  ++s.depth;
+  if (depth_ == 0) terminal_.BeginWindows();
+  current_ = Window{top, left, bottom, right};
+  ++depth_;
 }
 
-void PopWindow() {
-  ConsoleState& s = State();
-  if (s.unshown_messages > 0) {
-    --s.unshown_messages;
+void Console::PopWindow() {
+  if (unshown_messages_ > 0) {
+    --unshown_messages_;
     return;
   }
   std::string file;
@@ -216,8 +188,8 @@ void PopWindow() {
   SavedBlock block;
   int32_t start = 0;
   if (file.size() > 3 && ParseBlockEndingAt(file, DecodeFixed32(file), &block, &start)) {
-    if (s.depth > 0) --s.depth;
-    s.current = block.enclosing;
+    if (depth_ > 0) --depth_;
+    current_ = block.enclosing;
     Restore(block);
     file.resize(static_cast<size_t>(start - 1));
     std::string header;
@@ -230,21 +202,20 @@ void PopWindow() {
     }
   } else {
     // An empty or damaged stack: nothing can be restored from it.
-    s.depth = 0;
-    s.current = Window{};
+    depth_ = 0;
+    current_ = Window{};
     DeleteStackFile();
   }
-  if (s.depth == 0) CurrentTerminal().EndWindows();
+  if (depth_ == 0) terminal_.EndWindows();
 }
 
-void DrawFrame(int style) {
-  const ConsoleState& s = State();
-  if (s.depth == 0) return;
+void Console::DrawFrame(int style) {
+  if (depth_ == 0) return;
   static constexpr unsigned char kFrames[3][6] = {{' ', ' ', ' ', ' ', ' ', ' '},
                                                   {0xDA, 0xBF, 0xC0, 0xD9, 0xC4, 0xB3},
                                                   {0xC9, 0xBB, 0xC8, 0xBC, 0xCD, 0xBA}};
   const unsigned char* f = kFrames[(style >= 0 && style <= 2) ? style : 0];
-  const Window& w = s.current;
+  const Window& w = current_;
   auto ch = [](unsigned char c) { return static_cast<char>(c); };
   for (int row = w.top; row <= w.bottom; ++row) {
     const bool edge_row = row == w.top || row == w.bottom;
@@ -267,11 +238,15 @@ void DrawFrame(int style) {
   }
 }
 
-void ShowMessage(int row, std::string_view text) {
-  Terminal& t = CurrentTerminal();
-  if (!t.Interactive()) {
-    std::fprintf(stderr, "%s\n", Cp850ToUtf8(text).c_str());
-    ++State().unshown_messages;
+// The caller's PopWindow then closes nothing.
+void Console::SayWithoutWindow(std::string_view text) {
+  std::fprintf(stderr, "%s\n", Cp850ToUtf8(text).c_str());
+  ++unshown_messages_;
+}
+
+void Console::ShowMessage(int row, std::string_view text) {
+  if (!terminal_.Interactive()) {
+    SayWithoutWindow(text);
     return;
   }
   SetColour("+rh");
@@ -280,15 +255,14 @@ void ShowMessage(int row, std::string_view text) {
   const int n = static_cast<int>(wrapped.size()) / kWidth;
   int top = std::max(1, row - (n + 1) / 2 - 2);
   int bottom = top + n + 1;
-  if (bottom > t.Rows()) {
-    bottom = t.Rows();
+  if (bottom > terminal_.Rows()) {
+    bottom = terminal_.Rows();
     top = bottom - n - 1;
     if (top < 1) {
       // No window can hold it: it goes to standard error as without a
-      // terminal, and the caller's PopWindow closes nothing.
+      // terminal.
       SetColour("-");
-      std::fprintf(stderr, "%s\n", Cp850ToUtf8(text).c_str());
-      ++State().unshown_messages;
+      SayWithoutWindow(text);
       return;
     }
   }
@@ -309,10 +283,15 @@ void ShowMessage(int row, std::string_view text) {
   SetColour("-");
 }
 
-void Beep() { CurrentTerminal().Beep(); }
-void DiscardPendingKeys() { CurrentTerminal().DiscardPendingKeys(); }
-void WaitForKey() { CurrentTerminal().WaitForKey(); }
+Console& ProcessConsole() {
+  static Console console(CurrentTerminal());
+  return console;
+}
 
-void ResetConsoleForTesting() { State() = ConsoleState{}; }
+void ShowMessage(int row, std::string_view text) { ProcessConsole().ShowMessage(row, text); }
+void PopWindow() { ProcessConsole().PopWindow(); }
+void Beep() { ProcessConsole().Beep(); }
+void DiscardPendingKeys() { ProcessConsole().DiscardPendingKeys(); }
+void WaitForKey() { ProcessConsole().WaitForKey(); }
 
 }  // namespace base

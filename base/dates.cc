@@ -1,30 +1,23 @@
 #include "base/dates.h"
 
 #include <algorithm>
-#include <array>
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <ctime>
 
 #include "base/codepage.h"
-#include "base/ini_file.h"
-#include "base/platform.h"
 #include "base/session_settings.h"
 
 namespace base {
 namespace {
 
-int g_year_for_testing = 0;
-std::string g_date_separator;  // empty: not loaded yet
-std::string g_date_order;
-
-int CurrentYear() {
-  if (g_year_for_testing != 0) return g_year_for_testing;
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  return local.tm_year + 1900;
+// The session's date settings, for writing a date: their complaint, if any,
+// is said with the first date written, once.
+const DateSettings& DatesForWriting() {
+  DateSettings& d = Settings().dates;
+  if (!d.complaint.empty()) {
+    std::fputs(d.complaint.c_str(), stderr);
+    d.complaint.clear();
+  }
+  return d;
 }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -58,10 +51,9 @@ PackedDate Pack(int year, int month, int day) { return PackedDate(year, month, d
 bool JulianLeap(int y) { return y % 4 == 0; }
 
 int MonthLength(int year, int month, bool gregorian) {
-  static constexpr std::array<int, 12> kDays = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   if (month < 1 || month > 12) return 31;
-  if (month == 2 && (gregorian ? IsLeapYear(year) : JulianLeap(year))) return 29;
-  return kDays[month - 1];
+  if (month == 2 && !gregorian) return JulianLeap(year) ? 29 : 28;
+  return DaysInMonth(year, month);
 }
 
 int YearLength(int year) {
@@ -72,36 +64,6 @@ int YearLength(int year) {
 int MonthLengthByYear(int year, int month) { return MonthLength(year, month, year >= 1582); }
 
 char UnitLetter(std::string_view unit) { return unit.empty() ? ' ' : UpperCase850(unit[0]); }
-
-void LoadDateSettings() {
-  if (!g_date_separator.empty()) return;
-  const std::string vorn = DirectoryVariable("KEPROOT") + "Vorn.ini";
-  auto load = [&](const char* key, size_t width, const char* fallback) {
-    std::string v = IniRead(vorn, "Usuari", key);
-    v.resize(width, ' ');
-    return v.find_first_not_of(' ') == std::string::npos ? std::string(fallback) : v;
-  };
-  g_date_separator = load("DatCaracter", 1, "/");
-  g_date_order = load("DatOrdre", 3, "DMA");
-  // Settings that would make the dates vanish or run into the numbers are
-  // said once, and the defaults take their place.
-  std::string order = g_date_order;
-  for (char& c : order) c = UpperCase850(c);
-  std::string sorted = order;
-  std::sort(sorted.begin(), sorted.end());
-  if (sorted != "ADM") {
-    std::fprintf(stderr, "%s [Usuari] DatOrdre=%s is not an order of D, M and A: DMA is used\n",
-                 vorn.c_str(), g_date_order.c_str());
-    g_date_order = "DMA";
-  }
-  const unsigned char sep = static_cast<unsigned char>(g_date_separator[0]);
-  if (sep < 32 || sep == 127 || sep == 255 || (sep >= '0' && sep <= '9')) {
-    std::fprintf(stderr,
-                 "%s [Usuari] DatCaracter (byte %d) cannot separate a date: \"/\" is used\n",
-                 vorn.c_str(), sep);
-    g_date_separator = "/";
-  }
-}
 
 struct LanguageWords {
   const char* months[12];
@@ -235,7 +197,7 @@ PackedDate ParseDate(std::string_view text) {
   const size_t b = year_text.find_first_not_of(' ');
   const size_t trimmed = b == std::string::npos ? 0 : year_text.find_last_not_of(' ') - b + 1;
   if (day > 0 && month > 0 && trimmed <= 3) {
-    const int now = CurrentYear();
+    const int now = Settings().dates.current_year;
     year += 100 * (now / 100);
     if (year - now > 49) {
       year -= 100;
@@ -329,7 +291,7 @@ int32_t DateDifference(const PackedDate& date1, const PackedDate& date2, std::st
 }
 
 std::string FormatDate(const PackedDate& date, DateStyle style, std::string_view parts) {
-  LoadDateSettings();
+  const DateSettings& settings = DatesForWriting();
   if (style > 1) style = 2;
   const Ymd d = Unpack(date);
   if (style < 0) {
@@ -340,7 +302,7 @@ std::string FormatDate(const PackedDate& date, DateStyle style, std::string_view
   auto has = [&](char letter) { return wanted.find(letter) != std::string::npos; };
   std::string text;
   if (d.month != 0 || d.day != 0) {
-    for (char letter : g_date_order) {
+    for (char letter : settings.order) {
       const char upper = UpperCase850(letter);
       if (!has(upper)) continue;
       std::string piece;
@@ -356,7 +318,7 @@ std::string FormatDate(const PackedDate& date, DateStyle style, std::string_view
       }
       if (!text.empty()) {
         if (style < 2) {
-          joint = g_date_separator;
+          joint = settings.separator;
         } else if (upper == 'M') {
           const char first = piece.empty() ? ' ' : UpperCase850(piece[0]);
           const bool vowel = std::string("AEIOU").find(first) != std::string::npos;
@@ -403,13 +365,6 @@ std::string PackDottedCode(std::string_view text) {
     start = end + 1;
   }
   return PackDigits(digits);
-}
-
-void SetCurrentYearForTesting(int year) { g_year_for_testing = year; }
-
-void ResetDateSettingsForTesting() {
-  g_date_separator.clear();
-  g_date_order.clear();
 }
 
 }  // namespace base

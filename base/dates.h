@@ -5,9 +5,10 @@
 // strings of one length orders them as the numbers they hold. A PackedDate
 // is the packing of the eight-digit text YYYYMMDD (four bytes: century, year
 // of the century, month, day); the ZeroDate, four bytes 0x80, means no date.
-// Dates are written for the report in the user's order and separator
-// ("Vorn.ini" [Usuari] "DatOrdre", "DatCaracter", read on the first
-// FormatDate) and in the session language.
+// Dates are written for the report in the user's order and separator and in
+// the session language, and two-digit years are read around the current year:
+// the session's DateSettings (base/session_settings.h), which the program
+// loads when it starts.
 #pragma once
 
 #include <array>
@@ -79,13 +80,21 @@ constexpr bool IsLeapYear(int year) {
   return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
 }
 
+// The days of a month of that calendar. REQUIRES: month 1..12.
+constexpr int DaysInMonth(int year, int month) {
+  if (month == 2) return IsLeapYear(year) ? 29 : 28;
+  return month == 4 || month == 6 || month == 9 || month == 11 ? 30 : 31;
+}
+
 std::string PackDigits(std::string_view text);
 std::string UnpackDigits(std::string_view packed);
 std::string ZeroPad(int64_t value, int width);
 
 // Day, month, year text ("12051956", "12/5/56", "12.5.1956") to a PackedDate;
-// unreadable text gives the ZeroDate. Two-digit years are placed in the window
-// around the current year of the clock seam below.
+// unreadable text gives the ZeroDate. A year of up to three digits is put in
+// the century of Settings().dates.current_year, then moved a century back
+// when that lies more than 49 years after the current year, or forward when
+// more than 50 before it: "12/5/95" is 1995 in 2026.
 PackedDate ParseDate(std::string_view text);
 
 // unit: "D" days, "M" months, "A" years, either case.
@@ -93,17 +102,12 @@ PackedDate AddToDate(const PackedDate& date, int32_t count, std::string_view uni
 int32_t DateDifference(const PackedDate& date1, const PackedDate& date2, std::string_view unit);
 
 // style: -1 ISO, 0 numeric, 1 three-letter month, 2 (or above) long form.
-// parts: any of "d", "m", "a"; the order of writing is always DateOrder.
+// parts: any of "d", "m", "a"; the order of writing is always the user's
+// (DateSettings).
 using DateStyle = int;
 std::string FormatDate(const PackedDate& date, DateStyle style, std::string_view parts);
 
 // "12.3" packs the digits "00120003".
 std::string PackDottedCode(std::string_view text);
-
-// Seams for tests: the year of the system clock used by ParseDate's two-digit
-// window (0 restores the real clock), and forgetting the date conventions so
-// the next FormatDate reads "Vorn.ini" again.
-void SetCurrentYearForTesting(int year);
-void ResetDateSettingsForTesting();
 
 }  // namespace base

@@ -16,16 +16,14 @@ PackedDate D(const char* ddmmyyyy) { return ParseDate(ddmmyyyy); }
 class DatesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    SetCurrentYearForTesting(2026);
     setenv("KEPROOT", dir_.prefix().c_str(), 1);
-    ResetDateSettingsForTesting();
+    Settings().dates = DateSettings();
+    Settings().dates.current_year = 2026;
     Settings().language = "CAT";
   }
   void TearDown() override {
-    SetCurrentYearForTesting(0);
-    ResetDateSettingsForTesting();
     unsetenv("KEPROOT");
-    Settings().language = "   ";
+    Settings() = SessionSettings();
   }
   testing_support::TempDir dir_;
 };
@@ -73,6 +71,17 @@ TEST_F(DatesTest, ParsesDayMonthYearText) {
     EXPECT_EQ(UnpackDigits(ParseDate(c.text)), UnpackDigits(c.expected)) << c.text;
   }
   EXPECT_LT(D("31121946"), D("01011947"));
+}
+
+// Two-digit years fall in the hundred years around the session's current
+// year, whatever the year of the machine's clock.
+TEST_F(DatesTest, ReadsTwoDigitYearsAroundTheCurrentYearOfTheSession) {
+  EXPECT_EQ(D("12/5/75"), D("12/5/2075"));
+  EXPECT_EQ(D("12/5/76"), D("12/5/1976"));
+  Settings().dates.current_year = 1990;
+  EXPECT_EQ(D("12/5/39"), D("12/5/2039"));
+  EXPECT_EQ(D("12/5/40"), D("12/5/1940"));
+  EXPECT_EQ(D("120595"), D("12051995"));
 }
 
 TEST_F(DatesTest, AddsDaysMonthsAndYears) {
@@ -150,15 +159,39 @@ TEST_F(DatesTest, WritesDatesInTheFourLanguages) {
 
 TEST_F(DatesTest, FollowsTheUsersDateOrderAndSeparator) {
   dir_.Write("Vorn.ini", "[Usuari]\r\nDatOrdre=AMDX\r\nDatCaracter=-\r\n");
+  LoadDateSettings();
   EXPECT_EQ(FormatDate(D("12051956"), 0, "dma"), "1956-5-12 ");
   EXPECT_EQ(FormatDate(D("12051956"), 2, "dma"), "1956 de maig del 12");
   // Read once: a changed file is not seen during the run.
   dir_.Write("Vorn.ini", "[Usuari]\r\nDatOrdre=DMA\r\n");
   EXPECT_EQ(FormatDate(D("12051956"), 0, "ma"), "1956-5 ");
   // "DatCaracter = -" keeps the blank after "=": the default separator applies.
-  ResetDateSettingsForTesting();
   dir_.Write("Vorn.ini", "[Usuari]\r\nDatCaracter = -\r\n");
+  LoadDateSettings();
   EXPECT_EQ(FormatDate(D("12051956"), 0, "dma"), "12/5/1956 ");
+}
+
+// An order or separator that would spoil the dates gives the defaults; what
+// was wrong is said where the first date is written, and only then.
+TEST_F(DatesTest, UnusableDateSettingsAreSaidWithTheFirstDate) {
+  dir_.Write("Vorn.ini", "[Usuari]\r\nDatOrdre=DMX\r\nDatCaracter=5\r\n");
+  ::testing::internal::CaptureStderr();
+  LoadDateSettings();
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(FormatDate(D("12051956"), -1, "dma"), "1956-05-12");
+  EXPECT_EQ(FormatDate(D("12051956"), 0, "dma"), "12/5/1956 ");
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+            dir_.prefix() +
+                "Vorn.ini [Usuari] DatOrdre=DMX is not an order of D, M and A: DMA is used\n" +
+                dir_.prefix() +
+                "Vorn.ini [Usuari] DatCaracter (byte 53) cannot separate a date: \"/\" is used\n");
+  // Settings that are right say nothing.
+  dir_.Write("Vorn.ini", "[Usuari]\r\nDatOrdre=amd\r\nDatCaracter=.\r\n");
+  LoadDateSettings();
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(FormatDate(D("12051956"), 0, "dma"), "1956.5.12 ");
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
 }
 
 // A date field's four bytes: century, year, month and day, each 0x80 + value.
@@ -211,6 +244,17 @@ TEST(IsLeapYear, EveryFourthYearButOnlyTheFourthCenturyYear) {
   } cases[] = {{1600, true},  {1700, false}, {1800, false}, {1900, false}, {1996, true},
                {1999, false}, {2000, true},  {2004, true},  {2100, false}, {2400, true}};
   for (const auto& c : cases) EXPECT_EQ(IsLeapYear(c.year), c.leap) << c.year;
+}
+
+// The month lengths of the Gregorian calendar, used back before its reform
+// where a date must merely exist (the data tool's dates).
+TEST(DaysInMonth, ThirtyDaysHathSeptemberAndFebruaryFollowsTheLeapYears) {
+  const int common[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  for (int m = 1; m <= 12; ++m) EXPECT_EQ(DaysInMonth(2025, m), common[m - 1]) << m;
+  EXPECT_EQ(DaysInMonth(2024, 2), 29);
+  EXPECT_EQ(DaysInMonth(2000, 2), 29);
+  EXPECT_EQ(DaysInMonth(1900, 2), 28);
+  EXPECT_EQ(DaysInMonth(1500, 2), 28);
 }
 
 TEST_F(DatesTest, PacksDottedCodes) {

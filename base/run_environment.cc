@@ -3,8 +3,10 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <ctime>
 
+#include "base/console.h"
 #include "base/platform.h"
 
 namespace base {
@@ -29,6 +31,17 @@ int64_t LocalMinutesNow() {
 }
 
 int64_t RunEnvironment::LocalMinutes() { return LocalMinutesNow(); }
+
+int RunEnvironment::CurrentYear() {
+  const int64_t minutes = LocalMinutes();
+  // Whole days, rounded down for the minutes before 1970.
+  const int64_t days = minutes >= 0 ? minutes / 1440 : -((1439 - minutes) / 1440);
+  const std::chrono::year_month_day date{
+      std::chrono::sys_days{std::chrono::days{static_cast<int>(days)}}};
+  return static_cast<int>(date.year());
+}
+
+Console& RunEnvironment::OperatorConsole() { return ProcessConsole(); }
 
 void RunEnvironment::SleepMilliseconds(int milliseconds) { base::SleepMilliseconds(milliseconds); }
 

@@ -1,8 +1,10 @@
 #include "base/session_settings.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
+#include "base/codepage.h"
 #include "base/dates.h"
 #include "base/edit_picture.h"
 #include "base/ini_file.h"
@@ -177,6 +179,36 @@ void LoadNumberSettings() {
     n.complaint = text;
     n.decimal = defaults.decimal;
     n.thousands = defaults.thousands;
+  }
+}
+
+void LoadDateSettings() {
+  const std::string vorn_ini = DirectoryVariable("KEPROOT") + "Vorn.ini";
+  auto load = [&](const char* key, size_t width, const std::string& fallback) {
+    std::string v = IniRead(vorn_ini, "Usuari", key);
+    v.resize(width, ' ');
+    return v.find_first_not_of(' ') == std::string::npos ? fallback : v;
+  };
+  DateSettings& d = Settings().dates;
+  const DateSettings defaults;
+  d.separator = load("DatCaracter", 1, defaults.separator);
+  d.order = load("DatOrdre", 3, defaults.order);
+  d.complaint.clear();
+  std::string letters = d.order;
+  for (char& c : letters) c = UpperCase850(c);
+  std::sort(letters.begin(), letters.end());
+  if (letters != "ADM") {
+    // A byte 0 ends the path or the value in the message, as it always has.
+    d.complaint += std::string(vorn_ini.c_str()) + " [Usuari] DatOrdre=" + d.order.c_str() +
+                   " is not an order of D, M and A: DMA is used\n";
+    d.order = defaults.order;
+  }
+  const unsigned char separator = static_cast<unsigned char>(d.separator[0]);
+  if (separator < 32 || separator == 127 || separator == 255 ||
+      (separator >= '0' && separator <= '9')) {
+    d.complaint += std::string(vorn_ini.c_str()) + " [Usuari] DatCaracter (byte " +
+                   std::to_string(separator) + ") cannot separate a date: \"/\" is used\n";
+    d.separator = defaults.separator;
   }
 }
 

@@ -7,7 +7,8 @@
 // reads them into the one process-wide SessionSettings; every other module
 // only reads it. CompanyData, the eight fields that name the user's company,
 // is loaded from "Vorn.ini" [Empresa] "Camp1" to "Camp8"; the characters of
-// the amounts (NumberSettings) from "Vorn.ini" [Usuari].
+// the amounts (NumberSettings) and the order and separator of the dates
+// (DateSettings) from "Vorn.ini" [Usuari].
 #pragma once
 
 #include <array>
@@ -34,6 +35,21 @@ struct NumberSettings {
   std::string complaint;
 };
 
+// How dates are read and written (base/dates.h): the order and separator of
+// "Vorn.ini" [Usuari] "DatOrdre" and "DatCaracter" (defaults "DMA" and "/"),
+// and the year around which a date typed with two digits of year is placed.
+struct DateSettings {
+  std::string order = "DMA";    // three letters D, M and A, as written (either case)
+  std::string separator = "/";  // one character
+  // The year of the run's clock, which a program that reads dates typed by
+  // a person sets from its RunEnvironment when it starts (CurrentYear).
+  int current_year = 0;
+  // Why the order or separator of "Vorn.ini" was not taken, said on
+  // standard error when the first date is written (a run that writes none
+  // says nothing).
+  std::string complaint;
+};
+
 struct SessionSettings {
   std::string root_dir;  // KEPROOT, a prefix: file names are appended; ends in a separator
   std::string exe_dir;   // KEPEXE, prefix of the print program; ends in a separator
@@ -53,6 +69,7 @@ struct SessionSettings {
   std::string language = "   ";    // LanguageCode: "CAT", "SPA", "GLG", "OCI"; blank is Catalan
   std::string environment_kind;    // "CGI", "WIN" or "DOS"
   NumberSettings numbers;
+  DateSettings dates;
 };
 
 // The process-wide settings. Tests may change them directly.
@@ -106,6 +123,13 @@ void LoadCompanyData();
 // thousands one, would make amounts unreadable: the defaults take their
 // place, and the complaint says so.
 void LoadNumberSettings();
+
+// Reads the order and separator of Settings().dates from KEPROOT +
+// "Vorn.ini" [Usuari]; the current year is left as it is. An order that is
+// not the letters D, M and A would lose parts of the dates, a separator that
+// is a digit or a control would run them into the numbers: the defaults take
+// their place, and the complaint says so.
+void LoadDateSettings();
 
 // The tax number rule: only blanks, A-Z and digits kept, "ES" put in front,
 // cut to the field width.

@@ -22,21 +22,6 @@ std::string SgrFor(uint8_t attribute) {
          std::to_string((bg & 8 ? 100 : 40) + AnsiColour(bg)) + "m";
 }
 
-// The process's terminal when it has none: nothing is drawn.
-class NoTerminal : public Terminal {
- public:
-  int Rows() const override { return 25; }
-  int Columns() const override { return 80; }
-  Cell ReadCell(int, int) const override { return Cell{}; }
-  void WriteCell(int, int, Cell) override {}
-  void SetCursor(int, int) override {}
-  int CursorRow() const override { return 1; }
-  int CursorColumn() const override { return 1; }
-  bool Interactive() const override { return false; }
-};
-
-Terminal* g_test_terminal = nullptr;
-
 }  // namespace
 
 ScreenTerminal::ScreenTerminal(int rows, int columns, int output_fd)
@@ -104,9 +89,34 @@ void ScreenTerminal::Emit(const std::string& bytes) const {
   }
 }
 
-Terminal& CurrentTerminal() {
-  if (g_test_terminal != nullptr) return *g_test_terminal;
-  static std::unique_ptr<Terminal> process_terminal = []() -> std::unique_ptr<Terminal> {
+namespace {
+
+// The terminal found at the first use, or none after UseNoTerminal.
+class ProcessTerminal final : public Terminal {
+ public:
+  void UseNone() { use_none_ = true; }
+
+  int Rows() const override { return Chosen().Rows(); }
+  int Columns() const override { return Chosen().Columns(); }
+  Cell ReadCell(int row, int column) const override { return Chosen().ReadCell(row, column); }
+  void WriteCell(int row, int column, Cell cell) override { Chosen().WriteCell(row, column, cell); }
+  void SetCursor(int row, int column) override { Chosen().SetCursor(row, column); }
+  int CursorRow() const override { return Chosen().CursorRow(); }
+  int CursorColumn() const override { return Chosen().CursorColumn(); }
+  bool Interactive() const override { return Chosen().Interactive(); }
+  void BeginWindows() override { Chosen().BeginWindows(); }
+  void EndWindows() override { Chosen().EndWindows(); }
+  void Beep() override { Chosen().Beep(); }
+  void DiscardPendingKeys() override { Chosen().DiscardPendingKeys(); }
+  void WaitForKey() override { Chosen().WaitForKey(); }
+
+ private:
+  Terminal& Chosen() const {
+    if (use_none_) return none_;
+    if (own_ == nullptr) own_ = OwnTerminal();
+    return *own_;
+  }
+  static std::unique_ptr<Terminal> OwnTerminal() {
     if (!::isatty(STDIN_FILENO) || !::isatty(STDOUT_FILENO)) return std::make_unique<NoTerminal>();
     winsize ws{};
     int rows = 25, columns = 80;
@@ -115,15 +125,22 @@ Terminal& CurrentTerminal() {
       columns = std::min<int>(ws.ws_col, 99);
     }
     return std::make_unique<ScreenTerminal>(rows, columns, STDOUT_FILENO);
-  }();
-  return *process_terminal;
+  }
+
+  bool use_none_ = false;
+  mutable NoTerminal none_;
+  mutable std::unique_ptr<Terminal> own_;
+};
+
+ProcessTerminal& TheProcessTerminal() {
+  static ProcessTerminal terminal;
+  return terminal;
 }
 
-void SetTerminalForTesting(Terminal* terminal) { g_test_terminal = terminal; }
+}  // namespace
 
-void UseNoTerminal() {
-  static NoTerminal none;
-  g_test_terminal = &none;
-}
+Terminal& CurrentTerminal() { return TheProcessTerminal(); }
+
+void UseNoTerminal() { TheProcessTerminal().UseNone(); }
 
 }  // namespace base

@@ -71,11 +71,24 @@ class ScreenTerminal : public Terminal {
   std::vector<Cell> cells_;
 };
 
-// The terminal the console uses: the process's own (a ScreenTerminal on
-// standard output when both standard input and output are terminals, else a
-// non-interactive one) unless a test has set another.
+// No terminal: nothing is drawn, no key is waited for, and messages go to
+// standard error as one line.
+class NoTerminal : public Terminal {
+ public:
+  int Rows() const override { return 25; }
+  int Columns() const override { return 80; }
+  Cell ReadCell(int, int) const override { return Cell{}; }
+  void WriteCell(int, int, Cell) override {}
+  void SetCursor(int, int) override {}
+  int CursorRow() const override { return 1; }
+  int CursorColumn() const override { return 1; }
+  bool Interactive() const override { return false; }
+};
+
+// The process's own terminal: a ScreenTerminal on standard output when both
+// standard input and output are terminals, else a NoTerminal; a NoTerminal
+// from the moment UseNoTerminal is called.
 Terminal& CurrentTerminal();
-void SetTerminalForTesting(Terminal* terminal);  // nullptr restores the default
 
 // For tools that must never wait at a console window: messages go to
 // standard error as one line, as when there is no terminal.

@@ -52,10 +52,8 @@ bool ParseIsoDate(std::string_view text, bool month_only, std::string* packed, s
     year = std::atoi(s.substr(0, 4).c_str());
     month = std::atoi(s.substr(5, 2).c_str());
     if (!month_only) day = std::atoi(s.substr(8, 2).c_str());
-    static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
-    ok = year >= 1 && month >= 1 && month <= 12 && day >= 1 &&
-         day <= kDays[month - 1] + (month == 2 && leap ? 1 : 0);
+    ok =
+        year >= 1 && month >= 1 && month <= 12 && day >= 1 && day <= base::DaysInMonth(year, month);
   }
   if (!ok) {
     *err =

@@ -5,7 +5,6 @@
 
 #include "base/console.h"
 #include "base/session_settings.h"
-#include "base/terminal.h"
 #include "fuzz/fuzz_support.h"
 #include "storage/lock_files.h"
 #include "testing/fake_environment.h"
@@ -16,13 +15,14 @@ struct Waited {};
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const auto parts = fuzz::Parts(data, size, 3);
-  base::UseNoTerminal();
-  base::ResetConsoleForTesting();
   base::Settings().root_dir = fuzz::Scratch();
   base::Settings().tmp_dir = fuzz::Scratch();
   fuzz::WriteFile(fuzz::Scratch() + "LOCKS/TRANLAUV.lck", parts[0]);
   fuzz::WriteFile(fuzz::Scratch() + "LOCKS.TMP", parts[2]);
+  base::NoTerminal no_terminal;
+  base::Console console(no_terminal);
   testing_support::FakeEnvironment env;
+  env.console = &console;
   env.clock = [] { return int64_t{29000000}; };
   env.random = [] { return 0.5; };
   env.sleep = [](int) { throw Waited{}; };

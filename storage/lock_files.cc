@@ -384,12 +384,12 @@ int16_t LockStation::LockRange(std::string_view table, std::string_view kind,
   Attempt attempt;
   while ((attempt = TryLock(name, k, lower, upper, problem)) == Attempt::kConflict) {
     if (!message_shown) {
-      base::ShowMessage(24, LockWaitingMessage());
+      env_.OperatorConsole().ShowMessage(24, LockWaitingMessage());
       message_shown = true;
     }
     env_.SleepMilliseconds(static_cast<int>(std::lround(env_.Random() * 1000 + 1)));
   }
-  if (message_shown) base::PopWindow();
+  if (message_shown) env_.OperatorConsole().PopWindow();
   return attempt == Attempt::kLocked ? 0 : kLockFileUnusable;
 }
 

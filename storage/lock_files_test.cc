@@ -25,8 +25,8 @@ class LockFilesTest : public ::testing::Test {
  protected:
   void SetUp() override {
     base::Settings().root_dir = root_.prefix();
+    env_.console = &console_;
     UseStation(station_a_);
-    base::ResetConsoleForTesting();
     clock_ = kNow;
     env_.clock = [this] { return clock_; };
     env_.sleep = [this](int ms) {
@@ -69,6 +69,8 @@ class LockFilesTest : public ::testing::Test {
   }
 
   testing_support::TempDir root_, station_a_, station_b_;
+  base::NoTerminal no_terminal_;
+  base::Console console_{no_terminal_};
   testing_support::FakeEnvironment env_;
   std::unique_ptr<LockStation> station_;
   int64_t clock_ = kNow;

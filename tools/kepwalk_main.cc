@@ -47,6 +47,8 @@ class ReadingHandler : public app::UnitHandler {
 }  // namespace
 
 int main() {
+  base::RunEnvironment env;
+  base::Settings().dates.current_year = env.CurrentYear();
   base::LoadSessionSettings();
   const base::SessionSettings& settings = base::Settings();
   if (!settings.root_dir.empty() && !base::SetCurrentDir(settings.root_dir)) return 1;
@@ -59,7 +61,6 @@ int main() {
   app::RecordBuffers buffers;
   if (app::OpenDataFiles(settings.root_dir, &buffers) != 0) return 1;
   ReadingHandler handler(params);
-  base::RunEnvironment env;
   app::WalkUnits(env, params, buffers, &handler);
   storage::ResetRecordManager();
   std::printf("%ld\n", handler.units());
