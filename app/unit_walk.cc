@@ -79,13 +79,13 @@ int16_t ReadWaitingForLocks(base::RunEnvironment& env, const std::function<int16
   bool shown = false;
   while (HeldByAnother(status)) {
     if (!shown) {
-      base::ShowMessage(24, storage::LockWaitingMessage());
+      env.OperatorConsole().ShowMessage(24, storage::LockWaitingMessage());
       shown = true;
     }
     env.SleepMilliseconds(kLockRetryMilliseconds);
     status = read();
   }
-  if (shown) base::PopWindow();
+  if (shown) env.OperatorConsole().PopWindow();
   return status;
 }
 
