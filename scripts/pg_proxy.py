@@ -11,12 +11,15 @@ it prints the count so far; on SIGTERM it prints the count and ends.
     scripts/pg_proxy.py --listen 55433 --server 127.0.0.1:55432 [--delay-ms 0.5]
 """
 import argparse
-import asyncio
 import signal
+import socket
 import struct
 import sys
+import threading
+import time
 
 round_trips = 0
+count_lock = threading.Lock()
 
 
 class ClientStream:
@@ -49,30 +52,47 @@ class ClientStream:
                 return
             self.buffer = self.buffer[1 + length:]
             if kind in (b"Q", b"S"):
-                round_trips += 1
+                with count_lock:
+                    round_trips += 1
 
 
-async def pipe(reader, writer, delay, stream=None):
-    loop = asyncio.get_running_loop()
+def pipe(source, target, delay, stream=None):
+    """Forwards what source sends, each piece delay seconds after it came.
+    A thread per direction blocks on its socket, so that nothing but the
+    delay itself stands between the client and the server."""
     try:
         while True:
-            data = await reader.read(65536)
+            data = source.recv(65536)
             if not data:
                 break
+            due = time.monotonic() + delay
             if stream is not None:
                 stream.feed(data)
-            if delay > 0:
-                loop.call_later(delay, writer.write, data)
-            else:
-                writer.write(data)
-    except (ConnectionResetError, BrokenPipeError):
+            while delay > 0:
+                left = due - time.monotonic()
+                if left <= 0:
+                    break
+                time.sleep(left)
+            target.sendall(data)
+    except OSError:
         pass
     finally:
-        await asyncio.sleep(delay)
-        writer.close()
+        for s in (source, target):
+            try:
+                s.shutdown(socket.SHUT_RDWR)
+            except OSError:
+                pass
 
 
-async def main():
+def serve(client, server_address, delay):
+    server = socket.create_connection(server_address)
+    for s in (client, server):
+        s.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
+    threading.Thread(target=pipe, args=(client, server, delay, ClientStream()), daemon=True).start()
+    threading.Thread(target=pipe, args=(server, client, 0), daemon=True).start()
+
+
+def main():
     p = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     p.add_argument("--listen", type=int, required=True)
     p.add_argument("--server", required=True, help="HOST:PORT of the server")
@@ -80,23 +100,29 @@ async def main():
     a = p.parse_args()
     host, port = a.server.rsplit(":", 1)
     delay = a.delay_ms / 1000.0
+    listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    listener.bind(("127.0.0.1", a.listen))
+    listener.listen(64)
 
-    async def serve(client_reader, client_writer):
-        server_reader, server_writer = await asyncio.open_connection(host, int(port))
-        await asyncio.gather(pipe(client_reader, server_writer, delay, ClientStream()),
-                             pipe(server_reader, client_writer, 0))
+    def say_count(*_):
+        with count_lock:
+            print(round_trips, flush=True)
 
-    server = await asyncio.start_server(serve, "127.0.0.1", a.listen)
-    stop = asyncio.Event()
-    asyncio.get_running_loop().add_signal_handler(signal.SIGTERM, stop.set)
-    asyncio.get_running_loop().add_signal_handler(signal.SIGUSR1,
-                                                  lambda: print(round_trips, flush=True))
+    def stop(*_):
+        say_count()
+        sys.exit(0)
+
+    signal.signal(signal.SIGUSR1, say_count)
+    signal.signal(signal.SIGTERM, stop)
     print("ready", flush=True)
-    async with server:
-        await stop.wait()
-    print(round_trips, flush=True)
+    while True:
+        try:
+            client, _ = listener.accept()
+        except InterruptedError:
+            continue
+        serve(client, (host, int(port)), delay)
 
 
 if __name__ == "__main__":
-    asyncio.run(main())
-    sys.exit(0)
+    main()

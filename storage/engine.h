@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -100,6 +101,11 @@ class EngineFile {
     *lock = RowLock::kNotTried;
     return SelectRows(query, rows);
   }
+  // A mark that moves whenever any station commits a change to the file,
+  // or none when the engine keeps no such mark. A row selected after the
+  // mark was taken and locked before it moves is the record as it stands,
+  // so that the cursor need not read it again.
+  virtual std::optional<uint64_t> CommitMark() { return std::nullopt; }
   // The row at id with the column of key_number; none when there is none.
   virtual int16_t SelectById(int64_t id, int key_number, std::vector<StoredRow>* rows) = 0;
 

@@ -81,6 +81,7 @@ int16_t RecordCursor::Read(int16_t op, bool biased, char* data, uint16_t* data_l
   for (;;) {
     rows_.clear();
     RowLock lock = RowLock::kNotTried;
+    if (biased) mark_ = file_->CommitMark();
     const int16_t selected =
         biased ? file_->SelectLocking(query, std::exchange(drop, 0), &rows_, &lock)
                : file_->SelectRows(query, &rows_);
@@ -104,6 +105,7 @@ int16_t RecordCursor::ReadDirect(bool biased, char* data, uint16_t* data_length,
     rows_.push_back(
         {id, written_, file_spec.keys[static_cast<size_t>(key_number)].Extract(written_), true});
   } else {
+    if (biased) mark_ = file_->CommitMark();
     const int16_t selected = file_->SelectById(id, key_number, &rows_);
     if (selected != kStatusOk) return selected;
   }
@@ -125,11 +127,14 @@ bool RecordCursor::IsDamaged(const StoredRow& row, int k) {
 
 // Holds the lock of a biased read on the first row, as the engine left it:
 // locks it when the engine did not try, and reads it again by its id when
-// it may have changed between its select and its lock. A row whose key has
-// moved meanwhile is no longer the one the read asked for: read again.
+// it may have changed between its select and its lock (when a station may
+// have committed a change meanwhile). A row whose key has moved meanwhile is
+// no longer the one the read asked for: read again.
 int16_t RecordCursor::Hold(StoredRow* row, RowLock lock, int k) {
   if (lock == RowLock::kNotTried) {
-    lock = file_->TryLock(row->id) ? RowLock::kTakenMaybeChanged : RowLock::kRefused;
+    const bool locked = file_->TryLock(row->id);
+    const bool unchanged = locked && mark_.has_value() && mark_ == file_->CommitMark();
+    lock = !locked ? RowLock::kRefused : unchanged ? RowLock::kTaken : RowLock::kTakenMaybeChanged;
   }
   if (lock == RowLock::kRefused) return kStatusRecordLocked;
   locked_id_ = row->id;

@@ -17,6 +17,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -66,6 +67,7 @@ class RecordCursor {
   // transaction, as written: a read of its position needs no select.
   int64_t written_id_ = 0;
   std::string written_;
+  std::optional<uint64_t> mark_;  // the engine's commit mark before the last biased select
 };
 
 }  // namespace storage

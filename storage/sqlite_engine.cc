@@ -4,6 +4,7 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -68,6 +69,11 @@ int16_t Fetch(sqlite3_stmt* s, int limit, std::vector<StoredRow>* rows) {
   return status;
 }
 
+// The first region of a WAL index, and the place of the change counter
+// (iChange) in the first copy of its header, in 32-bit words.
+constexpr int kWalIndexRegion = 32768;
+constexpr int kWalIndexChangeCounter = 2;
+
 class SqliteFile : public EngineFile {
  public:
   ~SqliteFile() override {
@@ -83,6 +89,7 @@ class SqliteFile : public EngineFile {
   int16_t SelectRows(const RowQuery& query, std::vector<StoredRow>* rows) override;
   int16_t SelectById(int64_t id, int key_number, std::vector<StoredRow>* rows) override;
   int16_t Write(const RowWrite& write, int64_t* id) override;
+  std::optional<uint64_t> CommitMark() override;
   bool TryLock(int64_t id) override { return LockRecord(id, F_WRLCK); }
   void Unlock(int64_t id) override { LockRecord(id, F_UNLCK); }
   int16_t BeginTransaction() override;
@@ -98,6 +105,7 @@ class SqliteFile : public EngineFile {
 
   sqlite3* db_ = nullptr;
   int lock_fd_ = -1;
+  const volatile uint32_t* wal_index_ = nullptr;  // SQLite's own mapping of the "-shm" file
   std::map<std::string, std::unique_ptr<Statement>> statements_;  // prepared once per file
 };
 
@@ -132,6 +140,31 @@ bool SqliteFile::LockRecord(int64_t id, short type) {
   fl.l_start = id;
   fl.l_len = 1;
   return ::fcntl(lock_fd_, F_OFD_SETLK, &fl) == 0;
+}
+
+// The counter of transactions in the header of the file's WAL index, which
+// every commit of every connection moves before the commit is seen. The
+// index is SQLite's shared memory of the "-shm" file, in the layout that
+// connections of every SQLite version share; it is reached through the
+// VFS's own mapping, which lasts while the connection is open. None for a
+// file not in WAL mode, or before its index is mapped.
+std::optional<uint64_t> SqliteFile::CommitMark() {
+  if (wal_index_ == nullptr) {
+    sqlite3_file* file = nullptr;
+    if (sqlite3_file_control(db_, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK ||
+        file == nullptr || file->pMethods == nullptr || file->pMethods->iVersion < 2 ||
+        file->pMethods->xShmMap == nullptr) {
+      return std::nullopt;
+    }
+    void volatile* region = nullptr;
+    if (file->pMethods->xShmMap(file, 0, kWalIndexRegion, 0, &region) != SQLITE_OK ||
+        region == nullptr) {
+      return std::nullopt;
+    }
+    wal_index_ = static_cast<const volatile uint32_t*>(region);
+  }
+  std::atomic_thread_fence(std::memory_order_acquire);
+  return wal_index_[kWalIndexChangeCounter];
 }
 
 int16_t SqliteFile::SelectRows(const RowQuery& query, std::vector<StoredRow>* rows) {
