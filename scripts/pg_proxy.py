@@ -11,15 +11,15 @@ it prints the count so far; on SIGTERM it prints the count and ends.
     scripts/pg_proxy.py --listen 55433 --server 127.0.0.1:55432 [--delay-ms 0.5]
 """
 import argparse
+import collections
+import select
 import signal
 import socket
 import struct
 import sys
-import threading
 import time
 
 round_trips = 0
-count_lock = threading.Lock()
 
 
 class ClientStream:
@@ -52,47 +52,92 @@ class ClientStream:
                 return
             self.buffer = self.buffer[1 + length:]
             if kind in (b"Q", b"S"):
-                with count_lock:
-                    round_trips += 1
+                round_trips += 1
 
 
-def pipe(source, target, delay, stream=None):
-    """Forwards what source sends, each piece delay seconds after it came.
-    A thread per direction blocks on its socket, so that nothing but the
-    delay itself stands between the client and the server."""
-    try:
-        while True:
-            data = source.recv(65536)
-            if not data:
-                break
-            due = time.monotonic() + delay
-            if stream is not None:
-                stream.feed(data)
-            while delay > 0:
-                left = due - time.monotonic()
-                if left <= 0:
-                    break
-                time.sleep(left)
-            target.sendall(data)
-    except OSError:
-        pass
-    finally:
-        for s in (source, target):
+class Pair:
+    """A client's connection and the proxy's own to the server: what the
+    client sends waits in a queue until its time has come."""
+
+    def __init__(self, client, server):
+        self.client, self.server = client, server
+        self.stream = ClientStream()
+        self.queue = collections.deque()  # (due, bytes) on their way to the server
+
+    def close(self):
+        for s in (self.client, self.server):
             try:
-                s.shutdown(socket.SHUT_RDWR)
+                s.close()
             except OSError:
                 pass
 
 
-def serve(client, server_address, delay):
-    server = socket.create_connection(server_address)
-    for s in (client, server):
-        s.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
-    threading.Thread(target=pipe, args=(client, server, delay, ClientStream()), daemon=True).start()
-    threading.Thread(target=pipe, args=(server, client, 0), daemon=True).start()
+def serve_forever(listener, server_address, delay):
+    """One thread: a poll over every socket, and a sleep until the next
+    delayed piece is due, so that the proxy adds little but its delay (no
+    hand-over between threads). It serves the benchmark's one client at a
+    time: while a piece waits, nothing else moves."""
+    poller = select.poll()
+    poller.register(listener, select.POLLIN)
+    pairs = {}  # fd -> Pair
+    while True:
+        due = [p.queue[0][0] for p in set(pairs.values()) if p.queue]
+        timeout = None
+        if due:
+            # poll counts whole milliseconds; a sleep keeps the delay to the
+            # microsecond, and the client waits on this piece in any case.
+            left = min(due) - time.monotonic()
+            if left > 0:
+                time.sleep(left)
+            timeout = 0
+        for fd, _ in poller.poll(timeout):
+            if fd == listener.fileno():
+                client, _ = listener.accept()
+                server = socket.create_connection(server_address)
+                for s in (client, server):
+                    s.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
+                pair = Pair(client, server)
+                for s in (client, server):
+                    pairs[s.fileno()] = pair
+                    poller.register(s, select.POLLIN)
+                continue
+            pair = pairs.get(fd)
+            if pair is None:
+                continue
+            from_client = fd == pair.client.fileno()
+            try:
+                data = (pair.client if from_client else pair.server).recv(65536)
+            except OSError:
+                data = b""
+            if not data:
+                for s in (pair.client, pair.server):
+                    pairs.pop(s.fileno(), None)
+                    poller.unregister(s)
+                pair.close()
+                continue
+            if from_client:
+                pair.stream.feed(data)
+                pair.queue.append((time.monotonic() + delay, data))
+            else:
+                pair.client.sendall(data)
+        now = time.monotonic()
+        for pair in set(pairs.values()):
+            while pair.queue and pair.queue[0][0] <= now:
+                pair.server.sendall(pair.queue.popleft()[1])
+
+
+def precise_sleeps():
+    """Asks Linux for timers without slack (50 us by default), so that a
+    delay of 0.5 ms is not 0.55."""
+    try:
+        import ctypes
+        ctypes.CDLL(None, use_errno=True).prctl(29, 1, 0, 0, 0)  # PR_SET_TIMERSLACK, 1 ns
+    except (OSError, AttributeError):
+        pass
 
 
 def main():
+    precise_sleeps()
     p = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     p.add_argument("--listen", type=int, required=True)
     p.add_argument("--server", required=True, help="HOST:PORT of the server")
@@ -106,8 +151,7 @@ def main():
     listener.listen(64)
 
     def say_count(*_):
-        with count_lock:
-            print(round_trips, flush=True)
+        print(round_trips, flush=True)
 
     def stop(*_):
         say_count()
@@ -116,12 +160,7 @@ def main():
     signal.signal(signal.SIGUSR1, say_count)
     signal.signal(signal.SIGTERM, stop)
     print("ready", flush=True)
-    while True:
-        try:
-            client, _ = listener.accept()
-        except InterruptedError:
-            continue
-        serve(client, (host, int(port)), delay)
+    serve_forever(listener, (host, int(port)), delay)
 
 
 if __name__ == "__main__":

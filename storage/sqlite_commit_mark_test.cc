@@ -2,10 +2,9 @@
 // relies to know that nothing was committed between its select and its
 // lock: it must move with every commit of every other connection, in this
 // process or another, and stay put while nothing is committed.
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <memory>
 #include <set>
