@@ -25,24 +25,26 @@ void CopyInto(const std::string& record, std::string* buffer) {
 
 }  // namespace
 
+// The table read whole in a few exchanges. Each record is kept as the
+// buffer would hold it after its own read: the record over the bytes the
+// buffer held before, which no read writes past the record's length.
 void ReferenceTables::Load(storage::FileCode file, std::string* buffer, bool keep_last,
                            Table* table) {
   table->loaded = true;
-  const std::string before = *buffer;
-  int16_t status = storage::SeekByKeyWithoutLock(file, 0, std::string(), 1);
-  while (status == 0) {
-    const std::string key =
-        storage::GetBytes(*buffer, file == kCpiFile ? storage::cpi::kKey : storage::receipt::kKey);
+  std::vector<std::string> records;
+  table->whole = storage::ReadWholeFile(file, &records) == 0;
+  if (!table->whole) return;
+  const storage::Field key_field = file == kCpiFile ? storage::cpi::kKey : storage::receipt::kKey;
+  for (const std::string& record : records) {
+    std::string image = *buffer;
+    CopyInto(record, &image);
+    const std::string key = storage::GetBytes(image, key_field);
     if (keep_last) {
-      table->records[key] = *buffer;
+      table->records[key] = std::move(image);
     } else {
-      table->records.emplace(key, *buffer);
+      table->records.emplace(key, std::move(image));
     }
-    status = storage::StepRecords(file, 1, false);
   }
-  table->whole = status == storage::kStatusEndOfFile || status == storage::kStatusKeyNotFound;
-  if (!table->whole) table->records.clear();
-  CopyInto(before, buffer);  // the buffer as no read had touched it
 }
 
 std::optional<int16_t> ReferenceTables::ConceptType(const std::string& key) {

@@ -14,6 +14,9 @@ namespace {
 // the caller reads again.
 constexpr int16_t kReadAgain = -1;
 
+// The rows a whole-file read asks for in one exchange.
+constexpr int kRowsPerExchange = 1000;
+
 bool IsKey(const FileSpec& file_spec, int k) {
   return k >= 0 && k < static_cast<int>(file_spec.keys.size());
 }
@@ -88,6 +91,30 @@ int16_t RecordCursor::Read(int16_t op, bool biased, char* data, uint16_t* data_l
     if (selected != kStatusOk) return selected;
     const int16_t status = Take(&rows_, not_found, biased, lock, k, data, data_length, key);
     if (status != kReadAgain) return status;
+  }
+}
+
+int16_t RecordCursor::ReadAll(int16_t k, std::vector<std::string>* records) {
+  const FileSpec& file_spec = file_->file_spec();
+  if (!IsKey(file_spec, k)) return kStatusInvalidKeyNumber;
+  std::string from(static_cast<size_t>(file_spec.keys[static_cast<size_t>(k)].Length()), '\0');
+  RowQuery query;
+  query.key_number = k;
+  query.comparison = KeyComparison::kGreaterOrEqual;
+  query.excluded = &damaged_;
+  query.limit = kRowsPerExchange;
+  for (;;) {
+    query.key = from;
+    std::vector<StoredRow> rows;
+    const int16_t selected = file_->SelectRows(query, &rows);
+    if (selected != kStatusOk) return selected;
+    for (const StoredRow& row : rows) {
+      if (!IsDamaged(row, k)) records->push_back(row.data);
+    }
+    if (rows.size() < static_cast<size_t>(query.limit)) return kStatusOk;
+    from = rows.back().key;
+    query.id = rows.back().id;
+    query.comparison = KeyComparison::kAfter;
   }
 }
 

@@ -35,6 +35,10 @@ class RecordCursor {
   // op: one of the five reads along a key path.
   int16_t Read(int16_t op, bool biased, char* data, uint16_t* data_length, char* key,
                uint16_t key_length, int16_t key_number);
+  // Every record along key path k, in its order, read without locks in
+  // exchanges of many rows each; the current record and the lock stay as
+  // they were. Damaged rows are skipped and told of, as by the reads.
+  int16_t ReadAll(int16_t k, std::vector<std::string>* records);
   // The record at the position in data's first four bytes.
   int16_t ReadDirect(bool biased, char* data, uint16_t* data_length, char* key, int16_t key_number);
   // An insert (which becomes the current record along key_number) or an

@@ -34,6 +34,7 @@ class MemoryFile : public EngineFile {
   const char* Tag() const override { return "MEMF"; }
 
   int16_t SelectRows(const RowQuery& q, std::vector<StoredRow>* rows) override {
+    ++selects;
     std::vector<StoredRow> all;
     for (const auto& [id, data] : rows_) {
       const std::string key = data.substr(0, 2);
@@ -88,6 +89,7 @@ class MemoryFile : public EngineFile {
   int16_t begin_status = kStatusOk;
   std::function<void()> before_lock;
   int reads_by_id = 0;
+  int selects = 0;
   std::optional<uint64_t> mark;  // the commit mark, none by default
   std::optional<uint64_t> CommitMark() override { return mark; }
 
@@ -281,6 +283,30 @@ TEST_F(RecordCursorTest, TheRecordJustWrittenUnderItsLockIsReadByPositionWithout
   ASSERT_EQ(Read(kOpGetEqual, "AA", true), kStatusOk);
   ASSERT_EQ(Write(false, "AA-6"), kStatusOk);
   EXPECT_EQ(selects_reading_at(1), 1) << "an abort could take the write back";
+}
+
+// A whole-file read gives every record in the key path's order, a thousand
+// rows an exchange, skips the damaged ones, and leaves the current record.
+TEST_F(RecordCursorTest, AWholeFileReadGivesEveryRecordInOrderAndLeavesTheCurrentOne) {
+  std::vector<std::string> expected = {"AA-1", "AA-3", "AB-2", "BB-4"};
+  for (int i = 0; i < 2100; ++i) {
+    const std::string key = {static_cast<char>(0xC0 + i / 64), static_cast<char>('0' + i % 64)};
+    file_->Store(key + "-" + std::to_string(i % 10));
+    expected.push_back(key + "-" + std::to_string(i % 10));
+    if (i == 1500) file_->Store(key + "too long");  // damaged, left out
+  }
+  ASSERT_EQ(Read(kOpGetEqual, "AB", true), kStatusOk);
+  file_->TakeLog();
+  file_->selects = 0;
+  const long damaged_before = DamagedRowsReported();
+  std::vector<std::string> records;
+  ASSERT_EQ(cursor_->ReadAll(0, &records), kStatusOk);
+  EXPECT_EQ(records, expected);
+  EXPECT_EQ(file_->selects, 3);
+  EXPECT_EQ(DamagedRowsReported() - damaged_before, 1);
+  EXPECT_EQ(file_->TakeLog(), "") << "no lock taken or dropped";
+  ASSERT_EQ(Read(kOpGetNext, ""), kStatusOk);
+  EXPECT_EQ(record_, "BB-4");
 }
 
 TEST_F(RecordCursorTest, TransactionsAlternateAndWritesJoinThem) {

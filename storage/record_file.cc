@@ -348,6 +348,12 @@ int16_t StepRecords(FileCode code, int32_t count, bool lock) {
   return status;
 }
 
+int16_t ReadWholeFile(FileCode code, std::vector<std::string>* records) {
+  FileSlot* s = SlotOf(code);
+  if (s == nullptr) return kStatusFileNotOpen;
+  return ReadAllRecords(s->position.data(), 0, records);
+}
+
 int32_t ReadByPosition(FileCode code, int32_t position) {
   FileSlot* s = SlotOf(code);
   if (s == nullptr) return position == 0 ? 0 : kStatusFileNotOpen;

@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace storage {
 
@@ -47,6 +48,12 @@ int16_t SeekByKey(FileCode code, int16_t key_number, std::string_view key, int m
 // The same read without the record lock, for reference data that the program
 // only reads (owners, receipt-concept types, price indices).
 int16_t SeekByKeyWithoutLock(FileCode code, int16_t key_number, std::string_view key, int mode);
+
+// Every record of the file along key path 0, in its order, read without
+// locks in a few exchanges (storage/record_manager.h ReadAllRecords), for a
+// reference table read whole once per run. The buffer, the current record
+// and the lock stay as they were.
+int16_t ReadWholeFile(FileCode code, std::vector<std::string>* records);
 
 // count >= 0 forward, < 0 backward, along the key of the last read. lock
 // false: a read that takes no record lock (and is not held up by one).

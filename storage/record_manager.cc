@@ -134,4 +134,13 @@ int16_t RecordManagerCall(int16_t op, char* position_block, char* data, uint16_t
   return Operate(*cursor, base_op, biased, data, data_length, key, key_length, key_number);
 }
 
+int16_t ReadAllRecords(char* position_block, int16_t key_number,
+                       std::vector<std::string>* records) {
+  RecordCursor* cursor = CursorOf(position_block);
+  if (cursor == nullptr) return kStatusInvalidOperation;
+  const int16_t usable = cursor->file().Usable();
+  if (usable != kStatusOk) return usable;
+  return cursor->ReadAll(key_number, records);
+}
+
 }  // namespace storage

@@ -21,6 +21,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "storage/record_operations.h"
 
@@ -38,5 +40,12 @@ inline constexpr int kPositionBlockSize = 128;
 // key_number: the key path; -1 on create refuses to replace a file.
 int16_t RecordManagerCall(int16_t op, char* position_block, char* data, uint16_t* data_length,
                           char* key, uint16_t key_length, int16_t key_number);
+
+// Every record of the open file along key path key_number, in its order,
+// read without locks in exchanges of many records each: for a table that a
+// run reads whole once and keeps (the tables only this program reads and
+// never locks). Rows that are not records of the file are skipped and told
+// of, as by the reads. The file's current record and lock stay as they were.
+int16_t ReadAllRecords(char* position_block, int16_t key_number, std::vector<std::string>* records);
 
 }  // namespace storage
