@@ -13,10 +13,7 @@ namespace {
 // is said with the first date written, once.
 const DateSettings& DatesForWriting() {
   DateSettings& d = Settings().dates;
-  if (!d.complaint.empty()) {
-    std::fputs(d.complaint.c_str(), stderr);
-    d.complaint.clear();
-  }
+  SayComplaintOnce(&d.complaint);
   return d;
 }
 

@@ -16,10 +16,7 @@ constexpr float kPesetasPerEuro = 166.386f;
 // any, is said with the first number written, once.
 const NumberSettings& NumbersForWriting() {
   NumberSettings& n = Settings().numbers;
-  if (!n.complaint.empty()) {
-    std::fputs(n.complaint.c_str(), stderr);
-    n.complaint.clear();
-  }
+  SayComplaintOnce(&n.complaint);
   return n;
 }
 

@@ -212,4 +212,10 @@ void LoadDateSettings() {
   }
 }
 
+void SayComplaintOnce(std::string* complaint) {
+  if (complaint->empty()) return;
+  std::fputs(complaint->c_str(), stderr);
+  complaint->clear();
+}
+
 }  // namespace base

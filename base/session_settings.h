@@ -75,6 +75,10 @@ struct SessionSettings {
 // The process-wide settings. Tests may change them directly.
 SessionSettings& Settings();
 
+// Says a complaint about the settings on standard error, once: the first
+// time something that depends on them is written.
+void SayComplaintOnce(std::string* complaint);
+
 // The language codes this program knows; anything else behaves as Catalan.
 enum class Language { kCatalan, kSpanish, kGalician, kAranese };
 Language SessionLanguage();

@@ -106,6 +106,15 @@ int64_t BigEndian64(const char* p) {
   return static_cast<int64_t>(v);
 }
 
+// Row i of a read's result: columns id, data and a key, in binary.
+StoredRow RowAt(const PGresult* r, int i) {
+  StoredRow row;
+  row.id = BigEndian64(PQgetvalue(r, i, 0));
+  row.data.assign(PQgetvalue(r, i, 1), static_cast<size_t>(PQgetlength(r, i, 1)));
+  row.key.assign(PQgetvalue(r, i, 2), static_cast<size_t>(PQgetlength(r, i, 2)));
+  return row;
+}
+
 std::string Sanitised(const std::string& text) {
   std::string out;
   for (char c : text) {
@@ -198,12 +207,7 @@ int16_t PostgresFile::Fetch(PGresult* raw, std::vector<StoredRow>* rows) {
   Result r(raw);
   if (r.r == nullptr) return kStatusIoError;
   if (r.status() != PGRES_TUPLES_OK) return StatusOf(conn_, r);
-  for (int i = 0; i < PQntuples(r.r); ++i) {
-    StoredRow& row = rows->emplace_back();
-    row.id = BigEndian64(PQgetvalue(r.r, i, 0));
-    row.data.assign(PQgetvalue(r.r, i, 1), static_cast<size_t>(PQgetlength(r.r, i, 1)));
-    row.key.assign(PQgetvalue(r.r, i, 2), static_cast<size_t>(PQgetlength(r.r, i, 2)));
-  }
+  for (int i = 0; i < PQntuples(r.r); ++i) rows->push_back(RowAt(r.r, i));
   return kStatusOk;
 }
 
@@ -277,10 +281,7 @@ int16_t PostgresFile::SelectLocking(const RowQuery& query, int64_t drop_id,
   *lock = RowLock::kNotTried;
   // One row always: the row read, or nulls when there is none.
   if (PQntuples(r.r) != 1 || PQgetisnull(r.r, 0, 0)) return kStatusOk;
-  StoredRow& row = rows->emplace_back();
-  row.id = BigEndian64(PQgetvalue(r.r, 0, 0));
-  row.data.assign(PQgetvalue(r.r, 0, 1), static_cast<size_t>(PQgetlength(r.r, 0, 1)));
-  row.key.assign(PQgetvalue(r.r, 0, 2), static_cast<size_t>(PQgetlength(r.r, 0, 2)));
+  rows->push_back(RowAt(r.r, 0));
   const bool locked = PQgetvalue(r.r, 0, 3)[0] == 1;
   const bool unchanged = !PQgetisnull(r.r, 0, 4) && PQgetvalue(r.r, 0, 4)[0] == 1;
   *lock = !locked ? RowLock::kRefused : unchanged ? RowLock::kTaken : RowLock::kTakenMaybeChanged;
